@@ -1,5 +1,26 @@
-// Velmar: interactive confidence limits for mu + lambda x sigma-squared.
+// Velmar: exact confidence limits for mu + lambda x sigma-squared of a normal
+// distribution, by question and answer on the console.
+#include "frontend/answers.h"
+#include "frontend/startup.h"
+
+#include <iostream>
+
 int main()
 {
+    records::Console con(std::cin, std::cout);
+    con.receiveDiagnostics();
+    try {
+        velmar::writeTitle(con);
+        velmar::loadOptionFile(con);
+        velmar::offerExplanation(con);
+    } catch (const velmar::EndOfInput&) {
+        con.finish();
+        return 0;
+    } catch (const velmar::FatalError& error) {
+        con.line({error.what()});
+        con.finish();
+        return 1;
+    }
+    con.finish();
     return 0;
 }
