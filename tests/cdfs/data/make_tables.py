@@ -86,7 +86,7 @@ def elementary():
                     + [1e-12, -1e-12, 1e5]))
     write("dln1px.txt", "a  ln(1+a)", [(a, fmt(mp.log1p(a))) for a in xs if a != 0.0])
 
-    xs = sorted(set(grid(5.0, 40.0, 71)))
+    xs = sorted(set(grid(15.0, 40.0, 51)))
     write("dlanor.txt", "x  ln(Phi(-|x|))", [(x, fmt(mp.log(mp.ncdf(-mp.mpf(x))))) for x in xs])
 
 
