@@ -39,8 +39,9 @@ double devlpl(const double a[], int n, double x);
 
 // ans = P(a, x), qans = Q(a, x) = 1 - P(a, x) for a >= 0, x >= 0. ind selects
 // the accuracy: 0 about 14 significant digits, 1 about 6, otherwise about 3.
-// Invalid input (a < 0, x < 0, a = x = 0, either one NaN) and the numerically
-// indeterminate cases set ans = 2 and leave qans unchanged.
+// Invalid input (a < 0, x < 0, a = x = 0, a = x = infinity, either one NaN)
+// and the numerically indeterminate cases set ans = 2 and leave qans
+// unchanged.
 void gratio(double a, double x, double& ans, double& qans, int ind);
 
 // P(a, x) with the 6-digit selector; 0 for x <= 0; 2 on error. Note the order:

@@ -312,6 +312,8 @@ Result ratios(double a, double x, int ind)
     if (!(a >= 0.0) || !(x >= 0.0)) return failure;
     if (a == 0.0 && x == 0.0) return failure;
     if (a * x == 0.0) return limit(a, x);
+    // An infinite x would turn every method's prefactor into NaN.
+    if (std::isinf(x)) return std::isinf(a) ? failure : pOne;
 
     const int iop = ind == 0 || ind == 1 ? ind + 1 : 3;
     const double e = spmpar(1);

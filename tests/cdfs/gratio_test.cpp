@@ -60,7 +60,8 @@ TEST(Gratio, AgreesWithMpmathForEachSelector)
 TEST(Gratio, InvalidInputIsAnErrorThatLeavesQUnchanged)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    const double cases[][2] = {{-1.0, 1.0}, {1.0, -1.0}, {0.0, 0.0}, {nan, 1.0}, {1.0, nan}};
+    const double inf = std::numeric_limits<double>::infinity();
+    const double cases[][2] = {{-1.0, 1.0}, {1.0, -1.0}, {0.0, 0.0}, {nan, 1.0}, {1.0, nan}, {inf, inf}};
     for (const auto& c : cases) {
         double p = 0.0;
         double q = 0.25;
@@ -72,6 +73,7 @@ TEST(Gratio, InvalidInputIsAnErrorThatLeavesQUnchanged)
 
 TEST(Gratio, ExactLimits)
 {
+    const double inf = std::numeric_limits<double>::infinity();
     struct Case {
         double a, x;
         int ind;
@@ -82,10 +84,16 @@ TEST(Gratio, ExactLimits)
         {0.0, 3.0, 0, 1.0, 0.0},      // a = 0, x > 0
         {0.3, 800.0, 0, 1.0, 0.0},    // a < 1: the prefactor underflows
         {5.0, 1e4, 1, 1.0, 0.0},      // 1 <= a < big: the prefactor underflows
-        {1e4, 1e-300, 0, 0.0, 1.0},   // large a: x / a underflows to 0
+        {1e4, 1e-300, 0, 0.0, 1.0},   // large a, x far below a
+        {100.0, 5e-324, 0, 0.0, 1.0}, // large a: x / a underflows to 0
         {1e4, 5e3, 0, 0.0, 1.0},      // z >= 700 / a, x below a
         {1e4, 2e4, 1, 1.0, 0.0},      // z >= 700 / a, x above a
         {1e6, 0.9e6, 2, 0.0, 1.0},
+        {0.7, inf, 0, 1.0, 0.0},      // infinite x, each kind of a
+        {2.0, inf, 1, 1.0, 0.0},
+        {2.5, inf, 1, 1.0, 0.0},
+        {100.0, inf, 1, 1.0, 0.0},
+        {inf, 1.0, 1, 0.0, 1.0},
     };
     for (const Case& c : cases) {
         double p = -1.0;
@@ -97,8 +105,9 @@ TEST(Gratio, ExactLimits)
 }
 
 // Where a e^2 > 0.00328 (a above about 6.65e28) and x is within rounding of a,
-// P and Q are indeterminate: error return. Off the diagonal the far-tail
-// limits still hold.
+// P and Q are indeterminate: error return; so also where the far-tail test
+// z >= 700 / a meets x within rounding of a (a near 1e35). Off the diagonal
+// the far-tail limits still hold.
 TEST(Gratio, IndeterminateForHugeAWithXAtA)
 {
     for (int ind = 0; ind <= 2; ++ind) {
@@ -109,15 +118,26 @@ TEST(Gratio, IndeterminateForHugeAWithXAtA)
         EXPECT_EQ(q, 0.5);
         cdfs::gratio(1e29, std::nextafter(1e29, 1e30), p, q, ind);
         EXPECT_EQ(p, 2.0) << "ind = " << ind;
+        cdfs::gratio(1e35, std::nextafter(1e35, 1e36), p, q, ind);
+        EXPECT_EQ(p, 2.0) << "ind = " << ind;
         cdfs::gratio(1e29, 1.1e29, p, q, ind);
         EXPECT_EQ(p, 1.0);
         EXPECT_EQ(q, 0.0);
     }
-    // Below the limit the same point is computed.
-    double p = 0.0;
-    double q = 0.0;
-    cdfs::gratio(1e20, 1e20, p, q, 0);
-    EXPECT_NEAR(p, 0.5, 1e-9);
+    // Below the limit the same points are computed: P(a, a) is 1/2 plus
+    // 1/(3 sqrt(2 pi a)) to first order, and the next double above a, seen
+    // through x / a = 1 + 2^-52, adds Phi(d) - 1/2 with d = 2^-52 sqrt(a).
+    for (double a : {1e20, 1e25}) {
+        double p = 0.0;
+        double q = 0.0;
+        const double atA = 0.5 + 0.13298076013381091 / std::sqrt(a);
+        cdfs::gratio(a, a, p, q, 0);
+        EXPECT_NEAR(p, atA, 1e-15) << a;
+        cdfs::gratio(a, std::nextafter(a, 2.0 * a), p, q, 0);
+        const double d = 0x1p-52 * std::sqrt(a);
+        EXPECT_NEAR(p, atA + 0.3989422804014327 * d * (1.0 - d * d / 6.0), 1e-15) << a;
+        EXPECT_EQ(p + q, 1.0);
+    }
 }
 
 TEST(Cumulative, GammaAndChiSquare)
