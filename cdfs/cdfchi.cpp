@@ -11,11 +11,12 @@ namespace {
 constexpr double pMax = 0.999999999999999;
 constexpr double searchBig = 1.0e30;
 
-// Drives one search for the zero of f(v) - p, v starting at start in
-// [small, searchBig]. The search's own step bounds end the loop.
-template <class Cumulative>
-void search(Cumulative cumulative, double p, double& v, double small, int& status, double& bound,
-            double tol)
+// Drives one search for the zero of P(chi-square <= x) - p over v, which
+// stands for x (with df fixed at other) or, when dfSought, for df (with x
+// fixed at other); v starts at its given value, in [small, searchBig]. The
+// search's own step bounds end the loop.
+void search(bool dfSought, double other, double p, double& v, double small, int& status,
+            double& bound, double tol)
 {
     InvrState state;
     invrset(state, small, searchBig, 0.5, 0.5, 5.0, tol, tol);
@@ -25,7 +26,7 @@ void search(Cumulative cumulative, double p, double& v, double small, int& statu
     status = 0;
     invr(state, status, v, fx, qleft, qhi);
     while (status == 1) {
-        fx = cumulative(v) - p;
+        fx = (dfSought ? cumchi(other, v) : cumchi(v, other)) - p;
         if (fx + p > 1.5) {
             status = 10;
             return;
@@ -71,13 +72,10 @@ void cdfchi(int which, double& p, double& x, double& df, int& status, double& bo
         if (p > 1.5) status = 10;
     } else if (which == 2) {
         x = df;
-        const double degrees = df;
-        search([degrees](double v) { return cumchi(v, degrees); }, p, x, 0.0, status, bound, tol);
+        search(false, df, p, x, 0.0, status, bound, tol);
     } else {
         df = 5.0;
-        const double quantile = x;
-        search([quantile](double v) { return cumchi(quantile, v); }, p, df, 1.0e-30, status, bound,
-               tol);
+        search(true, x, p, df, 1.0e-30, status, bound, tol);
     }
 }
 

@@ -3,6 +3,7 @@
 // outward from the starting point in geometrically growing steps until the
 // sign changes, and hands that bracket to the zero finder.
 #include "cdfs/cdfs.h"
+#include "cdfs/reverse_communication.h"
 
 #include "frontend/console_sink.h"
 
@@ -16,13 +17,6 @@ namespace {
 // With stpmul > 1 the steps reach either end of [small, big] in a few dozen;
 // reaching this bound ends the search as if that end had been reached.
 constexpr int maxSteps = 10000;
-
-void request(InvrState& s, InvrState::Stage stage, int& status, double& x, double at)
-{
-    s.stage = stage;
-    x = at;
-    status = 1;
-}
 
 // No sign change found: qleft tells the end, qhi the sign of f there.
 void fail(InvrState& s, int& status, bool& qleft, bool& qhi, bool left, bool high)
@@ -80,11 +74,11 @@ void invr(InvrState& s, int& status, double& x, double fx, bool& qleft, bool& qh
     case InvrState::Stage::start:
         if (!(s.small <= x && x <= s.big)) diag::line({" SMALL, X, BIG not monotone in INVR"});
         s.xsave = x;
-        request(s, InvrState::Stage::atSmall, status, x, s.small);
+        requestValue(s, InvrState::Stage::atSmall, status, x, s.small);
         break;
     case InvrState::Stage::atSmall:
         s.fsmall = fx;
-        request(s, InvrState::Stage::atBig, status, x, s.big);
+        requestValue(s, InvrState::Stage::atBig, status, x, s.big);
         break;
     case InvrState::Stage::atBig: {
         s.fbig = fx;
@@ -99,7 +93,7 @@ void invr(InvrState& s, int& status, double& x, double fx, bool& qleft, bool& qh
         }
         s.step = std::max(s.absstp, s.relstp * std::fabs(s.xsave));
         s.steps = 0;
-        request(s, InvrState::Stage::atStart, status, x, s.xsave);
+        requestValue(s, InvrState::Stage::atStart, status, x, s.xsave);
         break;
     }
     case InvrState::Stage::atStart: {
@@ -114,11 +108,11 @@ void invr(InvrState& s, int& status, double& x, double fx, bool& qleft, bool& qh
         if (above) {
             s.xlb = s.xsave;
             s.xub = std::min(s.xlb + s.step, s.big);
-            request(s, InvrState::Stage::stepUp, status, x, s.xub);
+            requestValue(s, InvrState::Stage::stepUp, status, x, s.xub);
         } else {
             s.xub = s.xsave;
             s.xlb = std::max(s.xub - s.step, s.small);
-            request(s, InvrState::Stage::stepDown, status, x, s.xlb);
+            requestValue(s, InvrState::Stage::stepDown, status, x, s.xlb);
         }
         break;
     }
@@ -134,7 +128,7 @@ void invr(InvrState& s, int& status, double& x, double fx, bool& qleft, bool& qh
         s.step = s.stpmul * s.step;
         s.xlb = s.xub;
         s.xub = std::min(s.xlb + s.step, s.big);
-        request(s, InvrState::Stage::stepUp, status, x, s.xub);
+        requestValue(s, InvrState::Stage::stepUp, status, x, s.xub);
         break;
     }
     case InvrState::Stage::stepDown: {
@@ -149,7 +143,7 @@ void invr(InvrState& s, int& status, double& x, double fx, bool& qleft, bool& qh
         s.step = s.stpmul * s.step;
         s.xub = s.xlb;
         s.xlb = std::max(s.xub - s.step, s.small);
-        request(s, InvrState::Stage::stepDown, status, x, s.xlb);
+        requestValue(s, InvrState::Stage::stepDown, status, x, s.xlb);
         break;
     }
     case InvrState::Stage::zeroFinding:

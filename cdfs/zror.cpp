@@ -2,6 +2,7 @@
 // three-point interpolation steps, safeguarded by bisection whenever more
 // than three interpolation steps in a row leave the far end unchanged.
 #include "cdfs/cdfs.h"
+#include "cdfs/reverse_communication.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,14 +15,6 @@ namespace {
 // than any double bracket needs. Reaching it ends the search as if converged,
 // and the sign test then reports whether a zero is enclosed.
 constexpr int maxSteps = 10000;
-
-// Asks the caller for f at x.
-void request(ZrorState& s, ZrorState::Stage stage, int& status, double& x, double at)
-{
-    s.stage = stage;
-    x = at;
-    status = 1;
-}
 
 // Renews the far end c from a, then takes the next step or finishes.
 void iterate(ZrorState& s, int& status, double& x, bool renew)
@@ -91,7 +84,7 @@ void iterate(ZrorState& s, int& status, double& x, bool renew)
     s.b = s.b + s.w;
     s.xlo = s.b;
     ++s.steps;
-    request(s, ZrorState::Stage::iterate, status, x, s.xlo);
+    requestValue(s, ZrorState::Stage::iterate, status, x, s.xlo);
 }
 
 } // namespace
@@ -115,13 +108,13 @@ void zror(ZrorState& s, int& status, double& x, double fx, double& xlo, double& 
         s.xhi = s.xxhi;
         s.b = s.xlo;
         s.steps = 0;
-        request(s, ZrorState::Stage::lower, status, x, s.xlo);
+        requestValue(s, ZrorState::Stage::lower, status, x, s.xlo);
         break;
     case ZrorState::Stage::lower:
         s.fb = fx;
         s.xlo = s.xhi;
         s.a = s.xlo;
-        request(s, ZrorState::Stage::upper, status, x, s.xhi);
+        requestValue(s, ZrorState::Stage::upper, status, x, s.xhi);
         break;
     case ZrorState::Stage::upper:
         if (s.fb < 0.0 && fx < 0.0) {
