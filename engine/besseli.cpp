@@ -82,6 +82,47 @@ void ascendingSeries(double x, double alpha, int nb, int ize, std::span<double> 
     }
 }
 
+// p passed enten/ensig before reaching order nb - 1 + alpha: scale the
+// sequence down by enten, go on until p passes 1 again, and lower ncalc to the
+// highest order whose backward values keep the wanted significance. Leaves f
+// at the starting order of the backward recurrence; false if the run failed.
+bool rescueOverflow(Forward& f, double x, int nb, int& ncalc)
+{
+    const double tover = enten;
+    f.p = f.p / tover;
+    f.plast = f.plast / tover;
+    double psave = f.p;
+    double psavel = f.plast;
+    const int nstart = f.n + 1;
+    int steps = 0;
+    do {
+        f.step(x);
+    } while (f.p <= 1.0 && ++steps < maxForwardSteps);
+    if (f.p <= 1.0) {
+        ncalc = 0;
+        return false;
+    }
+    const double tempb = f.en / x;
+    double test = f.pold * f.plast / ensig;
+    test = test * (0.5 - 0.5 / (tempb * tempb));
+    f.p = f.plast * tover;
+    --f.n;
+    f.en = f.en - 2.0;
+    const int nend = std::min(nb, f.n);
+    ncalc = nend + 1;
+    for (int l = nstart; l <= nend; ++l) {
+        const double pold = psavel;
+        psavel = psave;
+        psave = f.en * psavel / x + pold;
+        if (psave * psavel > test) {
+            ncalc = l;
+            break;
+        }
+    }
+    ncalc = ncalc - 1;
+    return true;
+}
+
 // Backward recurrence I_(v-1) = (2v/x) I_v + I_(v+1) from one order above the
 // start f.n, storing orders nb-1+alpha down to alpha in B[nb-1] .. B[0].
 // Returns the Neumann sum of the unnormalised values. n is the 1-based index
@@ -195,50 +236,15 @@ void besselseq(double x, double alpha, int nb, int ize, std::span<double> B, int
     bool rescued = false;
     if (nbmx >= 3) {
         // Run up to order nb - 2 + alpha, watching for overflow.
-        double tover = enten / ensig;
+        const double tover = enten / ensig;
         const int nstart = magx + 2;
         const int nend = nb - 1;
-        for (int k = nstart; k <= nend; ++k) {
+        for (int k = nstart; k <= nend && !rescued; ++k) {
             f.step(x);
-            if (f.p <= tover) continue;
-
-            // p would overflow before it met the test: rescale, go on until p
-            // passes 1 again, and lower ncalc to the highest order whose
-            // backward values keep the wanted significance.
-            tover = enten;
-            f.p = f.p / tover;
-            f.plast = f.plast / tover;
-            double psave = f.p;
-            double psavel = f.plast;
-            const int rstart = f.n + 1;
-            int steps = 0;
-            do {
-                f.step(x);
-            } while (f.p <= 1.0 && ++steps < maxForwardSteps);
-            if (f.p <= 1.0) {
-                ncalc = 0;
-                return;
+            if (f.p > tover) {
+                if (!rescueOverflow(f, x, nb, ncalc)) return;
+                rescued = true;
             }
-            const double tempb = f.en / x;
-            test = f.pold * f.plast / ensig;
-            test = test * (0.5 - 0.5 / (tempb * tempb));
-            f.p = f.plast * tover;
-            --f.n;
-            f.en = f.en - 2.0;
-            const int rend = std::min(nb, f.n);
-            ncalc = rend + 1;
-            for (int l = rstart; l <= rend; ++l) {
-                const double pold = psavel;
-                psavel = psave;
-                psave = f.en * psavel / x + pold;
-                if (psave * psavel > test) {
-                    ncalc = l;
-                    break;
-                }
-            }
-            ncalc = ncalc - 1;
-            rescued = true;
-            break;
         }
         if (!rescued) {
             f.n = nend;
