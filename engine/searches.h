@@ -1,0 +1,72 @@
+#pragma once
+// Inner routines of the limit searches: the normal quantile that seeds them,
+// the one-sided secant search and the two-sided searches. The entries are in
+// engine/mainguts.h.
+
+#include "engine/mainguts.h"
+#include "engine/variant.h"
+
+#include <cmath>
+
+namespace engine {
+
+// The settings block as search settings.
+Settings settingsFromControl();
+
+// The critical value of the search value X: (X - S^2/2) sqrt(nu) / S.
+inline double critical(double X, double S, double nu)
+{
+    return (X - S * S / 2.0) * std::sqrt(nu) / S;
+}
+
+// mu-hat + lambda sigma-hat^2 + sign (sigma-hat/gamma) sqrt((nu + 1)/nu) C.
+inline double limitOf(double muhat, double sigmahat, double nu, double lambda, double gamma, double sign,
+                      double C)
+{
+    return muhat + lambda * (sigmahat * sigmahat) + sign * (sigmahat / gamma) * std::sqrt((nu + 1.0) / nu) * C;
+}
+
+// Standard normal tail area beyond x (upper) or below x (not upper).
+double NormalTail(double x, bool upper);
+// Lower-tail standard normal probability; exactly 0 / 1 beyond -100 / 100.
+double NormalCdf(double x);
+// The standard normal quantile of p by a secant search to tol; -99999.0 for
+// p outside (0, 1).
+double NormalQuantile(double p, double tol, int maxit);
+
+// Secant search for onetailg(x) = target from x0 and x1. Returns the search
+// value X (the second starting point when no step was taken).
+double OneTailedSecant(double x0, double x1, double target, double nu, double S, const Settings& settings,
+                       double lgam, const Variant& variant, int& iterations);
+
+// Bounds the bracketing loops of the two-sided searches; no real case comes near.
+inline constexpr int bracketingSteps = 2000;
+
+// One two-sided search: the zero of newg(p, level, side, nu, S, ...) - level.
+struct TwoSidedSearch {
+    int side; // 1: lower limit (the observed point is the upper end of the region)
+    double level;
+    double nu;
+    double S;
+    double lgam;
+};
+
+struct SearchResult {
+    double X;
+    int iterations;
+    int fail; // the verification program's rules report failed evaluations here
+};
+
+// Stands between the driver and the search rules of the variant. The
+// verification program's own secant phase belongs here; until it is built,
+// both rule sets hand the whole call to SecantBis.
+SearchResult TWOTAILEDSECANT(const TwoSidedSearch& search, double first, double second,
+                             const Settings& settings, const Variant& variant);
+// Secant search kept inside a bracket, falling back to bisection.
+SearchResult SecantBis(const TwoSidedSearch& search, double first, double second, const Settings& settings,
+                       const Variant& variant);
+// Bisection only; the last resort of SecantBis.
+SearchResult OnlyBisection(const TwoSidedSearch& search, double first, double second,
+                           const Settings& settings, const Variant& variant);
+
+} // namespace engine

@@ -1,0 +1,268 @@
+// Two-sided limits: each limit is the zero of the two-sided first-moment
+// fraction minus the level, found by a secant search that keeps the zero
+// bracketed, with bisection as the fallback.
+
+#include "engine/clock.h"
+#include "engine/condprob.h"
+#include "engine/control.h"
+#include "engine/loggamma.h"
+#include "engine/mainguts.h"
+#include "engine/searches.h"
+#include "frontend/console_sink.h"
+
+#include <cmath>
+#include <limits>
+#include <utility>
+
+namespace engine {
+
+namespace {
+
+constexpr double searchFailed = -90000.0;  // a value at or below this ends the main loops
+constexpr double equalValues = -9999.9;    // the upper value after a zero secant difference
+constexpr double secantLowerStep = 0.1;    // SecantBis: downward bracketing step
+constexpr double secantUpperFraction = 0.01; // SecantBis: upward step relative to |p1|
+constexpr double secantUpperFloor = 0.01;  // ... when that relative step is 0
+constexpr double bisectionStep = 0.5;      // OnlyBisection: bracketing step both ways
+constexpr double noBadPoint = -99.0;
+
+struct Evaluation {
+    double value;
+    bool failed;
+};
+
+Evaluation evaluate(const TwoSidedSearch& s, double p, const Settings& settings, const Variant& variant)
+{
+    int fail = 0;
+    const double g = newg(p, s.level, s.side, s.nu, s.S, settings.ArgTop, s.lgam, fail, variant);
+    return {g - s.level, fail == 1};
+}
+
+// Bracketing that backs off from failed evaluations: once a point has
+// failed, the next trial point is the midpoint between the last good point
+// and the last bad one.
+class Backoff {
+public:
+    explicit Backoff(double start) : lastGood_(start) {}
+
+    double next(double step) const { return badSeen_ ? (lastGood_ + lastBad_) / 2.0 : step; }
+
+    void record(double p, bool failed)
+    {
+        if (failed) {
+            lastBad_ = p;
+            badSeen_ = true;
+        } else {
+            lastGood_ = p;
+        }
+    }
+
+private:
+    double lastGood_;
+    double lastBad_ = noBadPoint;
+    bool badSeen_ = false;
+};
+
+// The exhaustion path of OnlyBisection, taken when a bracketing loop meets its bound.
+SearchResult bisectionGaveUp(double p, const Settings& settings)
+{
+    diag::line({"Method (Only Bisection) failed..."});
+    return {p, settings.NumIt + 1, 0};
+}
+
+} // namespace
+
+SearchResult TWOTAILEDSECANT(const TwoSidedSearch& search, double first, double second,
+                             const Settings& settings, const Variant& variant)
+{
+    return SecantBis(search, first, second, settings, variant);
+}
+
+SearchResult SecantBis(const TwoSidedSearch& search, double first, double second, const Settings& settings,
+                       const Variant& variant)
+{
+    const auto F = [&](double p) { return evaluate(search, p, settings, variant); };
+
+    int i = 2;
+    double p0 = first;
+    double p1 = second;
+    double q0 = F(p0).value;
+    double q1 = F(p1).value;
+    if (q0 > q1) {
+        std::swap(p0, p1);
+        std::swap(q0, q1);
+    }
+
+    // Bracketing: lower the point with the smaller value until it is not
+    // positive, then raise the other until it is not negative.
+    bool bracketed = true;
+    Backoff low(p0);
+    for (int steps = 0; q0 > 0.0; ++steps) {
+        if (steps == bracketingSteps) {
+            bracketed = false;
+            break;
+        }
+        i = i + 1;
+        p0 = low.next(p0 - secantLowerStep);
+        const Evaluation e = F(p0);
+        q0 = e.value;
+        low.record(p0, e.failed);
+    }
+    bool lastFailed = false; // of the most recent evaluation in the upper bracketing or the main loop
+    Backoff high(p1);
+    for (int steps = 0; bracketed && q1 < 0.0; ++steps) {
+        if (steps == bracketingSteps) {
+            bracketed = false;
+            break;
+        }
+        i = i + 1;
+        double step = std::fabs(p1) * secantUpperFraction;
+        if (step == 0.0) step = secantUpperFloor;
+        p1 = high.next(p1 + step);
+        const Evaluation e = F(p1);
+        q1 = e.value;
+        lastFailed = e.failed;
+        high.record(p1, e.failed);
+    }
+    if (!bracketed) {
+        diag::line({"No sign change found by bracketing in SecantBis..."});
+        return OnlyBisection(search, p0, p1, settings, variant);
+    }
+
+    double q2 = settings.ResultTol + 1.0;
+    double p2 = p1; // read only after an evaluation or a zero difference has set it
+    while (i <= settings.NumIt && q1 > searchFailed && !lastFailed) {
+        if (q1 - q0 == 0.0) {
+            diag::line({"q1-q0=machine 0 in SecantBis..."});
+            p2 = p1;
+            q1 = equalValues;
+            continue;
+        }
+        if (std::fabs(p0 - p1) <= settings.Tolerance || std::fabs(q2) <= settings.ResultTol) {
+            return {std::fabs(q2) <= settings.ResultTol ? p2 : p0, i, 0};
+        }
+        i = i + 1;
+        p2 = p1 - (p1 - p0) * q1 / (q1 - q0);
+        if ((p2 < p0 && p2 < p1) || (p2 > p0 && p2 > p1)) {
+            diag::line({"Guess is out of interval.  Using bisection"});
+            p2 = (p1 + p0) / 2.0;
+        }
+        const Evaluation e = F(p2);
+        q2 = e.value;
+        lastFailed = e.failed;
+        if (q2 < 0.0) {
+            p0 = p2;
+            q0 = q2;
+        } else {
+            p1 = p2;
+            q1 = q2;
+        }
+    }
+    if (i > settings.NumIt || lastFailed) return OnlyBisection(search, p0, p1, settings, variant);
+    return OnlyBisection(search, first, second, settings, variant);
+}
+
+SearchResult OnlyBisection(const TwoSidedSearch& search, double first, double second,
+                           const Settings& settings, const Variant& variant)
+{
+    const auto F = [&](double p) { return evaluate(search, p, settings, variant); };
+
+    int i = 2;
+    double p0 = first;
+    double p1 = second;
+    double q0 = F(p0).value;
+    double q1 = F(p1).value;
+    if (q0 > q1) {
+        std::swap(p0, p1);
+        std::swap(q0, q1);
+    }
+
+    for (int steps = 0; q0 > 0.0; ++steps) {
+        if (steps == bracketingSteps) {
+            diag::line({"No sign change found by bracketing in OnlyBisection..."});
+            return bisectionGaveUp(p0, settings);
+        }
+        p0 = p0 - bisectionStep;
+        q0 = F(p0).value;
+    }
+    Backoff high(p1);
+    for (int steps = 0; q1 < 0.0; ++steps) {
+        if (steps == bracketingSteps) {
+            diag::line({"No sign change found by bracketing in OnlyBisection..."});
+            return bisectionGaveUp(p1, settings);
+        }
+        p1 = high.next(p1 + bisectionStep);
+        const Evaluation e = F(p1);
+        q1 = e.value;
+        high.record(p1, e.failed);
+        if (std::fabs(q1) <= settings.ResultTol) return {p1, -1, 0};
+    }
+
+    double pm = p0;
+    double qm = q0;
+    while (i <= settings.NumIt && q1 > searchFailed) {
+        if (std::fabs(p0 - p1) <= settings.Tolerance || std::fabs(qm) <= settings.ResultTol) return {pm, i, 0};
+        pm = (p0 + p1) / 2.0;
+        qm = F(pm).value;
+        i = i + 1;
+        if (qm < 0.0) {
+            p0 = pm;
+            q0 = qm;
+        } else {
+            p1 = pm;
+            q1 = qm;
+        }
+    }
+    diag::line({"Method (Only Bisection) failed..."});
+    return {pm, i, 0};
+}
+
+TwoSidedResult TwoTailedLimits(double muhat, double sigmahat, double nu, double alpha, double lambda,
+                               double gamma2)
+{
+    return TwoTailedLimits(muhat, sigmahat, nu, alpha, lambda, gamma2, interactiveVariant);
+}
+
+TwoSidedResult TwoTailedLimits(double muhat, double sigmahat, double nu, double alpha, double lambda,
+                               double gamma2, const Variant& variant)
+{
+    const Settings settings = settingsFromControl();
+    const int n = static_cast<int>(nu + 1.0);
+    const double gamma = std::sqrt(gamma2);
+    // Both sides are searched at the level alpha itself; for lambda < 0 the
+    // limits come from the problem for theta -> -theta and are reflected back.
+    const double L = alpha;
+    const double sign = lambda < 0.0 ? -1.0 : 1.0;
+    const double nuw = n - 1;
+    const double lgam = loggamma(nuw / 2.0);
+    const double S = std::fabs(lambda) * sigmahat * gamma * 2.0 / std::sqrt(nuw + 1.0);
+    if (!(S > 0.0)) { // no spread: no critical value exists
+        constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+        return {nan, nan, nan, nan, 0.0, 0, 0};
+    }
+
+    int unused = 0;
+    const double t0 = timeOfDay();
+    const double c1 = OneTailedCrit(S, n, (1.0 - L) / 2.0, settings, variant, unused);
+    const double first1 = c1 * S / std::sqrt(nuw) + S * S / 2.0;
+    const double second1 = 1.1 * c1 * S / std::sqrt(nuw) + S * S / 2.0;
+    const SearchResult r1 = TWOTAILEDSECANT({1, L, nuw, S, lgam}, first1, second1, settings, variant);
+    const double t1 = timeOfDay();
+
+    const double t2 = timeOfDay();
+    const double c2 = OneTailedCrit(S, n, 1.0 - (1.0 - L) / 1.1, settings, variant, unused);
+    const double first2 = c2 * S / std::sqrt(nuw) + S * S / 2.0;
+    const double second2 = 1.05 * c2 * S / std::sqrt(nuw) + S * S / 2.0;
+    const SearchResult r2 = TWOTAILEDSECANT({2, L, nuw, S, lgam}, first2, second2, settings, variant);
+    const double t3 = timeOfDay();
+
+    const double C1 = critical(r1.X, S, nuw);
+    const double C2 = critical(r2.X, S, nuw);
+    const double limit1 = limitOf(muhat, sigmahat, nu, lambda, gamma, sign, C1);
+    const double limit2 = limitOf(muhat, sigmahat, nu, lambda, gamma, sign, C2);
+    const double seconds = elapsedSeconds(t0, t1) + elapsedSeconds(t2, t3);
+    if (lambda < 0.0) return {limit2, C2, limit1, C1, seconds, r2.iterations, r1.iterations};
+    return {limit1, C1, limit2, C2, seconds, r1.iterations, r2.iterations};
+}
+
+} // namespace engine
