@@ -1,6 +1,7 @@
 // Velmar: exact confidence limits for mu + lambda x sigma-squared of a normal
 // distribution, by question and answer on the console.
 #include "frontend/answers.h"
+#include "frontend/dialogue.h"
 #include "frontend/startup.h"
 
 #include <iostream>
@@ -13,6 +14,7 @@ int main()
         velmar::writeTitle(con);
         velmar::loadOptionFile(con);
         velmar::offerExplanation(con);
+        velmar::mainLoop(con);
     } catch (const velmar::EndOfInput&) {
         con.finish();
         return 0;
@@ -21,6 +23,4 @@ int main()
         con.finish();
         return 1;
     }
-    con.finish();
-    return 0;
 }

@@ -71,6 +71,11 @@ void Console::emit(const std::string& record)
 
 void Console::write(std::string_view format, std::initializer_list<Item> items)
 {
+    write(format, std::span<const Item>(items.begin(), items.size()));
+}
+
+void Console::write(std::string_view format, std::span<const Item> items)
+{
     for (const std::string& record : formatRecords(format, items)) emit(record);
 }
 
@@ -149,6 +154,11 @@ bool FileWriter::put(const std::vector<std::string>& records)
 }
 
 bool FileWriter::write(std::string_view format, std::initializer_list<Item> items)
+{
+    return put(formatRecords(format, items));
+}
+
+bool FileWriter::write(std::string_view format, std::span<const Item> items)
 {
     return put(formatRecords(format, items));
 }

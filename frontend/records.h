@@ -81,6 +81,7 @@ public:
     ~Console();
 
     void write(std::string_view format, std::initializer_list<Item> items);
+    void write(std::string_view format, std::span<const Item> items);
     void line(std::initializer_list<Item> items);
     void line(std::span<const Item> items);
 
@@ -112,6 +113,7 @@ public:
     bool isOpen() const;
     // Each statement reports whether its records reached the file.
     bool write(std::string_view format, std::initializer_list<Item> items);
+    bool write(std::string_view format, std::span<const Item> items);
     bool line(std::initializer_list<Item> items);
     bool close();
 

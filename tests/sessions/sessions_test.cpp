@@ -44,6 +44,11 @@ struct Case {
     std::string name;
 };
 
+void PrintTo(const Case& c, std::ostream* os)
+{
+    *os << c.folder.string();
+}
+
 std::string readFile(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
