@@ -1,7 +1,7 @@
 #pragma once
 // Helpers of the engine's limit tests: the settings block at its defaults for
-// the length of a test (and restored after it), and the console lines the
-// engine writes, captured.
+// one test (restored after it), the console lines the engine writes, and
+// per-case tolerances on critical values.
 
 #include "engine/control.h"
 #include "frontend/console_sink.h"
@@ -28,34 +28,15 @@ private:
     engine::Control saved_;
 };
 
-// A tolerance on a critical value C, relative to max(1, |C|), that differs
-// from the default for one case of a reference grid.
-struct CaseTolerance {
-    double nu;
-    double S;
-    double level;
-    double tolerance;
-};
-
-template <std::size_t N>
-double toleranceFor(const CaseTolerance (&cases)[N], double nu, double S, double level, double otherwise)
-{
-    for (const auto& c : cases)
-        if (c.nu == nu && c.S == S && c.level == level) return c.tolerance;
-    return otherwise;
-}
-
 inline std::vector<std::string> consoleLines;
 
-// The items of one record as C++ streams write them, separated by '|'.
+// Each record as its items written by a stream, separated by '|'.
 inline void captureLine(std::string_view, std::initializer_list<diag::Item> items)
 {
     std::ostringstream out;
-    const char* separator = "";
     for (const auto& item : items) {
-        out << separator;
+        if (&item != items.begin()) out << '|';
         std::visit([&](const auto& v) { out << v; }, item);
-        separator = "|";
     }
     consoleLines.push_back(out.str());
 }
@@ -71,14 +52,24 @@ public:
     ConsoleCapture(const ConsoleCapture&) = delete;
     ConsoleCapture& operator=(const ConsoleCapture&) = delete;
 
-    const std::vector<std::string>& lines() const { return consoleLines; }
-    int count(std::string_view text) const
-    {
-        return static_cast<int>(std::count(consoleLines.begin(), consoleLines.end(), text));
-    }
+    std::vector<std::string>& lines() { return consoleLines; }
+    long count(std::string_view text) const { return std::count(consoleLines.begin(), consoleLines.end(), text); }
 
 private:
     diag::Writer saved_;
 };
+
+// A tolerance on C relative to max(1, |C|) for one case of a reference grid.
+struct CaseTolerance {
+    double nu, S, level, tolerance;
+};
+
+template <std::size_t N>
+double toleranceFor(const CaseTolerance (&cases)[N], double nu, double S, double level, double otherwise)
+{
+    for (const auto& c : cases)
+        if (c.nu == nu && c.S == S && c.level == level) return c.tolerance;
+    return otherwise;
+}
 
 } // namespace limitstest

@@ -16,7 +16,7 @@ every total is checked against its Bessel closed form.
                              minus alpha for the region of mass alpha
 
 Inputs are exact doubles (17 digits); values are written with 20. Run:
-  python3 make_limits_reference.py            (all tables; the two-sided one takes some minutes)
+  python3 make_limits_reference.py            (all tables; the two-sided one takes about three hours)
   python3 make_limits_reference.py NAME ...   (only the tables whose file names start with NAME)
 """
 
@@ -135,17 +135,13 @@ class Conditional:
         """First-moment fraction of the region of mass p ending at u_obs; None when none exists."""
         p, u, target = mpf(p), self.uobs, mpf(p) * self.total
         if side == 1:
-            room = self.mass(-1, u)
-            if room < target:
+            if self.mass(-1, u) < target:
                 return None
-            z = illinois(lambda z: self.mass(z, u) - target, mpf(-1), u)
-            lo, hi = z, u
+            lo, hi = illinois(lambda z: self.mass(z, u) - target, mpf(-1), u), u
         else:
-            room = self.mass(u, 1)
-            if room < target:
+            if self.mass(u, 1) < target:
                 return None
-            z = illinois(lambda z: self.mass(u, z) - target, u, mpf(1))
-            lo, hi = u, z
+            lo, hi = u, illinois(lambda z: self.mass(u, z) - target, u, mpf(1))
         return self.moment(lo, hi) / self.moment_total
 
 
@@ -204,11 +200,7 @@ def twosided_X(S, nu, alpha, side):
 
 def normal_tail_rows():
     xs = [i / 8 for i in range(-80, 81)] + [-37.5, -20.0, -18.5, -9.0, 9.0, 18.5, 20.0, 37.5, 1.28, -1.28, 1.2800000000000002]
-    rows = []
-    for x in sorted(set(xs)):
-        xm = mpf(x)
-        rows.append([exact(x), val(mp.ncdf(-xm)), val(mp.ncdf(xm))])
-    return rows
+    return [[exact(x), val(mp.ncdf(-mpf(x))), val(mp.ncdf(mpf(x)))] for x in sorted(set(xs))]
 
 
 NUS = (2, 3, 10, 100, 1000)
@@ -223,45 +215,30 @@ def trial_points(S, nu):
     return [S * S / 2 + z * scale for z in (-4.5, -2.0, -0.7, 0.0, 0.6, 1.9, 4.5)]
 
 
+def progress(kind, row):
+    print(kind, *row, file=sys.stderr)
+    return row
+
+
 def onetailg_rows():
-    rows = []
-    for nu in NUS:
-        for S in SPREADS:
-            for x in trial_points(S, nu):
-                rows.append([str(nu), exact(S), exact(x), val(onetailg(x, S, nu))])
-    return rows
+    return [[str(nu), exact(S), exact(x), val(onetailg(x, S, nu))] for nu in NUS for S in SPREADS for x in trial_points(S, nu)]
 
 
 def newg_rows():
-    rows = []
-    for nu in NUS:
-        for S in SPREADS:
-            for x in trial_points(S, nu)[1:-1]:
-                for p, side in ((0.95, 1), (0.95, 2), (0.5, 1), (0.5, 2)):
-                    rows.append([str(nu), exact(S), exact(x), exact(p), str(side), val(newg(x, p, side, S, nu))])
-    return rows
+    return [[str(nu), exact(S), exact(x), exact(p), str(side), val(newg(x, p, side, S, nu))]
+            for nu in NUS for S in SPREADS for x in trial_points(S, nu)[1:-1]
+            for p, side in ((0.95, 1), (0.95, 2), (0.5, 1), (0.5, 2))]
 
 
 def onesided_rows():
-    rows = []
-    for nu in GRID_NUS:
-        for S in SPREADS:
-            for p in (0.001, 0.025, 0.05, 0.3, 0.5, 0.7, 0.95, 0.975, 0.999):
-                X = onesided_X(S, nu, 1 - mpf(p))
-                rows.append([str(nu), exact(S), exact(p), val(crit(X, S, nu))])
-                print("one-sided", *rows[-1], file=sys.stderr)
-    return rows
+    return [progress("one-sided", [str(nu), exact(S), exact(p), val(crit(onesided_X(S, nu, 1 - mpf(p)), S, nu))])
+            for nu in GRID_NUS for S in SPREADS for p in (0.001, 0.025, 0.05, 0.3, 0.5, 0.7, 0.95, 0.975, 0.999)]
 
 
 def twosided_rows():
-    rows = []
-    for nu in GRID_NUS:
-        for S in SPREADS:
-            for alpha in (0.001, 0.5, 0.9, 0.95, 0.999):
-                C = [val(crit(twosided_X(S, nu, alpha, side), S, nu)) for side in (1, 2)]
-                rows.append([str(nu), exact(S), exact(alpha)] + C)
-                print("two-sided", *rows[-1], file=sys.stderr)
-    return rows
+    return [progress("two-sided", [str(nu), exact(S), exact(alpha)] +
+                     [val(crit(twosided_X(S, nu, alpha, side), S, nu)) for side in (1, 2)])
+            for nu in GRID_NUS for S in SPREADS for alpha in (0.001, 0.5, 0.9, 0.95, 0.999)]
 
 
 TABLES = {
