@@ -243,9 +243,9 @@ double fourPartMass(double m, const Density& d, const Variant& variant, bool& ex
 
 // The end z of the region [z, b] (lowerEnd) or [a, z] (upperEnd) of mass
 // target. The solver's first samples of the whole range can all miss a narrow
-// peak, and it then runs out of panels as if there were no such region; when
-// the mode lies inside the range, the range is solved again in two parts
-// split at the mode, whose peak value the solver then sees.
+// peak, and it then reaches the far end short of the target as if there were
+// no such region; when the mode lies inside the range, the range is solved
+// again in two parts split at the mode, whose peak value the solver then sees.
 double lowerEnd(double b, double target, double m, const Density& d, const Variant& variant, int& fail,
                 bool& exhausted)
 {
