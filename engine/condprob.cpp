@@ -241,6 +241,33 @@ double fourPartMass(double m, const Density& d, const Variant& variant, bool& ex
            intdens((m + 1.0) / 2.0, 1.0, d, variant, exhausted);
 }
 
+// The end z of the region [z, b] (lowerEnd) or [a, z] (upperEnd) of mass
+// target. The solver's first samples of the whole range can all miss a narrow
+// peak, and it then reaches the far end short of the target as if there were
+// no such region; when the mode lies inside the range, the range is solved
+// again in two parts split at the mode, whose peak value the solver then sees.
+double lowerEnd(double b, double target, double m, const Density& d, const Variant& variant, int& fail,
+                bool& exhausted)
+{
+    const double z = solvelow(-1.0, b, target, d, variant, fail);
+    if (fail != 1 || !(-1.0 < m && m < b)) return z;
+    fail = 0;
+    const double above = intdens(m, b, d, variant, exhausted);
+    if (above >= target) return solvelow(m, b, target, d, variant, fail);
+    return solvelow(-1.0, m, target - above, d, variant, fail);
+}
+
+double upperEnd(double a, double target, double m, const Density& d, const Variant& variant, int& fail,
+                bool& exhausted)
+{
+    const double z = solveup(a, 1.0, target, d, variant, fail);
+    if (fail != 1 || !(a < m && m < 1.0)) return z;
+    fail = 0;
+    const double below = intdens(a, m, d, variant, exhausted);
+    if (below >= target) return solveup(a, m, target, d, variant, fail);
+    return solveup(m, 1.0, target - below, d, variant, fail);
+}
+
 } // namespace
 
 Density::Density(double nu_, double g_, double K_, double lgam_, double F_, double Dv_)
@@ -365,10 +392,10 @@ double newg(double x, double p, int side, double nu, double S, double ArgTop, do
     double zU = 0.0;
     if (side == 1) {
         zU = q.uobs;
-        if (!exhausted) zL = solvelow(-1.0, zU, p * T, d, variant, fail);
+        if (!exhausted) zL = lowerEnd(zU, p * T, m, d, variant, fail, exhausted);
     } else {
         zL = q.uobs;
-        if (!exhausted) zU = solveup(zL, 1.0, p * T, d, variant, fail);
+        if (!exhausted) zU = upperEnd(zL, p * T, m, d, variant, fail, exhausted);
     }
     if (exhausted || fail == 1) {
         fail = 1;

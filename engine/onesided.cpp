@@ -138,9 +138,14 @@ double OneTailedCrit(double S, int n, double p, const Settings& settings, const 
     const double A = S * z * std::sqrt(S * S / (2.0 * (nu + 2.0)) + 1.0 / (nu + 1.0));
     // The second point lies 2.5 times as far out as the first; from a second
     // point as far out as A itself the unbracketed secant steps onto the flat
-    // tail of onetailg and runs away for most lower limits.
+    // tail of onetailg and runs away for most lower limits. Near the median
+    // (z close to 0) the two points would all but coincide and their values
+    // could agree exactly, which ends the search before it starts: keep them
+    // apart by a thousandth of the spread of the approximation.
     const double x0 = S * S / 2.0 + 0.15 * A;
-    const double x1 = S * S / 2.0 + 2.5 * (0.15 * A);
+    double x1 = S * S / 2.0 + 2.5 * (0.15 * A);
+    const double minimumGap = 1.0e-3 * S * std::sqrt(S * S / (2.0 * (nu + 2.0)) + 1.0 / (nu + 1.0));
+    if (std::fabs(x1 - x0) < minimumGap) x1 = x0 + minimumGap;
     const double X = OneTailedSecant(x0, x1, 1.0 - p, nu, S, settings, lgam, variant, iterations);
     return critical(X, S, nu);
 }

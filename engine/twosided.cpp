@@ -12,7 +12,6 @@
 
 #include <cmath>
 #include <limits>
-#include <utility>
 
 namespace engine {
 
@@ -36,6 +35,23 @@ Evaluation evaluate(const TwoSidedSearch& s, double p, const Settings& settings,
     int fail = 0;
     const double g = newg(p, s.level, s.side, s.nu, s.S, settings.ArgTop, s.lgam, fail, variant);
     return {g - s.level, fail == 1};
+}
+
+struct Pair {
+    double p0;
+    double q0;
+    double p1;
+    double q1;
+};
+
+// The two starting points with their values, the smaller value first.
+Pair startingPair(const TwoSidedSearch& s, double first, double second, const Settings& settings,
+                  const Variant& variant)
+{
+    const double q0 = evaluate(s, first, settings, variant).value;
+    const double q1 = evaluate(s, second, settings, variant).value;
+    if (q0 > q1) return {second, q1, first, q0};
+    return {first, q0, second, q1};
 }
 
 // Bracketing that backs off from failed evaluations: once a point has
@@ -84,14 +100,7 @@ SearchResult SecantBis(const TwoSidedSearch& search, double first, double second
     const auto F = [&](double p) { return evaluate(search, p, settings, variant); };
 
     int i = 2;
-    double p0 = first;
-    double p1 = second;
-    double q0 = F(p0).value;
-    double q1 = F(p1).value;
-    if (q0 > q1) {
-        std::swap(p0, p1);
-        std::swap(q0, q1);
-    }
+    auto [p0, q0, p1, q1] = startingPair(search, first, second, settings, variant);
 
     // Bracketing: lower the point with the smaller value until it is not
     // positive, then raise the other until it is not negative.
@@ -168,14 +177,7 @@ SearchResult OnlyBisection(const TwoSidedSearch& search, double first, double se
     const auto F = [&](double p) { return evaluate(search, p, settings, variant); };
 
     int i = 2;
-    double p0 = first;
-    double p1 = second;
-    double q0 = F(p0).value;
-    double q1 = F(p1).value;
-    if (q0 > q1) {
-        std::swap(p0, p1);
-        std::swap(q0, q1);
-    }
+    auto [p0, q0, p1, q1] = startingPair(search, first, second, settings, variant);
 
     for (int steps = 0; q0 > 0.0; ++steps) {
         if (steps == bracketingSteps) {
