@@ -8,6 +8,7 @@
 #include "engine/loggamma.h"
 #include "engine/mainguts.h"
 #include "engine/searches.h"
+#include "engine/twosided_steps.h"
 #include "frontend/console_sink.h"
 
 #include <cmath>
@@ -18,50 +19,18 @@ namespace engine {
 
 namespace {
 
-constexpr double searchFailed = -90000.0;  // a value at or below this ends the main loops
 constexpr double equalValues = -9999.9;    // the upper value after a zero secant difference
 constexpr double secantLowerStep = 0.1;    // SecantBis: downward bracketing step
 constexpr double secantUpperFraction = 0.01; // SecantBis: upward step relative to |p1|
 constexpr double secantUpperFloor = 0.01;  // ... when that relative step is 0
 constexpr double bisectionStep = 0.5;      // OnlyBisection: bracketing step both ways
-constexpr double noBadPoint = -99.0;
+// The verification rules bracket by the single-precision tenth both ways.
+constexpr double singleTenth = static_cast<double>(0.1f);
 
-struct Evaluation {
-    double value;
-    bool failed;
-};
-
-Evaluation evaluate(const TwoSidedSearch& s, double p, const Settings& settings, const Variant& variant)
+bool verificationRules(const Variant& variant)
 {
-    int fail = 0;
-    const double g = newg(p, s.level, s.side, s.nu, s.S, settings.ArgTop, s.lgam, fail, variant);
-    return {g - s.level, fail == 1};
+    return variant.twoSided == TwoSidedRules::Verification;
 }
-
-// Bracketing that backs off from failed evaluations: once a point has
-// failed, the next trial point is the midpoint between the last good point
-// and the last bad one.
-class Backoff {
-public:
-    explicit Backoff(double start) : lastGood_(start) {}
-
-    double next(double step) const { return badSeen_ ? (lastGood_ + lastBad_) / 2.0 : step; }
-
-    void record(double p, bool failed)
-    {
-        if (failed) {
-            lastBad_ = p;
-            badSeen_ = true;
-        } else {
-            lastGood_ = p;
-        }
-    }
-
-private:
-    double lastGood_;
-    double lastBad_ = noBadPoint;
-    bool badSeen_ = false;
-};
 
 // The exhaustion path of OnlyBisection, taken when a bracketing loop meets its bound.
 SearchResult bisectionGaveUp(double p, const Settings& settings)
@@ -72,9 +41,41 @@ SearchResult bisectionGaveUp(double p, const Settings& settings)
 
 } // namespace
 
+// Only the verification program's secant phase reports failed evaluations.
+SearchResult LimitSearch(const TwoSidedSearch& search, double first, double second, const Settings& settings,
+                         const Variant& variant)
+{
+    const SearchResult r = TWOTAILEDSECANT(search, first, second, settings, variant);
+    if (r.fail == 1) return SecantBis(search, first, second, settings, variant);
+    return r;
+}
+
+Evaluation evaluate(const TwoSidedSearch& s, double p, const Settings& settings, const Variant& variant)
+{
+    if (s.function) {
+        bool failed = false;
+        const double value = s.function->value(p, failed);
+        return {value, failed};
+    }
+    int fail = 0;
+    const double g = newg(p, s.level, s.side, s.nu, s.S, settings.ArgTop, s.lgam, fail, variant);
+    return {g - s.level, fail == 1};
+}
+
+double bracketedSecant(double p0, double q0, double p1, double q1)
+{
+    const double p2 = p1 - (p1 - p0) * q1 / (q1 - q0);
+    if ((p2 < p0 && p2 < p1) || (p2 > p0 && p2 > p1)) {
+        diag::line({"Guess is out of interval.  Using bisection"});
+        return (p1 + p0) / 2.0;
+    }
+    return p2;
+}
+
 SearchResult TWOTAILEDSECANT(const TwoSidedSearch& search, double first, double second,
                              const Settings& settings, const Variant& variant)
 {
+    if (verificationRules(variant)) return SecantPhase(search, first, second, settings, variant);
     return SecantBis(search, first, second, settings, variant);
 }
 
@@ -95,6 +96,7 @@ SearchResult SecantBis(const TwoSidedSearch& search, double first, double second
 
     // Bracketing: lower the point with the smaller value until it is not
     // positive, then raise the other until it is not negative.
+    const double lowerStep = verificationRules(variant) ? singleTenth : secantLowerStep;
     bool bracketed = true;
     Backoff low(p0);
     for (int steps = 0; q0 > 0.0; ++steps) {
@@ -103,7 +105,7 @@ SearchResult SecantBis(const TwoSidedSearch& search, double first, double second
             break;
         }
         i = i + 1;
-        p0 = low.next(p0 - secantLowerStep);
+        p0 = low.next(p0 - lowerStep);
         const Evaluation e = F(p0);
         q0 = e.value;
         low.record(p0, e.failed);
@@ -116,7 +118,7 @@ SearchResult SecantBis(const TwoSidedSearch& search, double first, double second
             break;
         }
         i = i + 1;
-        double step = std::fabs(p1) * secantUpperFraction;
+        double step = verificationRules(variant) ? singleTenth : std::fabs(p1) * secantUpperFraction;
         if (step == 0.0) step = secantUpperFloor;
         p1 = high.next(p1 + step);
         const Evaluation e = F(p1);
@@ -128,6 +130,8 @@ SearchResult SecantBis(const TwoSidedSearch& search, double first, double second
         diag::line({"No sign change found by bracketing in SecantBis..."});
         return OnlyBisection(search, p0, p1, settings, variant);
     }
+    if (verificationRules(variant))
+        return verificationSecantLoop(search, {p0, q0, p1, q1, i}, first, second, settings, variant);
 
     double q2 = settings.ResultTol + 1.0;
     double p2 = p1; // read only after an evaluation or a zero difference has set it
@@ -142,11 +146,7 @@ SearchResult SecantBis(const TwoSidedSearch& search, double first, double second
             return {std::fabs(q2) <= settings.ResultTol ? p2 : p0, i, 0};
         }
         i = i + 1;
-        p2 = p1 - (p1 - p0) * q1 / (q1 - q0);
-        if ((p2 < p0 && p2 < p1) || (p2 > p0 && p2 > p1)) {
-            diag::line({"Guess is out of interval.  Using bisection"});
-            p2 = (p1 + p0) / 2.0;
-        }
+        p2 = bracketedSecant(p0, q0, p1, q1);
         const Evaluation e = F(p2);
         q2 = e.value;
         lastFailed = e.failed;
@@ -170,7 +170,9 @@ SearchResult OnlyBisection(const TwoSidedSearch& search, double first, double se
     int i = 2;
     double p0 = first;
     double p1 = second;
-    double q0 = F(p0).value;
+    const Evaluation e0 = F(p0);
+    if (e0.failed && verificationRules(variant)) diag::line({"error getting guess q0 in only bisection..."});
+    double q0 = e0.value;
     double q1 = F(p1).value;
     if (q0 > q1) {
         std::swap(p0, p1);
@@ -197,6 +199,8 @@ SearchResult OnlyBisection(const TwoSidedSearch& search, double first, double se
         high.record(p1, e.failed);
         if (std::fabs(q1) <= settings.ResultTol) return {p1, -1, 0};
     }
+
+    if (verificationRules(variant)) return verificationBisectionLoop(search, {p0, q0, p1, q1, i}, settings, variant);
 
     double pm = p0;
     double qm = q0;
@@ -246,14 +250,14 @@ TwoSidedResult TwoTailedLimits(double muhat, double sigmahat, double nu, double 
     const double c1 = OneTailedCrit(S, n, (1.0 - L) / 2.0, settings, variant, unused);
     const double first1 = c1 * S / std::sqrt(nuw) + S * S / 2.0;
     const double second1 = 1.1 * c1 * S / std::sqrt(nuw) + S * S / 2.0;
-    const SearchResult r1 = TWOTAILEDSECANT({1, L, nuw, S, lgam}, first1, second1, settings, variant);
+    const SearchResult r1 = LimitSearch({1, L, nuw, S, lgam}, first1, second1, settings, variant);
     const double t1 = timeOfDay();
 
     const double t2 = timeOfDay();
     const double c2 = OneTailedCrit(S, n, 1.0 - (1.0 - L) / 1.1, settings, variant, unused);
     const double first2 = c2 * S / std::sqrt(nuw) + S * S / 2.0;
     const double second2 = 1.05 * c2 * S / std::sqrt(nuw) + S * S / 2.0;
-    const SearchResult r2 = TWOTAILEDSECANT({2, L, nuw, S, lgam}, first2, second2, settings, variant);
+    const SearchResult r2 = LimitSearch({2, L, nuw, S, lgam}, first2, second2, settings, variant);
     const double t3 = timeOfDay();
 
     const double C1 = critical(r1.X, S, nuw);
