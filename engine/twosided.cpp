@@ -19,11 +19,14 @@ namespace engine {
 
 namespace {
 
+constexpr double searchFailed = -90000.0;  // a value at or below this ends the main loops
 constexpr double equalValues = -9999.9;    // the upper value after a zero secant difference
+constexpr double equalValuesSingle = static_cast<double>(-9999.9f); // ... under the verification rules
 constexpr double secantLowerStep = 0.1;    // SecantBis: downward bracketing step
 constexpr double secantUpperFraction = 0.01; // SecantBis: upward step relative to |p1|
 constexpr double secantUpperFloor = 0.01;  // ... when that relative step is 0
 constexpr double bisectionStep = 0.5;      // OnlyBisection: bracketing step both ways
+constexpr double noBadPoint = -99.0;
 // The verification rules bracket by the single-precision tenth both ways.
 constexpr double singleTenth = static_cast<double>(0.1f);
 
@@ -31,6 +34,31 @@ bool verificationRules(const Variant& variant)
 {
     return variant.twoSided == TwoSidedRules::Verification;
 }
+
+// Bracketing that backs off from failed evaluations: once a point has
+// failed, the next trial point is the midpoint between the last good point
+// and the last bad one.
+class Backoff {
+public:
+    explicit Backoff(double start) : lastGood_(start) {}
+
+    double next(double step) const { return badSeen_ ? (lastGood_ + lastBad_) / 2.0 : step; }
+
+    void record(double p, bool failed)
+    {
+        if (failed) {
+            lastBad_ = p;
+            badSeen_ = true;
+        } else {
+            lastGood_ = p;
+        }
+    }
+
+private:
+    double lastGood_;
+    double lastBad_ = noBadPoint;
+    bool badSeen_ = false;
+};
 
 // The exhaustion path of OnlyBisection, taken when a bracketing loop meets its bound.
 SearchResult bisectionGaveUp(double p, const Settings& settings)
@@ -40,15 +68,6 @@ SearchResult bisectionGaveUp(double p, const Settings& settings)
 }
 
 } // namespace
-
-// Only the verification program's secant phase reports failed evaluations.
-SearchResult LimitSearch(const TwoSidedSearch& search, double first, double second, const Settings& settings,
-                         const Variant& variant)
-{
-    const SearchResult r = TWOTAILEDSECANT(search, first, second, settings, variant);
-    if (r.fail == 1) return SecantBis(search, first, second, settings, variant);
-    return r;
-}
 
 Evaluation evaluate(const TwoSidedSearch& s, double p, const Settings& settings, const Variant& variant)
 {
@@ -62,14 +81,13 @@ Evaluation evaluate(const TwoSidedSearch& s, double p, const Settings& settings,
     return {g - s.level, fail == 1};
 }
 
-double bracketedSecant(double p0, double q0, double p1, double q1)
+// Only the verification program's secant phase reports failed evaluations.
+SearchResult LimitSearch(const TwoSidedSearch& search, double first, double second, const Settings& settings,
+                         const Variant& variant)
 {
-    const double p2 = p1 - (p1 - p0) * q1 / (q1 - q0);
-    if ((p2 < p0 && p2 < p1) || (p2 > p0 && p2 > p1)) {
-        diag::line({"Guess is out of interval.  Using bisection"});
-        return (p1 + p0) / 2.0;
-    }
-    return p2;
+    const SearchResult r = TWOTAILEDSECANT(search, first, second, settings, variant);
+    if (r.fail == 1) return SecantBis(search, first, second, settings, variant);
+    return r;
 }
 
 SearchResult TWOTAILEDSECANT(const TwoSidedSearch& search, double first, double second,
@@ -94,9 +112,15 @@ SearchResult SecantBis(const TwoSidedSearch& search, double first, double second
         std::swap(q0, q1);
     }
 
+    // The verification rules bracket by a fixed step both ways, go on after a
+    // failed evaluation, end only on the value after a step (the bracket
+    // width plays no part), and hand over to OnlyBisection from the starting
+    // points.
+    const bool verification = verificationRules(variant);
+
     // Bracketing: lower the point with the smaller value until it is not
     // positive, then raise the other until it is not negative.
-    const double lowerStep = verificationRules(variant) ? singleTenth : secantLowerStep;
+    const double lowerStep = verification ? singleTenth : secantLowerStep;
     bool bracketed = true;
     Backoff low(p0);
     for (int steps = 0; q0 > 0.0; ++steps) {
@@ -118,7 +142,7 @@ SearchResult SecantBis(const TwoSidedSearch& search, double first, double second
             break;
         }
         i = i + 1;
-        double step = verificationRules(variant) ? singleTenth : std::fabs(p1) * secantUpperFraction;
+        double step = verification ? singleTenth : std::fabs(p1) * secantUpperFraction;
         if (step == 0.0) step = secantUpperFloor;
         p1 = high.next(p1 + step);
         const Evaluation e = F(p1);
@@ -130,23 +154,25 @@ SearchResult SecantBis(const TwoSidedSearch& search, double first, double second
         diag::line({"No sign change found by bracketing in SecantBis..."});
         return OnlyBisection(search, p0, p1, settings, variant);
     }
-    if (verificationRules(variant))
-        return verificationSecantLoop(search, {p0, q0, p1, q1, i}, first, second, settings, variant);
 
     double q2 = settings.ResultTol + 1.0;
     double p2 = p1; // read only after an evaluation or a zero difference has set it
-    while (i <= settings.NumIt && q1 > searchFailed && !lastFailed) {
+    while (i <= settings.NumIt && q1 > searchFailed && (verification || !lastFailed)) {
         if (q1 - q0 == 0.0) {
             diag::line({"q1-q0=machine 0 in SecantBis..."});
             p2 = p1;
-            q1 = equalValues;
+            q1 = verification ? equalValuesSingle : equalValues;
             continue;
         }
-        if (std::fabs(p0 - p1) <= settings.Tolerance || std::fabs(q2) <= settings.ResultTol) {
+        if (!verification && (std::fabs(p0 - p1) <= settings.Tolerance || std::fabs(q2) <= settings.ResultTol)) {
             return {std::fabs(q2) <= settings.ResultTol ? p2 : p0, i, 0};
         }
         i = i + 1;
-        p2 = bracketedSecant(p0, q0, p1, q1);
+        p2 = p1 - (p1 - p0) * q1 / (q1 - q0);
+        if ((p2 < p0 && p2 < p1) || (p2 > p0 && p2 > p1)) {
+            diag::line({"Guess is out of interval.  Using bisection"});
+            p2 = (p1 + p0) / 2.0;
+        }
         const Evaluation e = F(p2);
         q2 = e.value;
         lastFailed = e.failed;
@@ -157,8 +183,9 @@ SearchResult SecantBis(const TwoSidedSearch& search, double first, double second
             p1 = p2;
             q1 = q2;
         }
+        if (verification && std::fabs(q2) <= settings.ResultTol) return {p2, i, 0};
     }
-    if (i > settings.NumIt || lastFailed) return OnlyBisection(search, p0, p1, settings, variant);
+    if (!verification && (i > settings.NumIt || lastFailed)) return OnlyBisection(search, p0, p1, settings, variant);
     return OnlyBisection(search, first, second, settings, variant);
 }
 
@@ -200,15 +227,20 @@ SearchResult OnlyBisection(const TwoSidedSearch& search, double first, double se
         if (std::fabs(q1) <= settings.ResultTol) return {p1, -1, 0};
     }
 
-    if (verificationRules(variant)) return verificationBisectionLoop(search, {p0, q0, p1, q1, i}, settings, variant);
-
+    // The verification rules evaluate the midpoint before the tests, and
+    // measure the remaining width from it.
+    const bool midpointFirst = verificationRules(variant);
     double pm = p0;
     double qm = q0;
     while (i <= settings.NumIt && q1 > searchFailed) {
-        if (std::fabs(p0 - p1) <= settings.Tolerance || std::fabs(qm) <= settings.ResultTol) return {pm, i, 0};
+        if (!midpointFirst && (std::fabs(p0 - p1) <= settings.Tolerance || std::fabs(qm) <= settings.ResultTol))
+            return {pm, i, 0};
         pm = (p0 + p1) / 2.0;
         qm = F(pm).value;
         i = i + 1;
+        if (midpointFirst && (std::fabs(pm - p1) <= settings.Tolerance || std::fabs(pm - p0) <= settings.Tolerance ||
+                              std::fabs(qm) <= settings.ResultTol))
+            return {pm, i, 0};
         if (qm < 0.0) {
             p0 = pm;
             q0 = qm;

@@ -1,7 +1,6 @@
-// The verification program's rules for the two-sided searches: its own
-// unbracketed secant phase, and the main loops of SecantBis and OnlyBisection
-// as that program runs them. The bracketing steps before the loops are shared
-// with the interactive rules (engine/twosided.cpp).
+// The verification program's own secant search for a two-sided limit: plain
+// secant steps, unbracketed, run before SecantBis. Its changed rules for
+// SecantBis and OnlyBisection live with those routines (engine/twosided.cpp).
 
 #include "engine/searches.h"
 #include "engine/twosided_steps.h"
@@ -14,8 +13,6 @@ namespace engine {
 namespace {
 
 constexpr double phaseFailed = -9000.0; // the secant phase stops on a value above this only
-// The upper value after a zero secant difference, a single-precision -9999.9.
-constexpr double equalValuesSingle = static_cast<double>(-9999.9f);
 
 } // namespace
 
@@ -66,59 +63,6 @@ SearchResult SecantPhase(const TwoSidedSearch& search, double first, double seco
     diag::line({"Value (=0?) ", F(p2).value});
     diag::line({});
     return {p2, i, 0};
-}
-
-SearchResult verificationSecantLoop(const TwoSidedSearch& search, Bracket b, double first, double second,
-                                    const Settings& settings, const Variant& variant)
-{
-    auto [p0, q0, p1, q1, i] = b;
-    while (i <= settings.NumIt && q1 > searchFailed) {
-        if (q1 - q0 == 0.0) {
-            diag::line({"q1-q0=machine 0 in SecantBis..."});
-            q1 = equalValuesSingle;
-            continue;
-        }
-        i = i + 1;
-        const double p2 = bracketedSecant(p0, q0, p1, q1);
-        // A failed evaluation does not end the loop here: its large negative
-        // value simply becomes the lower end of the bracket.
-        const double q2 = evaluate(search, p2, settings, variant).value;
-        if (q2 < 0.0) {
-            p0 = p2;
-            q0 = q2;
-        } else {
-            p1 = p2;
-            q1 = q2;
-        }
-        if (std::fabs(q2) <= settings.ResultTol) return {p2, i, 0};
-    }
-    return OnlyBisection(search, first, second, settings, variant);
-}
-
-SearchResult verificationBisectionLoop(const TwoSidedSearch& search, Bracket b, const Settings& settings,
-                                       const Variant& variant)
-{
-    double p0 = b.p0;
-    double p1 = b.p1;
-    double q1 = b.q1;
-    int i = b.i;
-    double pm = p0;
-    while (i <= settings.NumIt && q1 > searchFailed) {
-        pm = (p0 + p1) / 2.0;
-        const double qm = evaluate(search, pm, settings, variant).value;
-        i = i + 1;
-        if (std::fabs(pm - p1) <= settings.Tolerance || std::fabs(pm - p0) <= settings.Tolerance ||
-            std::fabs(qm) <= settings.ResultTol)
-            return {pm, i, 0};
-        if (qm < 0.0) {
-            p0 = pm;
-        } else {
-            p1 = pm;
-            q1 = qm;
-        }
-    }
-    diag::line({"Method (Only Bisection) failed..."});
-    return {pm, i, 0};
 }
 
 } // namespace engine

@@ -221,72 +221,61 @@ double minutesSince(double t0)
     return engine::elapsedSeconds(t0, engine::timeOfDay()) / 60.0;
 }
 
-// The two-sided run; it ends early when a quadrature stops the program.
-void runTwoSided(records::Console& con, records::FileWriter& results, records::FileWriter& intermediate,
-                 const RunSettings& run, const Ranges& r)
+// The probability that the case's limit misses theta (one-sided: lies below
+// it; two-sided: the upper limit below or the lower limit above it), or
+// nothing when a quadrature stopped the program.
+std::optional<double> missProbability(const RunSettings& run, const verify::Case& c, const Ranges& r)
 {
-    for (int ia = run.alphaFirst; ia <= run.alphaLast; ++ia) {
-        const double alpha = alphas[ia - 1];
-        const std::initializer_list<records::Item> alphaLine{" mu,a,Adapquadtol,Functol are ", trueMu, alpha,
-                                                             run.AdapQuadTol, run.FunctionTol};
-        con.write(alphaFormat, alphaLine);
-        results.write(alphaFormat, alphaLine);
-        intermediate.write(alphaFormat, alphaLine);
-        for (int in = run.nuFirst; in <= run.nuLast; ++in) {
-            const double nu = nus[in - 1];
-            for (const double sigma : sigmas) {
-                const std::initializer_list<records::Item> caseLine{"Mu,Sigma,df,alpha are ", trueMu, sigma, nu,
-                                                                    alpha};
-                intermediate.write(caseFormat, caseLine);
-                con.write(caseFormat, caseLine);
-
-                const verify::Case c = caseOf(run, alpha, nu, sigma);
-                Integrals quad(c, run.AdapQuadTol);
-                const double t0 = engine::timeOfDay();
-                const double upperLow = quad(verify::TwoTailPqDiff, upperWhich, r.lowA, r.lowB);
-                const double upperHigh = quad(verify::TwoTailPqDiff, upperWhich, r.highA, r.highB);
-                const double lowerHigh = quad(verify::TwoTailPqDiff, lowerWhich, r.highA, r.highB);
-                const double lowerLow = quad(verify::TwoTailPqDiff, lowerWhich, r.lowA, r.lowB);
-                if (quad.stopped()) return;
-                const double minutes = minutesSince(t0);
-
-                const double IU = upperLow + upperHigh; // P(upper limit < theta)
-                const double IL = lowerHigh + lowerLow; // P(lower limit < theta)
-                const double Int = 1.0 - (IU + 1.0 - IL);
-                const double Error = (IU + 1.0 - IL) - (1.0 - alpha);
-                results.write(twoSidedFileRow, {alpha, nu, sigma, Int, Error, minutes, " minutes"});
-                con.write(twoSidedConsoleRow, {alpha, nu, sigma, Int, Error, minutes, " minutes"});
-            }
-        }
+    Integrals quad(c, run.AdapQuadTol);
+    if (run.WhichLimit == oneSided) {
+        const double low = quad(verify::OneTailPqDiff, upperWhich, r.lowA, r.lowB);
+        const double high = quad(verify::OneTailPqDiff, upperWhich, r.highA, r.highB);
+        if (quad.stopped()) return std::nullopt;
+        return low + high;
     }
+    const double upperLow = quad(verify::TwoTailPqDiff, upperWhich, r.lowA, r.lowB);
+    const double upperHigh = quad(verify::TwoTailPqDiff, upperWhich, r.highA, r.highB);
+    const double lowerHigh = quad(verify::TwoTailPqDiff, lowerWhich, r.highA, r.highB);
+    const double lowerLow = quad(verify::TwoTailPqDiff, lowerWhich, r.lowA, r.lowB);
+    if (quad.stopped()) return std::nullopt;
+    const double IU = upperLow + upperHigh; // P(upper limit < theta)
+    const double IL = lowerHigh + lowerLow; // P(lower limit < theta)
+    return IU + 1.0 - IL;
 }
 
-// The one-sided run; it ends early when a quadrature stops the program.
-void runOneSided(records::Console& con, records::FileWriter& results, const RunSettings& run, const Ranges& r)
+// Runs the grid; intermediate is the file of a two-sided run (null in a
+// one-sided run). Ends early when a quadrature stops the program.
+void runGrid(records::Console& con, records::FileWriter& results, records::FileWriter* intermediate,
+             const RunSettings& run, const Ranges& r)
 {
+    const char* fileRow = intermediate ? twoSidedFileRow : oneSidedRow;
+    const char* consoleRow = intermediate ? twoSidedConsoleRow : oneSidedRow;
     for (int ia = run.alphaFirst; ia <= run.alphaLast; ++ia) {
         const double alpha = alphas[ia - 1];
         const std::initializer_list<records::Item> alphaLine{" mu,a,Adapquadtol,Functol are ", trueMu, alpha,
                                                              run.AdapQuadTol, run.FunctionTol};
         con.write(alphaFormat, alphaLine);
         results.write(alphaFormat, alphaLine);
+        if (intermediate) intermediate->write(alphaFormat, alphaLine);
         for (int in = run.nuFirst; in <= run.nuLast; ++in) {
             const double nu = nus[in - 1];
             for (const double sigma : sigmas) {
-                const verify::Case c = caseOf(run, alpha, nu, sigma);
-                Integrals quad(c, run.AdapQuadTol);
+                if (intermediate) {
+                    const std::initializer_list<records::Item> caseLine{"Mu,Sigma,df,alpha are ", trueMu, sigma,
+                                                                        nu, alpha};
+                    intermediate->write(caseFormat, caseLine);
+                    con.write(caseFormat, caseLine);
+                }
                 const double t0 = engine::timeOfDay();
-                const double low = quad(verify::OneTailPqDiff, upperWhich, r.lowA, r.lowB);
-                const double high = quad(verify::OneTailPqDiff, upperWhich, r.highA, r.highB);
-                if (quad.stopped()) return;
+                const std::optional<double> miss = missProbability(run, caseOf(run, alpha, nu, sigma), r);
+                if (!miss) return;
                 const double minutes = minutesSince(t0);
 
-                const double I = low + high; // P(limit < theta)
-                const double Int = 1.0 - I;
-                const double RelError = I - (1.0 - alpha);
-                const std::initializer_list<records::Item> row{alpha, nu, sigma, Int, RelError, minutes, " minutes"};
-                results.write(oneSidedRow, row);
-                con.write(oneSidedRow, row);
+                const double Int = 1.0 - *miss;
+                const double Error = *miss - (1.0 - alpha);
+                const std::initializer_list<records::Item> row{alpha, nu, sigma, Int, Error, minutes, " minutes"};
+                results.write(fileRow, row);
+                con.write(consoleRow, row);
             }
         }
     }
@@ -322,12 +311,12 @@ int main()
         records::FileWriter results(run.results, records::FileWriter::Mode::overwrite);
         if (!results.isOpen()) return cannotCreate(con, run.results);
         writeHeading(results, "Verifying two-tailed ", run, "  alpha  df  sigma   Int  Error");
-        runTwoSided(con, results, intermediate, run, ranges);
+        runGrid(con, results, &intermediate, run, ranges);
     } else if (run.WhichLimit == oneSided) {
         records::FileWriter results(run.results, records::FileWriter::Mode::overwrite);
         if (!results.isOpen()) return cannotCreate(con, run.results);
         writeHeading(results, "Verifying one-tailed ", run, "  alpha  df  sigma   Int  RelError");
-        runOneSided(con, results, run, ranges);
+        runGrid(con, results, nullptr, run, ranges);
     }
     con.finish();
     return 0;
