@@ -52,6 +52,11 @@ struct TwoSidedResult {
 // 1 - alpha). 0 < alpha < 1.
 OneSidedResult OneTailedLimit(int kind, double muhat, double sigmahat, double nu, double alpha,
                               double lambda, double gamma2);
+// The same with the given search settings and variant instead of the
+// settings block and the interactive variant.
+OneSidedResult OneTailedLimit(int kind, double muhat, double sigmahat, double nu, double alpha,
+                              double lambda, double gamma2, const Settings& settings,
+                              const Variant& variant);
 
 // The critical value C at which the one-sided conditional probability of the
 // canonical problem (spread S, sample size n, degrees of freedom n - 1) is p.

@@ -153,6 +153,14 @@ double OneTailedCrit(double S, int n, double p, const Settings& settings, const 
 OneSidedResult OneTailedLimit(int kind, double muhat, double sigmahat, double nu, double alpha,
                               double lambda, double gamma2)
 {
+    return OneTailedLimit(kind, muhat, sigmahat, nu, alpha, lambda, gamma2, settingsFromControl(),
+                          interactiveVariant);
+}
+
+OneSidedResult OneTailedLimit(int kind, double muhat, double sigmahat, double nu, double alpha,
+                              double lambda, double gamma2, const Settings& settings,
+                              const Variant& variant)
+{
     const double gamma = std::sqrt(gamma2);
     double p = kind == 1 ? alpha : 1.0 - alpha;
     double sign = 1.0;
@@ -165,7 +173,7 @@ OneSidedResult OneTailedLimit(int kind, double muhat, double sigmahat, double nu
 
     OneSidedResult r{};
     const double t0 = timeOfDay();
-    r.C = OneTailedCrit(S, n, p, settingsFromControl(), interactiveVariant, r.iterations);
+    r.C = OneTailedCrit(S, n, p, settings, variant, r.iterations);
     const double t1 = timeOfDay();
     r.seconds = elapsedSeconds(t0, t1);
     r.limit = limitOf(muhat, sigmahat, nu, lambda, gamma, sign, r.C);

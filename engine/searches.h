@@ -42,13 +42,24 @@ double OneTailedSecant(double x0, double x1, double target, double nu, double S,
 // Bounds the bracketing loops of the two-sided searches; no real case comes near.
 inline constexpr int bracketingSteps = 2000;
 
-// One two-sided search: the zero of newg(p, level, side, nu, S, ...) - level.
+// A function that stands in for newg - level in a two-sided search, so that
+// the search rules can be driven by functions of known shape.
+class TwoSidedFunction {
+public:
+    virtual ~TwoSidedFunction() = default;
+    // The value at p; failed is set as newg's failure flag would be.
+    virtual double value(double p, bool& failed) const = 0;
+};
+
+// One two-sided search: the zero of newg(p, level, side, nu, S, ...) - level,
+// or of the function given instead.
 struct TwoSidedSearch {
     int side; // 1: lower limit (the observed point is the upper end of the region)
     double level;
     double nu;
     double S;
     double lgam;
+    const TwoSidedFunction* function = nullptr;
 };
 
 struct SearchResult {
@@ -57,9 +68,13 @@ struct SearchResult {
     int fail; // the verification program's rules report failed evaluations here
 };
 
-// Stands between the driver and the search rules of the variant. The
-// verification program's own secant phase belongs here; until it is built,
-// both rule sets hand the whole call to SecantBis.
+// One limit as the driver searches it: TWOTAILEDSECANT, and SecantBis once
+// more from the same starting points when that reports fail = 1.
+SearchResult LimitSearch(const TwoSidedSearch& search, double first, double second, const Settings& settings,
+                         const Variant& variant);
+// Stands between the driver and the search rules of the variant: the
+// interactive rules hand the whole call to SecantBis, the verification rules
+// run SecantPhase.
 SearchResult TWOTAILEDSECANT(const TwoSidedSearch& search, double first, double second,
                              const Settings& settings, const Variant& variant);
 // Secant search kept inside a bracket, falling back to bisection.
@@ -68,5 +83,12 @@ SearchResult SecantBis(const TwoSidedSearch& search, double first, double second
 // Bisection only; the last resort of SecantBis.
 SearchResult OnlyBisection(const TwoSidedSearch& search, double first, double second,
                            const Settings& settings, const Variant& variant);
+
+// The verification program's own secant search, run before any bracketing:
+// unbracketed secant steps until one moves by at most Tolerance. A failed
+// evaluation ends it with fail = 1; two equal values hand the search to
+// SecantBis from the newer point.
+SearchResult SecantPhase(const TwoSidedSearch& search, double first, double second, const Settings& settings,
+                         const Variant& variant);
 
 } // namespace engine

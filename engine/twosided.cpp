@@ -8,6 +8,7 @@
 #include "engine/loggamma.h"
 #include "engine/mainguts.h"
 #include "engine/searches.h"
+#include "engine/twosided_steps.h"
 #include "frontend/console_sink.h"
 
 #include <cmath>
@@ -19,22 +20,18 @@ namespace {
 
 constexpr double searchFailed = -90000.0;  // a value at or below this ends the main loops
 constexpr double equalValues = -9999.9;    // the upper value after a zero secant difference
+constexpr double equalValuesSingle = static_cast<double>(-9999.9f); // ... under the verification rules
 constexpr double secantLowerStep = 0.1;    // SecantBis: downward bracketing step
 constexpr double secantUpperFraction = 0.01; // SecantBis: upward step relative to |p1|
 constexpr double secantUpperFloor = 0.01;  // ... when that relative step is 0
 constexpr double bisectionStep = 0.5;      // OnlyBisection: bracketing step both ways
 constexpr double noBadPoint = -99.0;
+// The verification rules bracket by the single-precision tenth both ways.
+constexpr double singleTenth = static_cast<double>(0.1f);
 
-struct Evaluation {
-    double value;
-    bool failed;
-};
-
-Evaluation evaluate(const TwoSidedSearch& s, double p, const Settings& settings, const Variant& variant)
+bool verificationRules(const Variant& variant)
 {
-    int fail = 0;
-    const double g = newg(p, s.level, s.side, s.nu, s.S, settings.ArgTop, s.lgam, fail, variant);
-    return {g - s.level, fail == 1};
+    return variant.twoSided == TwoSidedRules::Verification;
 }
 
 struct Pair {
@@ -88,9 +85,31 @@ SearchResult bisectionGaveUp(double p, const Settings& settings)
 
 } // namespace
 
+Evaluation evaluate(const TwoSidedSearch& s, double p, const Settings& settings, const Variant& variant)
+{
+    if (s.function) {
+        bool failed = false;
+        const double value = s.function->value(p, failed);
+        return {value, failed};
+    }
+    int fail = 0;
+    const double g = newg(p, s.level, s.side, s.nu, s.S, settings.ArgTop, s.lgam, fail, variant);
+    return {g - s.level, fail == 1};
+}
+
+// Only the verification program's secant phase reports failed evaluations.
+SearchResult LimitSearch(const TwoSidedSearch& search, double first, double second, const Settings& settings,
+                         const Variant& variant)
+{
+    const SearchResult r = TWOTAILEDSECANT(search, first, second, settings, variant);
+    if (r.fail == 1) return SecantBis(search, first, second, settings, variant);
+    return r;
+}
+
 SearchResult TWOTAILEDSECANT(const TwoSidedSearch& search, double first, double second,
                              const Settings& settings, const Variant& variant)
 {
+    if (verificationRules(variant)) return SecantPhase(search, first, second, settings, variant);
     return SecantBis(search, first, second, settings, variant);
 }
 
@@ -102,8 +121,15 @@ SearchResult SecantBis(const TwoSidedSearch& search, double first, double second
     int i = 2;
     auto [p0, q0, p1, q1] = startingPair(search, first, second, settings, variant);
 
+    // The verification rules bracket by a fixed step both ways, go on after a
+    // failed evaluation, end only on the value after a step (the bracket
+    // width plays no part), and hand over to OnlyBisection from the starting
+    // points.
+    const bool verification = verificationRules(variant);
+
     // Bracketing: lower the point with the smaller value until it is not
     // positive, then raise the other until it is not negative.
+    const double lowerStep = verification ? singleTenth : secantLowerStep;
     bool bracketed = true;
     Backoff low(p0);
     for (int steps = 0; q0 > 0.0; ++steps) {
@@ -112,7 +138,7 @@ SearchResult SecantBis(const TwoSidedSearch& search, double first, double second
             break;
         }
         i = i + 1;
-        p0 = low.next(p0 - secantLowerStep);
+        p0 = low.next(p0 - lowerStep);
         const Evaluation e = F(p0);
         q0 = e.value;
         low.record(p0, e.failed);
@@ -125,7 +151,7 @@ SearchResult SecantBis(const TwoSidedSearch& search, double first, double second
             break;
         }
         i = i + 1;
-        double step = std::fabs(p1) * secantUpperFraction;
+        double step = verification ? singleTenth : std::fabs(p1) * secantUpperFraction;
         if (step == 0.0) step = secantUpperFloor;
         p1 = high.next(p1 + step);
         const Evaluation e = F(p1);
@@ -140,14 +166,14 @@ SearchResult SecantBis(const TwoSidedSearch& search, double first, double second
 
     double q2 = settings.ResultTol + 1.0;
     double p2 = p1; // read only after an evaluation or a zero difference has set it
-    while (i <= settings.NumIt && q1 > searchFailed && !lastFailed) {
+    while (i <= settings.NumIt && q1 > searchFailed && (verification || !lastFailed)) {
         if (q1 - q0 == 0.0) {
             diag::line({"q1-q0=machine 0 in SecantBis..."});
             p2 = p1;
-            q1 = equalValues;
+            q1 = verification ? equalValuesSingle : equalValues;
             continue;
         }
-        if (std::fabs(p0 - p1) <= settings.Tolerance || std::fabs(q2) <= settings.ResultTol) {
+        if (!verification && (std::fabs(p0 - p1) <= settings.Tolerance || std::fabs(q2) <= settings.ResultTol)) {
             return {std::fabs(q2) <= settings.ResultTol ? p2 : p0, i, 0};
         }
         i = i + 1;
@@ -166,8 +192,9 @@ SearchResult SecantBis(const TwoSidedSearch& search, double first, double second
             p1 = p2;
             q1 = q2;
         }
+        if (verification && std::fabs(q2) <= settings.ResultTol) return {p2, i, 0};
     }
-    if (i > settings.NumIt || lastFailed) return OnlyBisection(search, p0, p1, settings, variant);
+    if (!verification && (i > settings.NumIt || lastFailed)) return OnlyBisection(search, p0, p1, settings, variant);
     return OnlyBisection(search, first, second, settings, variant);
 }
 
@@ -177,7 +204,16 @@ SearchResult OnlyBisection(const TwoSidedSearch& search, double first, double se
     const auto F = [&](double p) { return evaluate(search, p, settings, variant); };
 
     int i = 2;
-    auto [p0, q0, p1, q1] = startingPair(search, first, second, settings, variant);
+    double p0 = first;
+    double p1 = second;
+    const Evaluation e0 = F(p0);
+    if (e0.failed && verificationRules(variant)) diag::line({"error getting guess q0 in only bisection..."});
+    double q0 = e0.value;
+    double q1 = F(p1).value;
+    if (q0 > q1) {
+        std::swap(p0, p1);
+        std::swap(q0, q1);
+    }
 
     for (int steps = 0; q0 > 0.0; ++steps) {
         if (steps == bracketingSteps) {
@@ -200,13 +236,20 @@ SearchResult OnlyBisection(const TwoSidedSearch& search, double first, double se
         if (std::fabs(q1) <= settings.ResultTol) return {p1, -1, 0};
     }
 
+    // The verification rules evaluate the midpoint before the tests, and
+    // measure the remaining width from it.
+    const bool midpointFirst = verificationRules(variant);
     double pm = p0;
     double qm = q0;
     while (i <= settings.NumIt && q1 > searchFailed) {
-        if (std::fabs(p0 - p1) <= settings.Tolerance || std::fabs(qm) <= settings.ResultTol) return {pm, i, 0};
+        if (!midpointFirst && (std::fabs(p0 - p1) <= settings.Tolerance || std::fabs(qm) <= settings.ResultTol))
+            return {pm, i, 0};
         pm = (p0 + p1) / 2.0;
         qm = F(pm).value;
         i = i + 1;
+        if (midpointFirst && (std::fabs(pm - p1) <= settings.Tolerance || std::fabs(pm - p0) <= settings.Tolerance ||
+                              std::fabs(qm) <= settings.ResultTol))
+            return {pm, i, 0};
         if (qm < 0.0) {
             p0 = pm;
             q0 = qm;
@@ -248,14 +291,14 @@ TwoSidedResult TwoTailedLimits(double muhat, double sigmahat, double nu, double 
     const double c1 = OneTailedCrit(S, n, (1.0 - L) / 2.0, settings, variant, unused);
     const double first1 = c1 * S / std::sqrt(nuw) + S * S / 2.0;
     const double second1 = 1.1 * c1 * S / std::sqrt(nuw) + S * S / 2.0;
-    const SearchResult r1 = TWOTAILEDSECANT({1, L, nuw, S, lgam}, first1, second1, settings, variant);
+    const SearchResult r1 = LimitSearch({1, L, nuw, S, lgam}, first1, second1, settings, variant);
     const double t1 = timeOfDay();
 
     const double t2 = timeOfDay();
     const double c2 = OneTailedCrit(S, n, 1.0 - (1.0 - L) / 1.1, settings, variant, unused);
     const double first2 = c2 * S / std::sqrt(nuw) + S * S / 2.0;
     const double second2 = 1.05 * c2 * S / std::sqrt(nuw) + S * S / 2.0;
-    const SearchResult r2 = TWOTAILEDSECANT({2, L, nuw, S, lgam}, first2, second2, settings, variant);
+    const SearchResult r2 = LimitSearch({2, L, nuw, S, lgam}, first2, second2, settings, variant);
     const double t3 = timeOfDay();
 
     const double C1 = critical(r1.X, S, nuw);
