@@ -64,18 +64,6 @@ double askAlpha(Console& con, const std::string& text, double alpha)
     }
 }
 
-double askLambda(Console& con, const std::string& text, double lambda)
-{
-    for (;;) {
-        con.line({"Lambda ", text});
-        double value = 0.0;
-        if (!answer(con, "(F12.0)", {value})) continue;
-        if (value != 0.0) return value;
-        if (lambda != 0.0) return lambda;
-        con.line({});
-    }
-}
-
 double askNu(Console& con, const std::string& text, double nu)
 {
     constexpr int largestValidated = 1001;
@@ -216,6 +204,18 @@ int askKind(Console& con, const std::string& text, int kind)
     }
 }
 
+double askLambda(Console& con, const std::string& text, double lambda, bool blankBeforeAgain)
+{
+    for (;;) {
+        con.line({"Lambda ", text});
+        double value = 0.0;
+        if (!answer(con, "(F12.0)", {value})) continue;
+        if (value != 0.0) return value;
+        if (lambda != 0.0) return lambda;
+        if (blankBeforeAgain) con.line({});
+    }
+}
+
 double askMuhat(Console& con, const std::string& text, double muhat)
 {
     for (;;) {
@@ -256,7 +256,7 @@ bool singleLimitDialogue(Console& con, Remembered& r)
 
     r.kind = askKind(con, kindText, r.kind);
     r.alpha = askAlpha(con, alphaText, r.alpha);
-    r.lambda = askLambda(con, lambdaText, r.lambda);
+    r.lambda = askLambda(con, lambdaText, r.lambda, true);
     r.nu = askNu(con, nuText, r.nu);
     r.gamma2 = r.nu + 1.0;
     const Region region = validatedRegion(r.nu);

@@ -39,6 +39,9 @@ std::string defaultText(double value);                  // "(Default is   0.5000
 std::string kindDefaultText(int kind);                  // the 49-column kind default
 int askKind(records::Console& con, const std::string& defaultText, int kind); // menu and "Which output"
 double askMuhat(records::Console& con, const std::string& defaultText, double muhat);
+// Lambda: a non-zero answer, else the remembered value; asked again while
+// both are 0 (after an empty record when blankBeforeAgain).
+double askLambda(records::Console& con, const std::string& defaultText, double lambda, bool blankBeforeAgain);
 void gammaMustBePositive(records::Console& con);
 
 // The result name (26 columns) of a limit kind.

@@ -33,18 +33,6 @@ int askTableType(Console& con)
     }
 }
 
-double askTableLambda(Console& con, double lambda)
-{
-    const std::string text = defaultText(lambda);
-    for (;;) {
-        con.line({"Lambda ", text});
-        double value = 0.0;
-        if (!answer(con, "(F12.0)", {value})) continue;
-        if (value != 0.0) return value;
-        if (lambda != 0.0) return lambda;
-    }
-}
-
 double askTableGamma2(Console& con, double gamma2)
 {
     const std::string text = defaultText(gamma2);
@@ -254,7 +242,7 @@ void tableRun(Console& con, Remembered& r)
         r.gamma2 = gammaMarker;
     } else {
         r.muhat = askMuhat(con, defaultText(r.muhat), r.muhat);
-        r.lambda = askTableLambda(con, r.lambda);
+        r.lambda = askLambda(con, defaultText(r.lambda), r.lambda, false);
         r.gamma2 = askTableGamma2(con, r.gamma2);
     }
 
