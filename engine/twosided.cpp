@@ -41,11 +41,14 @@ struct Pair {
     double q1;
 };
 
-// The two starting points with their values, the smaller value first.
+// The two starting points with their values, the smaller value first. With
+// reportFirstFailure a failed evaluation of the first point writes its line.
 Pair startingPair(const TwoSidedSearch& s, double first, double second, const Settings& settings,
-                  const Variant& variant)
+                  const Variant& variant, bool reportFirstFailure = false)
 {
-    const double q0 = evaluate(s, first, settings, variant).value;
+    const Evaluation e0 = evaluate(s, first, settings, variant);
+    if (e0.failed && reportFirstFailure) diag::line({"error getting guess q0 in only bisection..."});
+    const double q0 = e0.value;
     const double q1 = evaluate(s, second, settings, variant).value;
     if (q0 > q1) return {second, q1, first, q0};
     return {first, q0, second, q1};
@@ -204,16 +207,7 @@ SearchResult OnlyBisection(const TwoSidedSearch& search, double first, double se
     const auto F = [&](double p) { return evaluate(search, p, settings, variant); };
 
     int i = 2;
-    double p0 = first;
-    double p1 = second;
-    const Evaluation e0 = F(p0);
-    if (e0.failed && verificationRules(variant)) diag::line({"error getting guess q0 in only bisection..."});
-    double q0 = e0.value;
-    double q1 = F(p1).value;
-    if (q0 > q1) {
-        std::swap(p0, p1);
-        std::swap(q0, q1);
-    }
+    auto [p0, q0, p1, q1] = startingPair(search, first, second, settings, variant, verificationRules(variant));
 
     for (int steps = 0; q0 > 0.0; ++steps) {
         if (steps == bracketingSteps) {
