@@ -2,7 +2,6 @@
 // degrees of freedom 2, 10, 100, 1000 and canonical spreads 0.1, 1, 5 (lambda
 // 1/2, gamma^2 = nu + 1, so that S is sigma-hat), level 0.95, default settings.
 
-#include "engine/control.h"
 #include "engine/mainguts.h"
 
 #include <benchmark/benchmark.h>
@@ -18,11 +17,11 @@ void cases(benchmark::internal::Benchmark* b)
 
 void OneTailedLimitUpper(benchmark::State& state)
 {
-    engine::control = engine::defaultControl;
     const double nu = static_cast<double>(state.range(0));
     const double S = static_cast<double>(state.range(1)) / 10.0;
     for (auto _ : state) {
-        const engine::OneSidedResult r = engine::OneTailedLimit(1, 0.0, S, nu, 0.95, 0.5, nu + 1.0);
+        const engine::OneSidedResult r = engine::OneTailedLimit(1, 0.0, S, nu, 0.95, 0.5, nu + 1.0, engine::defaultSettings,
+                                                                engine::interactiveVariant);
         benchmark::DoNotOptimize(r);
     }
 }
@@ -30,11 +29,11 @@ BENCHMARK(OneTailedLimitUpper)->Apply(cases);
 
 void TwoTailedLimitsPair(benchmark::State& state)
 {
-    engine::control = engine::defaultControl;
     const double nu = static_cast<double>(state.range(0));
     const double S = static_cast<double>(state.range(1)) / 10.0;
     for (auto _ : state) {
-        const engine::TwoSidedResult r = engine::TwoTailedLimits(0.0, S, nu, 0.95, 0.5, nu + 1.0);
+        const engine::TwoSidedResult r = engine::TwoTailedLimits(0.0, S, nu, 0.95, 0.5, nu + 1.0, engine::defaultSettings,
+                                                                 engine::interactiveVariant);
         benchmark::DoNotOptimize(r);
     }
 }

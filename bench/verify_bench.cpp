@@ -1,7 +1,7 @@
 // One verification case as Brennik runs it (alpha 0.95, sigma 1, mu 0,
 // lambda 0.5, AdapQuadTol 1e-6, FunctionTol 1e-8, ResultTol -1), by degrees
 // of freedom, and single integrand evaluations at the median level.
-#include "verify/verification.h"
+#include "brennik/verification.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,7 +2,7 @@
 // sought, by the bracketing search over the cumulative routine.
 #include "cdfs/cdfs.h"
 
-#include "frontend/console_sink.h"
+#include "diag/sink.h"
 
 namespace cdfs {
 

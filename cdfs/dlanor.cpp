@@ -2,7 +2,7 @@
 // ratio, so that the far lower tail keeps its relative accuracy.
 #include "cdfs/cdfs.h"
 
-#include "frontend/console_sink.h"
+#include "diag/sink.h"
 
 #include <cmath>
 

@@ -5,7 +5,7 @@
 #include "cdfs/cdfs.h"
 #include "cdfs/reverse_communication.h"
 
-#include "frontend/console_sink.h"
+#include "diag/sink.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,7 @@
 #include "engine/condprob.h"
 
 #include "engine/besseli.h"
-#include "engine/control.h"
-#include "frontend/console_sink.h"
+#include "diag/sink.h"
 
 #include <algorithm>
 #include <array>
@@ -233,12 +232,12 @@ bool closedMass(double c, double nu, double D0, double ArgTop, double& bessel)
 }
 
 // The total mass, split at the mode and at the midpoints between it and the ends.
-double fourPartMass(double m, const Density& d, const Variant& variant, bool& exhausted)
+double fourPartMass(double m, const Density& d, const Variant& variant, double Tolerance, bool& exhausted)
 {
-    return intdens(-1.0, (m - 1.0) / 2.0, d, variant, exhausted) +
-           intdens((m - 1.0) / 2.0, m, d, variant, exhausted) +
-           intdens(m, (m + 1.0) / 2.0, d, variant, exhausted) +
-           intdens((m + 1.0) / 2.0, 1.0, d, variant, exhausted);
+    return intdens(-1.0, (m - 1.0) / 2.0, d, variant, Tolerance, exhausted) +
+           intdens((m - 1.0) / 2.0, m, d, variant, Tolerance, exhausted) +
+           intdens(m, (m + 1.0) / 2.0, d, variant, Tolerance, exhausted) +
+           intdens((m + 1.0) / 2.0, 1.0, d, variant, Tolerance, exhausted);
 }
 
 // The end z of the region [z, b] (lowerEnd) or [a, z] (upperEnd) of mass
@@ -246,26 +245,26 @@ double fourPartMass(double m, const Density& d, const Variant& variant, bool& ex
 // peak, and it then reaches the far end short of the target as if there were
 // no such region; when the mode lies inside the range, the range is solved
 // again in two parts split at the mode, whose peak value the solver then sees.
-double lowerEnd(double b, double target, double m, const Density& d, const Variant& variant, int& fail,
+double lowerEnd(double b, double target, double m, const Density& d, const Variant& variant, double Tolerance, int& fail,
                 bool& exhausted)
 {
-    const double z = solvelow(-1.0, b, target, d, variant, fail);
+    const double z = solvelow(-1.0, b, target, d, variant, Tolerance, fail);
     if (fail != 1 || !(-1.0 < m && m < b)) return z;
     fail = 0;
-    const double above = intdens(m, b, d, variant, exhausted);
-    if (above >= target) return solvelow(m, b, target, d, variant, fail);
-    return solvelow(-1.0, m, target - above, d, variant, fail);
+    const double above = intdens(m, b, d, variant, Tolerance, exhausted);
+    if (above >= target) return solvelow(m, b, target, d, variant, Tolerance, fail);
+    return solvelow(-1.0, m, target - above, d, variant, Tolerance, fail);
 }
 
-double upperEnd(double a, double target, double m, const Density& d, const Variant& variant, int& fail,
+double upperEnd(double a, double target, double m, const Density& d, const Variant& variant, double Tolerance, int& fail,
                 bool& exhausted)
 {
-    const double z = solveup(a, 1.0, target, d, variant, fail);
+    const double z = solveup(a, 1.0, target, d, variant, Tolerance, fail);
     if (fail != 1 || !(a < m && m < 1.0)) return z;
     fail = 0;
-    const double below = intdens(a, m, d, variant, exhausted);
-    if (below >= target) return solveup(a, m, target, d, variant, fail);
-    return solveup(m, 1.0, target - below, d, variant, fail);
+    const double below = intdens(a, m, d, variant, Tolerance, exhausted);
+    if (below >= target) return solveup(a, m, target, d, variant, Tolerance, fail);
+    return solveup(m, 1.0, target - below, d, variant, Tolerance, fail);
 }
 
 } // namespace
@@ -277,11 +276,10 @@ Density::Density(double nu_, double g_, double K_, double lgam_, double F_, doub
 {
 }
 
-Thresholds thresholdsOf(const Variant& variant)
+Thresholds thresholdsOf(const Variant& variant, double Tolerance)
 {
     if (!variant.thresholdsFromSettings) return {variant.negligible, variant.accuracy, variant.refine};
-    const double tol = control.Tolerance;
-    return {tol / 1000.0, tol / 100.0, tol / 10.0};
+    return {Tolerance / 1000.0, Tolerance / 100.0, Tolerance / 10.0};
 }
 
 double umode(double nu, double g)
@@ -315,24 +313,24 @@ double TWOTAILEDNEWF(double u, const Density& d)
     return u * condens(u, d);
 }
 
-double intdens(double a, double b, const Density& d, const Variant& variant, bool& exhausted)
+double intdens(double a, double b, const Density& d, const Variant& variant, double Tolerance, bool& exhausted)
 {
-    return integrate(condens, a, b, d, variant.intdensPanels, thresholdsOf(variant), exhausted);
+    return integrate(condens, a, b, d, variant.intdensPanels, thresholdsOf(variant, Tolerance), exhausted);
 }
 
-double intmom(double a, double b, const Density& d, const Variant& variant, bool& exhausted)
+double intmom(double a, double b, const Density& d, const Variant& variant, double Tolerance, bool& exhausted)
 {
-    return integrate(TWOTAILEDNEWF, a, b, d, variant.intmomPanels, thresholdsOf(variant), exhausted);
+    return integrate(TWOTAILEDNEWF, a, b, d, variant.intmomPanels, thresholdsOf(variant, Tolerance), exhausted);
 }
 
-double solvelow(double a, double b, double target, const Density& d, const Variant& variant, int& fail)
+double solvelow(double a, double b, double target, const Density& d, const Variant& variant, double Tolerance, int& fail)
 {
-    return solveEnd(false, a, b, target, d, variant.solvelowPanels, thresholdsOf(variant), fail);
+    return solveEnd(false, a, b, target, d, variant.solvelowPanels, thresholdsOf(variant, Tolerance), fail);
 }
 
-double solveup(double a, double b, double target, const Density& d, const Variant& variant, int& fail)
+double solveup(double a, double b, double target, const Density& d, const Variant& variant, double Tolerance, int& fail)
 {
-    return solveEnd(true, a, b, target, d, variant.solveupPanels, thresholdsOf(variant), fail);
+    return solveEnd(true, a, b, target, d, variant.solveupPanels, thresholdsOf(variant, Tolerance), fail);
 }
 
 double twodfmom(double zL, double zU, double t)
@@ -346,8 +344,8 @@ int usebessel(double c, double order, double ArgTop, const Variant& variant)
     return ((c / order > variant.ratioLimit || order <= orderLimit) && ArgTop >= c) ? 1 : 0;
 }
 
-double newg(double x, double p, int side, double nu, double S, double ArgTop, double lgam, int& fail,
-            const Variant& variant)
+double newg(double x, double p, int side, double nu, double S, double ArgTop, double Tolerance, double lgam,
+            int& fail, const Variant& variant)
 {
     fail = 0;
     const Derived q = derive(x, S, nu);
@@ -384,7 +382,7 @@ double newg(double x, double p, int side, double nu, double S, double ArgTop, do
     if (!smallArgument(q.c, nu, variant) && closedMass(q.c, nu, sc.D0, ArgTop, bessel)) {
         T = bessel / sc.D0;
     } else {
-        T = fourPartMass(m, d, variant, exhausted);
+        T = fourPartMass(m, d, variant, Tolerance, exhausted);
     }
 
     const double failure = side == 1 ? lowerEndFailure : upperEndFailure;
@@ -392,17 +390,17 @@ double newg(double x, double p, int side, double nu, double S, double ArgTop, do
     double zU = 0.0;
     if (side == 1) {
         zU = q.uobs;
-        if (!exhausted) zL = lowerEnd(zU, p * T, m, d, variant, fail, exhausted);
+        if (!exhausted) zL = lowerEnd(zU, p * T, m, d, variant, Tolerance, fail, exhausted);
     } else {
         zL = q.uobs;
-        if (!exhausted) zU = upperEnd(zL, p * T, m, d, variant, fail, exhausted);
+        if (!exhausted) zU = upperEnd(zL, p * T, m, d, variant, Tolerance, fail, exhausted);
     }
     if (exhausted || fail == 1) {
         fail = 1;
         return failure;
     }
 
-    const double Mout = intmom(-1.0, zL, d, variant, exhausted) + intmom(zU, 1.0, d, variant, exhausted);
+    const double Mout = intmom(-1.0, zL, d, variant, Tolerance, exhausted) + intmom(zU, 1.0, d, variant, Tolerance, exhausted);
     const double order = (nu + 1.0) / 2.0;
     const double moment = usebessel(q.c, order, ArgTop, variant) == 1 ? besseli(q.c, order, scaled)
                                                                        : besselFailure;
@@ -410,7 +408,7 @@ double newg(double x, double p, int side, double nu, double S, double ArgTop, do
     if (moment != besselFailure) {
         Mtot = -moment * std::exp(-(nu + 1.0) * d.F - d.logDv);
     } else {
-        Mtot = intmom(zL, m, d, variant, exhausted) + intmom(m, zU, d, variant, exhausted) + Mout;
+        Mtot = intmom(zL, m, d, variant, Tolerance, exhausted) + intmom(m, zU, d, variant, Tolerance, exhausted) + Mout;
     }
     if (exhausted) {
         fail = 1;
@@ -419,7 +417,7 @@ double newg(double x, double p, int side, double nu, double S, double ArgTop, do
     return 1.0 - Mout / Mtot;
 }
 
-double onetailg(double x, double nu, double S, double ArgTop, int& how, double lgam,
+double onetailg(double x, double nu, double S, double ArgTop, double Tolerance, int& how, double lgam,
                 const Variant& variant)
 {
     const Derived q = derive(x, S, nu);
@@ -436,25 +434,25 @@ double onetailg(double x, double nu, double S, double ArgTop, int& how, double l
     const bool lowerTail = u < m;
     double A = 0.0;
     if (lowerTail) {
-        A = small ? intdens(-1.0, u, d, variant, exhausted)
-                  : intdens(-1.0, (u - 1.0) / 2.0, d, variant, exhausted) +
-                        intdens((u - 1.0) / 2.0, u, d, variant, exhausted);
+        A = small ? intdens(-1.0, u, d, variant, Tolerance, exhausted)
+                  : intdens(-1.0, (u - 1.0) / 2.0, d, variant, Tolerance, exhausted) +
+                        intdens((u - 1.0) / 2.0, u, d, variant, Tolerance, exhausted);
     } else if (u < 0.0) {
-        A = intdens(u, 0.0, d, variant, exhausted) + intdens(0.0, 1.0, d, variant, exhausted);
+        A = intdens(u, 0.0, d, variant, Tolerance, exhausted) + intdens(0.0, 1.0, d, variant, Tolerance, exhausted);
     } else {
-        A = intdens(u, 1.0, d, variant, exhausted);
+        A = intdens(u, 1.0, d, variant, Tolerance, exhausted);
     }
 
     double T = 0.0;
     double bessel = 0.0;
     if (small) {
-        T = fourPartMass(m, d, variant, exhausted);
+        T = fourPartMass(m, d, variant, Tolerance, exhausted);
     } else if (closedMass(q.c, nu, sc.D0, ArgTop, bessel)) {
         T = bessel / sc.D0;
         how = 1;
     } else {
-        T = intdens(-1.0, (m - 1.0) / 2.0, d, variant, exhausted) +
-            intdens((m - 1.0) / 2.0, m, d, variant, exhausted) + intdens(m, 1.0, d, variant, exhausted);
+        T = intdens(-1.0, (m - 1.0) / 2.0, d, variant, Tolerance, exhausted) +
+            intdens((m - 1.0) / 2.0, m, d, variant, Tolerance, exhausted) + intdens(m, 1.0, d, variant, Tolerance, exhausted);
         how = 2;
     }
 

@@ -47,8 +47,8 @@ struct Thresholds {
     double refine;
 };
 
-// The thresholds of the variant (from engine::control.Tolerance when it says so).
-Thresholds thresholdsOf(const Variant& variant);
+// The thresholds of the variant: fixed, or Tolerance/1000, /100 and /10.
+Thresholds thresholdsOf(const Variant& variant, double Tolerance);
 
 // Mode of (1 - u^2)^(nu/2 - 1) exp(-c u), c = -(nu + 1) g; -1 for nu = 2.
 double umode(double nu, double g);
@@ -62,19 +62,22 @@ double Factor(double nu, double S, double m, double g, double lgam, const Varian
 double condens(double u, const Density& d);
 double TWOTAILEDNEWF(double u, const Density& d); // u x condens(u)
 
-// Integrals of condens / TWOTAILEDNEWF over [a, b] (signed when a > b). A
+// Integrals of condens / TWOTAILEDNEWF over [a, b] (signed when a > b), with
+// the thresholds of the variant and Tolerance. A
 // stack that runs out sets exhausted (never cleared here); the value is then
 // meaningless.
-double intdens(double a, double b, const Density& d, const Variant& variant, bool& exhausted);
-double intmom(double a, double b, const Density& d, const Variant& variant, bool& exhausted);
+double intdens(double a, double b, const Density& d, const Variant& variant, double Tolerance,
+               bool& exhausted);
+double intmom(double a, double b, const Density& d, const Variant& variant, double Tolerance,
+               bool& exhausted);
 
 // The lower end z in [a, b] with mass(z, b) = target, and the upper end z in
 // [a, b] with mass(a, z) = target. fail := 1 when no such end was found (the
 // value is then meaningless); fail is left alone otherwise.
 double solvelow(double a, double b, double target, const Density& d, const Variant& variant,
-                int& fail);
+                double Tolerance, int& fail);
 double solveup(double a, double b, double target, const Density& d, const Variant& variant,
-               int& fail);
+               double Tolerance, int& fail);
 
 // First-moment fraction over (zL, zU) of the density proportional to
 // exp(t u) on (-1, 1), t < 0 (two degrees of freedom).
@@ -87,13 +90,13 @@ int usebessel(double c, double order, double ArgTop, const Variant& variant);
 // conditional probability p that has u_obs as its upper end (side 1) or its
 // lower end (any other side). On failure fail = 1 and the value is one of the
 // failure values above; otherwise fail = 0.
-double newg(double x, double p, int side, double nu, double S, double ArgTop, double lgam, int& fail,
-            const Variant& variant);
+double newg(double x, double p, int side, double nu, double S, double ArgTop, double Tolerance, double lgam,
+            int& fail, const Variant& variant);
 
 // One-sided function P(U <= u_obs), or onetailgFailure. how := 1 when the
 // total mass came from the Bessel closed form, 2 when it was integrated on the
 // ordinary route; left alone otherwise.
-double onetailg(double x, double nu, double S, double ArgTop, int& how, double lgam,
+double onetailg(double x, double nu, double S, double ArgTop, double Tolerance, int& how, double lgam,
                 const Variant& variant);
 
 } // namespace engine

@@ -18,23 +18,14 @@
 // (NumIt + 1) is the sign of it. The count -1 marks a two-sided limit found
 // while the bisection fallback was bracketing.
 
+#include "engine/settings.h"
 #include "engine/variant.h"
 
 namespace engine {
 
-// The search settings; the entries without a Settings argument take them
-// from the settings block engine::control.
-struct Settings {
-    int NumIt;
-    double Tolerance;
-    double ResultTol;
-    double ArgTop;
-};
-
 struct OneSidedResult {
     double C;
     double limit;
-    double seconds;
     int iterations;
 };
 
@@ -43,7 +34,6 @@ struct TwoSidedResult {
     double Clower;
     double upper;
     double Cupper;
-    double seconds; // both searches together
     int itLower;
     int itUpper;
 };
@@ -51,17 +41,13 @@ struct TwoSidedResult {
 // kind 1: upper limit (level alpha); any other kind: lower limit (level
 // 1 - alpha). 0 < alpha < 1.
 OneSidedResult OneTailedLimit(int kind, double muhat, double sigmahat, double nu, double alpha,
-                              double lambda, double gamma2);
-// The same with the given search settings and variant instead of the
-// settings block and the interactive variant.
-OneSidedResult OneTailedLimit(int kind, double muhat, double sigmahat, double nu, double alpha,
                               double lambda, double gamma2, const Settings& settings,
                               const Variant& variant);
 
 // The critical value C at which the one-sided conditional probability of the
 // canonical problem (spread S, sample size n, degrees of freedom n - 1) is p.
-// The integrators take their thresholds as the variant says (with the
-// interactive variant: from engine::control, whatever settings says).
+// The integrators take their thresholds as the variant says (from
+// settings.Tolerance, or fixed).
 double OneTailedCrit(double S, int n, double p, const Settings& settings, const Variant& variant,
                      int& iterations);
 
@@ -70,8 +56,6 @@ double OneTailedCrit(double S, int n, double p, const Settings& settings, const 
 // searches run for theta -> -theta); each C is the one that produced its
 // limit, and each iteration count goes with its limit.
 TwoSidedResult TwoTailedLimits(double muhat, double sigmahat, double nu, double alpha, double lambda,
-                               double gamma2);
-TwoSidedResult TwoTailedLimits(double muhat, double sigmahat, double nu, double alpha, double lambda,
-                               double gamma2, const Variant& variant);
+                               double gamma2, const Settings& settings, const Variant& variant);
 
 } // namespace engine

@@ -1,9 +1,7 @@
 // One-sided limits: the secant search for the zero of the one-sided
 // conditional probability minus its level, seeded by a normal approximation.
 
-#include "engine/clock.h"
 #include "engine/condprob.h"
-#include "engine/control.h"
 #include "engine/loggamma.h"
 #include "engine/mainguts.h"
 #include "engine/searches.h"
@@ -24,11 +22,6 @@ constexpr int quantileBracketSteps = 1100;
 constexpr double quantileStep = 0.1;
 
 } // namespace
-
-Settings settingsFromControl()
-{
-    return {control.NumIt, control.Tolerance, control.ResultTol, control.ArgTop};
-}
 
 double NormalTail(double x, bool upper)
 {
@@ -98,7 +91,7 @@ double OneTailedSecant(double x0, double x1, double target, double nu, double S,
                        double lgam, const Variant& variant, int& iterations)
 {
     int how = 0; // closed form or integration: not needed here
-    const auto F = [&](double x) { return onetailg(x, nu, S, settings.ArgTop, how, lgam, variant) - target; };
+    const auto F = [&](double x) { return onetailg(x, nu, S, settings.ArgTop, settings.Tolerance, how, lgam, variant) - target; };
 
     int i = 2;
     double f0 = F(x0);
@@ -151,13 +144,6 @@ double OneTailedCrit(double S, int n, double p, const Settings& settings, const 
 }
 
 OneSidedResult OneTailedLimit(int kind, double muhat, double sigmahat, double nu, double alpha,
-                              double lambda, double gamma2)
-{
-    return OneTailedLimit(kind, muhat, sigmahat, nu, alpha, lambda, gamma2, settingsFromControl(),
-                          interactiveVariant);
-}
-
-OneSidedResult OneTailedLimit(int kind, double muhat, double sigmahat, double nu, double alpha,
                               double lambda, double gamma2, const Settings& settings,
                               const Variant& variant)
 {
@@ -172,10 +158,7 @@ OneSidedResult OneTailedLimit(int kind, double muhat, double sigmahat, double nu
     const int n = static_cast<int>(nu + 1.0);
 
     OneSidedResult r{};
-    const double t0 = timeOfDay();
     r.C = OneTailedCrit(S, n, p, settings, variant, r.iterations);
-    const double t1 = timeOfDay();
-    r.seconds = elapsedSeconds(t0, t1);
     r.limit = limitOf(muhat, sigmahat, nu, lambda, gamma, sign, r.C);
     return r;
 }

@@ -10,9 +10,6 @@
 
 namespace engine {
 
-// The settings block as search settings.
-Settings settingsFromControl();
-
 // The critical value of the search value X: (X - S^2/2) sqrt(nu) / S.
 inline double critical(double X, double S, double nu)
 {

@@ -2,14 +2,12 @@
 // fraction minus the level, found by a secant search that keeps the zero
 // bracketed, with bisection as the fallback.
 
-#include "engine/clock.h"
 #include "engine/condprob.h"
-#include "engine/control.h"
 #include "engine/loggamma.h"
 #include "engine/mainguts.h"
 #include "engine/searches.h"
 #include "engine/twosided_steps.h"
-#include "frontend/console_sink.h"
+#include "diag/sink.h"
 
 #include <cmath>
 #include <limits>
@@ -96,7 +94,7 @@ Evaluation evaluate(const TwoSidedSearch& s, double p, const Settings& settings,
         return {value, failed};
     }
     int fail = 0;
-    const double g = newg(p, s.level, s.side, s.nu, s.S, settings.ArgTop, s.lgam, fail, variant);
+    const double g = newg(p, s.level, s.side, s.nu, s.S, settings.ArgTop, settings.Tolerance, s.lgam, fail, variant);
     return {g - s.level, fail == 1};
 }
 
@@ -257,15 +255,8 @@ SearchResult OnlyBisection(const TwoSidedSearch& search, double first, double se
 }
 
 TwoSidedResult TwoTailedLimits(double muhat, double sigmahat, double nu, double alpha, double lambda,
-                               double gamma2)
+                               double gamma2, const Settings& settings, const Variant& variant)
 {
-    return TwoTailedLimits(muhat, sigmahat, nu, alpha, lambda, gamma2, interactiveVariant);
-}
-
-TwoSidedResult TwoTailedLimits(double muhat, double sigmahat, double nu, double alpha, double lambda,
-                               double gamma2, const Variant& variant)
-{
-    const Settings settings = settingsFromControl();
     const int n = static_cast<int>(nu + 1.0);
     const double gamma = std::sqrt(gamma2);
     // Both sides are searched at the level alpha itself; for lambda < 0 the
@@ -277,31 +268,26 @@ TwoSidedResult TwoTailedLimits(double muhat, double sigmahat, double nu, double 
     const double S = std::fabs(lambda) * sigmahat * gamma * 2.0 / std::sqrt(nuw + 1.0);
     if (!(S > 0.0)) { // no spread: no critical value exists
         constexpr double nan = std::numeric_limits<double>::quiet_NaN();
-        return {nan, nan, nan, nan, 0.0, 0, 0};
+        return {nan, nan, nan, nan, 0, 0};
     }
 
     int unused = 0;
-    const double t0 = timeOfDay();
     const double c1 = OneTailedCrit(S, n, (1.0 - L) / 2.0, settings, variant, unused);
     const double first1 = c1 * S / std::sqrt(nuw) + S * S / 2.0;
     const double second1 = 1.1 * c1 * S / std::sqrt(nuw) + S * S / 2.0;
     const SearchResult r1 = LimitSearch({1, L, nuw, S, lgam}, first1, second1, settings, variant);
-    const double t1 = timeOfDay();
 
-    const double t2 = timeOfDay();
     const double c2 = OneTailedCrit(S, n, 1.0 - (1.0 - L) / 1.1, settings, variant, unused);
     const double first2 = c2 * S / std::sqrt(nuw) + S * S / 2.0;
     const double second2 = 1.05 * c2 * S / std::sqrt(nuw) + S * S / 2.0;
     const SearchResult r2 = LimitSearch({2, L, nuw, S, lgam}, first2, second2, settings, variant);
-    const double t3 = timeOfDay();
 
     const double C1 = critical(r1.X, S, nuw);
     const double C2 = critical(r2.X, S, nuw);
     const double limit1 = limitOf(muhat, sigmahat, nu, lambda, gamma, sign, C1);
     const double limit2 = limitOf(muhat, sigmahat, nu, lambda, gamma, sign, C2);
-    const double seconds = elapsedSeconds(t0, t1) + elapsedSeconds(t2, t3);
-    if (lambda < 0.0) return {limit2, C2, limit1, C1, seconds, r2.iterations, r1.iterations};
-    return {limit1, C1, limit2, C2, seconds, r1.iterations, r2.iterations};
+    if (lambda < 0.0) return {limit2, C2, limit1, C1, r2.iterations, r1.iterations};
+    return {limit1, C1, limit2, C2, r1.iterations, r2.iterations};
 }
 
 } // namespace engine

@@ -4,7 +4,7 @@
 
 #include "engine/searches.h"
 #include "engine/twosided_steps.h"
-#include "frontend/console_sink.h"
+#include "diag/sink.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 #pragma once
 // Captures the lines that the library writes to the diagnostic sink, as text.
 
-#include "frontend/console_sink.h"
+#include "diag/sink.h"
 
 #include <sstream>
 #include <string>
@@ -20,10 +20,10 @@ inline std::vector<std::string>& capturedLines()
 // separated by '|'; restores the previous writer on destruction.
 class SinkCapture {
 public:
-    SinkCapture() : previous_(diag::writer)
+    SinkCapture()
     {
         capturedLines().clear();
-        diag::writer = [](std::string_view format, std::initializer_list<diag::Item> items) {
+        previous_ = diag::install([](std::string_view format, std::initializer_list<diag::Item> items) {
             std::ostringstream text;
             text << format;
             bool first = true;
@@ -33,9 +33,9 @@ public:
                 std::visit([&](const auto& v) { text << v; }, item);
             }
             capturedLines().push_back(text.str());
-        };
+        });
     }
-    ~SinkCapture() { diag::writer = previous_; }
+    ~SinkCapture() { diag::install(previous_); }
     SinkCapture(const SinkCapture&) = delete;
     SinkCapture& operator=(const SinkCapture&) = delete;
 

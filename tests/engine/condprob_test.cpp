@@ -1,4 +1,5 @@
 #include "engine/condprob.h"
+#include "engine/settings.h"
 #include "engine/loggamma.h"
 #include "limits_test_support.h"
 #include "support/reference.h"
@@ -12,7 +13,6 @@ namespace {
 
 using namespace engine;
 using limitstest::ConsoleCapture;
-using limitstest::ControlScope;
 using testsupport::readTable;
 
 const std::string dataDir = TEST_DATA_DIR;
@@ -29,13 +29,13 @@ constexpr double argTops[] = {800.0, 0.0, 1.0e6};
 // above (nu 3, S 20); 6.4e-14 for the closed form of nu = 2.
 TEST(OneTailG, MatchesHighPrecisionReference)
 {
-    ControlScope scope;
+    Settings control;
     for (const double argTop : argTops) {
         int closedForms = 0;
         for (const auto& row : readTable(dataDir + "/onetailg_reference.txt")) {
             const double nu = row[0], S = row[1], x = row[2];
             int how = 0;
-            const double got = onetailg(x, nu, S, argTop, how, loggamma(nu / 2.0), interactiveVariant);
+            const double got = onetailg(x, nu, S, argTop, control.Tolerance, how, loggamma(nu / 2.0), interactiveVariant);
             const double tol = nu == 2.0 ? 1e-13 : S <= 3.0 ? 1e-9 : 4e-8;
             EXPECT_NEAR(got, row[3], tol) << "nu " << nu << ", S " << S << ", x " << x << ", ArgTop " << argTop;
             closedForms += how == 1;
@@ -50,14 +50,14 @@ TEST(OneTailG, MatchesHighPrecisionReference)
 // narrow peak that the solver's first samples miss. Worst observed: 1.5e-8.
 TEST(NewG, MatchesHighPrecisionReferenceAndFailsWhereNoRegionExists)
 {
-    ControlScope scope;
+    Settings control;
     ConsoleCapture console;
     for (const double argTop : argTops) {
         for (const auto& row : readTable(dataDir + "/newg_reference.txt")) {
             const double nu = row[0], S = row[1], x = row[2], p = row[3], want = row[5];
             const int side = static_cast<int>(row[4]);
             int fail = -1;
-            const double got = newg(x, p, side, nu, S, argTop, loggamma(nu / 2.0), fail, interactiveVariant);
+            const double got = newg(x, p, side, nu, S, argTop, control.Tolerance, loggamma(nu / 2.0), fail, interactiveVariant);
             const auto where = [&] { return ::testing::Message() << "nu " << nu << ", S " << S << ", x " << x
                                                                  << ", side " << side << ", ArgTop " << argTop; };
             if (!std::isnan(want)) {
@@ -76,21 +76,21 @@ TEST(NewG, MatchesHighPrecisionReferenceAndFailsWhereNoRegionExists)
 // factor on every call, and the value is continuous across that switch.
 TEST(NewG, ConsoleLines)
 {
-    ControlScope scope;
+    Settings control;
     ConsoleCapture console;
     int fail = 0;
-    EXPECT_EQ(newg(-3.0, 0.95, 2, 2.0, 1.0, 800.0, loggamma(1.0), fail, interactiveVariant), twoDfFailure);
+    EXPECT_EQ(newg(-3.0, 0.95, 2, 2.0, 1.0, 800.0, control.Tolerance, loggamma(1.0), fail, interactiveVariant), twoDfFailure);
     EXPECT_EQ(fail, 1);
     EXPECT_EQ(console.lines(), (std::vector<std::string>{"Failed with v=2...", "v,s |2|1"}));
 
     console.lines().clear();
     const double nu = 1001.0, lgam = loggamma(nu / 2.0), x = 11.0;
-    const double atFive = newg(x, 0.95, 1, nu, 5.0, 800.0, lgam, fail, interactiveVariant);
+    const double atFive = newg(x, 0.95, 1, nu, 5.0, 800.0, control.Tolerance, lgam, fail, interactiveVariant);
     EXPECT_TRUE(console.lines().empty());
-    const double above = newg(x, 0.95, 1, nu, 5.000001, 800.0, lgam, fail, interactiveVariant);
-    newg(x, 0.95, 1, nu, 5.000001, 800.0, lgam, fail, interactiveVariant);
+    const double above = newg(x, 0.95, 1, nu, 5.000001, 800.0, control.Tolerance, lgam, fail, interactiveVariant);
+    newg(x, 0.95, 1, nu, 5.000001, 800.0, control.Tolerance, lgam, fail, interactiveVariant);
     int how = 0;
-    onetailg(x, nu, 5.000001, 800.0, how, lgam, interactiveVariant);
+    onetailg(x, nu, 5.000001, 800.0, control.Tolerance, how, lgam, interactiveVariant);
     EXPECT_EQ(console.lines(), (std::vector<std::string>{"Set Factor to 0 ", "Set Factor to 0 "}));
     EXPECT_EQ(fail, 0);
     EXPECT_NEAR(above, atFive, 1e-6);
@@ -119,9 +119,9 @@ TEST(Variants, ClosedFormRulesScalingAndThresholds)
     const double F = Factor(nu, 3.0, m, g, lgam, interactiveVariant, false);
     EXPECT_NEAR(condens(m, Density(nu, g, K, lgam, F, 1.0)), K, 1e-12);
 
-    ControlScope scope;
+    Settings control;
     control.Tolerance = 1e-4;
-    const Thresholds mine = thresholdsOf(interactiveVariant), fixed = thresholdsOf(verificationVariant);
+    const Thresholds mine = thresholdsOf(interactiveVariant, control.Tolerance), fixed = thresholdsOf(verificationVariant, control.Tolerance);
     EXPECT_DOUBLE_EQ(mine.negligible, 1e-7);
     EXPECT_DOUBLE_EQ(mine.accuracy, 1e-6);
     EXPECT_DOUBLE_EQ(mine.refine, 1e-5);
@@ -134,26 +134,26 @@ TEST(Variants, ClosedFormRulesScalingAndThresholds)
 // and the endpoint solvers land where the mass reaches the target.
 TEST(Integrators, EndsReversedLimitsAndSolverRoundTrips)
 {
-    ControlScope scope;
+    Settings control;
     const Density d(10.0, -0.3, 1.0 / std::sqrt(pi), loggamma(5.0), 0.0, 1.0);
     EXPECT_EQ(condens(-1.0, d), 0.0);
     EXPECT_EQ(TWOTAILEDNEWF(1.0, d), 0.0);
     bool exhausted = false;
-    const double mass = intdens(-0.7, 0.4, d, interactiveVariant, exhausted);
-    EXPECT_NEAR(intdens(0.4, -0.7, d, interactiveVariant, exhausted), -mass, 1e-12);
-    const double moment = intmom(-0.7, 0.4, d, interactiveVariant, exhausted);
-    EXPECT_NEAR(intmom(0.4, -0.7, d, interactiveVariant, exhausted), -moment, 1e-12);
+    const double mass = intdens(-0.7, 0.4, d, interactiveVariant, control.Tolerance, exhausted);
+    EXPECT_NEAR(intdens(0.4, -0.7, d, interactiveVariant, control.Tolerance, exhausted), -mass, 1e-12);
+    const double moment = intmom(-0.7, 0.4, d, interactiveVariant, control.Tolerance, exhausted);
+    EXPECT_NEAR(intmom(0.4, -0.7, d, interactiveVariant, control.Tolerance, exhausted), -moment, 1e-12);
     for (const double share : {1e-4, 0.1, 0.5, 0.9}) {
         int fail = 0;
-        const double up = solveup(-0.7, 0.4, share * mass, d, interactiveVariant, fail);
-        const double low = solvelow(-0.7, 0.4, share * mass, d, interactiveVariant, fail);
+        const double up = solveup(-0.7, 0.4, share * mass, d, interactiveVariant, control.Tolerance, fail);
+        const double low = solvelow(-0.7, 0.4, share * mass, d, interactiveVariant, control.Tolerance, fail);
         EXPECT_EQ(fail, 0);
-        EXPECT_NEAR(intdens(-0.7, up, d, interactiveVariant, exhausted), share * mass, 1e-9) << share;
-        EXPECT_NEAR(intdens(low, 0.4, d, interactiveVariant, exhausted), share * mass, 1e-9) << share;
+        EXPECT_NEAR(intdens(-0.7, up, d, interactiveVariant, control.Tolerance, exhausted), share * mass, 1e-9) << share;
+        EXPECT_NEAR(intdens(low, 0.4, d, interactiveVariant, control.Tolerance, exhausted), share * mass, 1e-9) << share;
     }
     EXPECT_FALSE(exhausted);
     int fail = 0;
-    solveup(-0.7, 0.4, 1.01 * mass, d, interactiveVariant, fail);
+    solveup(-0.7, 0.4, 1.01 * mass, d, interactiveVariant, control.Tolerance, fail);
     EXPECT_EQ(fail, 1);
 }
 
@@ -162,7 +162,7 @@ TEST(Integrators, EndsReversedLimitsAndSolverRoundTrips)
 // fails on its side, and nothing runs on without end.
 TEST(Integrators, ExhaustionTakesTheFailurePath)
 {
-    ControlScope scope;
+    Settings control;
     const double nu = 10.0, S = 1.0, lgam = loggamma(nu / 2.0);
     const double xLower = -0.6, xUpper = 2.0; // regions of mass 0.95 exist on side 1 / side 2
     const auto withCapacity = [](int dens, int mom, int low, int up) {
@@ -185,10 +185,10 @@ TEST(Integrators, ExhaustionTakesTheFailurePath)
     for (const auto& c : cases) {
         control.Tolerance = c.tolerance;
         int how = 0, fail = 0;
-        EXPECT_EQ(onetailg(xLower, nu, S, 0.0, how, lgam, c.variant) == onetailgFailure, c.onetailgFails);
-        const double lower = newg(xLower, 0.95, 1, nu, S, 0.0, lgam, fail, c.variant);
+        EXPECT_EQ(onetailg(xLower, nu, S, 0.0, control.Tolerance, how, lgam, c.variant) == onetailgFailure, c.onetailgFails);
+        const double lower = newg(xLower, 0.95, 1, nu, S, 0.0, control.Tolerance, lgam, fail, c.variant);
         EXPECT_EQ(fail == 1 && lower == lowerEndFailure, c.lowerFails);
-        const double upper = newg(xUpper, 0.95, 2, nu, S, 0.0, lgam, fail, c.variant);
+        const double upper = newg(xUpper, 0.95, 2, nu, S, 0.0, control.Tolerance, lgam, fail, c.variant);
         EXPECT_EQ(fail == 1 && upper == upperEndFailure, c.upperFails);
     }
 }

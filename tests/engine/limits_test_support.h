@@ -1,10 +1,8 @@
 #pragma once
-// Helpers of the engine's limit tests: the settings block at its defaults for
-// one test (restored after it), the console lines the engine writes, and
-// per-case tolerances on critical values.
+// Helpers of the engine's limit tests: the console lines the engine writes,
+// and per-case tolerances on critical values.
 
-#include "engine/control.h"
-#include "frontend/console_sink.h"
+#include "diag/sink.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -16,17 +14,6 @@
 #include <vector>
 
 namespace limitstest {
-
-class ControlScope {
-public:
-    ControlScope() : saved_(engine::control) { engine::control = engine::defaultControl; }
-    ~ControlScope() { engine::control = saved_; }
-    ControlScope(const ControlScope&) = delete;
-    ControlScope& operator=(const ControlScope&) = delete;
-
-private:
-    engine::Control saved_;
-};
 
 inline std::vector<std::string> consoleLines;
 
@@ -43,12 +30,8 @@ inline void captureLine(std::string_view, std::initializer_list<diag::Item> item
 
 class ConsoleCapture {
 public:
-    ConsoleCapture() : saved_(diag::writer)
-    {
-        consoleLines.clear();
-        diag::writer = captureLine;
-    }
-    ~ConsoleCapture() { diag::writer = saved_; }
+    ConsoleCapture() : saved_(diag::install(captureLine)) { consoleLines.clear(); }
+    ~ConsoleCapture() { diag::install(saved_); }
     ConsoleCapture(const ConsoleCapture&) = delete;
     ConsoleCapture& operator=(const ConsoleCapture&) = delete;
 

@@ -1,4 +1,3 @@
-#include "engine/control.h"
 #include "engine/mainguts.h"
 #include "limits_test_support.h"
 #include "support/reference.h"
@@ -13,7 +12,6 @@ namespace {
 
 using namespace engine;
 using limitstest::ConsoleCapture;
-using limitstest::ControlScope;
 using testsupport::readTable;
 
 const std::string dataDir = TEST_DATA_DIR;
@@ -54,11 +52,11 @@ void expectLimits(const TwoSidedResult& r, const std::vector<double>& row, doubl
 // lambda 1/2 and gamma^2 = nu + 1 so that S is sigma-hat.
 TEST(TwoTailedLimits, MatchHighPrecisionSolution)
 {
-    ControlScope scope;
+    Settings control;
     ConsoleCapture console;
     for (const auto& variant : {interactiveVariant, verificationVariant})
         for (const auto& row : readTable(dataDir + "/twosided_reference.txt"))
-            expectLimits(TwoTailedLimits(0.0, row[1], row[0], row[2], 0.5, row[0] + 1.0, variant), row,
+            expectLimits(TwoTailedLimits(0.0, row[1], row[0], row[2], 0.5, row[0] + 1.0, control, variant), row,
                          toleranceAt(row[1], row[2]));
 }
 
@@ -66,14 +64,14 @@ TEST(TwoTailedLimits, MatchHighPrecisionSolution)
 // except at nu 3 and alpha 0.999 (2.4e-6 at S 8, 2.5e-4 at S 20).
 TEST(TwoTailedLimits, SmallerToleranceMatchesClosely)
 {
-    ControlScope scope;
+    Settings control;
     ConsoleCapture console;
     control.Tolerance = 1e-12;
     for (const auto& row : readTable(dataDir + "/twosided_reference.txt")) {
         const double nu = row[0], S = row[1], alpha = row[2];
         if ((S != 1.0 && S != 8.0 && S != 20.0) || alpha == 0.001 || alpha == 0.9) continue;
         const double tol = nu == 3.0 && S == 20.0 && alpha == 0.999 ? 5e-4 : nu == 3.0 && alpha == 0.999 ? 5e-6 : 1e-6;
-        expectLimits(TwoTailedLimits(0.0, S, nu, alpha, 0.5, nu + 1.0), row, tol);
+        expectLimits(TwoTailedLimits(0.0, S, nu, alpha, 0.5, nu + 1.0, control, interactiveVariant), row, tol);
     }
 }
 
@@ -82,12 +80,12 @@ TEST(TwoTailedLimits, SmallerToleranceMatchesClosely)
 // end are the true 95% limits for mu-hat 0, sigma-hat 1, nu 10, lambda -0.5.
 TEST(TwoTailedLimits, NegativeLambdaMirrorsThePairAboutMuHat)
 {
-    ControlScope scope;
+    Settings control;
     struct Case { double muhat, sigmahat, nu, alpha, lambda, gamma2; };
     const Case cases[] = {{0.0, 1.0, 10.0, 0.95, 0.5, 11.0}, {2.5, 0.4, 3.0, 0.9, 1.3, 2.0}, {-1.0, 2.0, 100.0, 0.99, 0.2, 50.0}};
     for (const auto& c : cases) {
-        const TwoSidedResult pos = TwoTailedLimits(c.muhat, c.sigmahat, c.nu, c.alpha, c.lambda, c.gamma2);
-        const TwoSidedResult neg = TwoTailedLimits(c.muhat, c.sigmahat, c.nu, c.alpha, -c.lambda, c.gamma2);
+        const TwoSidedResult pos = TwoTailedLimits(c.muhat, c.sigmahat, c.nu, c.alpha, c.lambda, c.gamma2, control, interactiveVariant);
+        const TwoSidedResult neg = TwoTailedLimits(c.muhat, c.sigmahat, c.nu, c.alpha, -c.lambda, c.gamma2, control, interactiveVariant);
         EXPECT_NEAR(neg.lower, 2.0 * c.muhat - pos.upper, 1e-12 * std::max(1.0, std::fabs(pos.upper)));
         EXPECT_NEAR(neg.upper, 2.0 * c.muhat - pos.lower, 1e-12 * std::max(1.0, std::fabs(pos.lower)));
         EXPECT_EQ(neg.Clower, pos.Cupper);
@@ -95,7 +93,7 @@ TEST(TwoTailedLimits, NegativeLambdaMirrorsThePairAboutMuHat)
         EXPECT_EQ(neg.itLower, pos.itUpper);
         EXPECT_EQ(neg.itUpper, pos.itLower);
     }
-    const TwoSidedResult r = TwoTailedLimits(0.0, 1.0, 10.0, 0.95, -0.5, 11.0);
+    const TwoSidedResult r = TwoTailedLimits(0.0, 1.0, 10.0, 0.95, -0.5, 11.0, control, interactiveVariant);
     EXPECT_NEAR(r.lower, -1.6290, 1e-4);
     EXPECT_NEAR(r.upper, 0.1530, 1e-4);
 }
@@ -105,14 +103,14 @@ TEST(TwoTailedLimits, NegativeLambdaMirrorsThePairAboutMuHat)
 // caller's nu.
 TEST(TwoTailedLimits, ZeroSpreadAndNonIntegralNu)
 {
-    ControlScope scope;
+    Settings control;
     for (const auto& [lambda, sigmahat] : {std::pair{0.0, 1.0}, std::pair{0.5, 0.0}}) {
-        const TwoSidedResult r = TwoTailedLimits(1.0, sigmahat, 10.0, 0.95, lambda, 11.0);
+        const TwoSidedResult r = TwoTailedLimits(1.0, sigmahat, 10.0, 0.95, lambda, 11.0, control, interactiveVariant);
         EXPECT_TRUE(std::isnan(r.lower) && std::isnan(r.upper) && std::isnan(r.Clower) && std::isnan(r.Cupper));
         EXPECT_EQ(r.itLower + r.itUpper, 0);
     }
-    const TwoSidedResult r = TwoTailedLimits(0.0, 1.0, 10.5, 0.95, 0.5, 11.0);
-    const TwoSidedResult whole = TwoTailedLimits(0.0, 1.0, 10.0, 0.95, 0.5, 11.0);
+    const TwoSidedResult r = TwoTailedLimits(0.0, 1.0, 10.5, 0.95, 0.5, 11.0, control, interactiveVariant);
+    const TwoSidedResult whole = TwoTailedLimits(0.0, 1.0, 10.0, 0.95, 0.5, 11.0, control, interactiveVariant);
     EXPECT_EQ(r.Clower, whole.Clower);
     EXPECT_EQ(r.Cupper, whole.Cupper);
     EXPECT_NEAR(r.lower, 0.5 + std::sqrt(11.5 / 10.5 / 11.0) * r.Clower, 1e-14);
@@ -124,18 +122,18 @@ TEST(TwoTailedLimits, ZeroSpreadAndNonIntegralNu)
 // down to a bracket of Tolerance.
 TEST(TwoTailedLimits, IterationLimitAndResultTol)
 {
-    ControlScope scope;
-    const TwoSidedResult full = TwoTailedLimits(0.0, 1.0, 10.0, 0.95, 0.5, 11.0);
+    Settings control;
+    const TwoSidedResult full = TwoTailedLimits(0.0, 1.0, 10.0, 0.95, 0.5, 11.0, control, interactiveVariant);
     control.ResultTol = 1e-7;
-    const TwoSidedResult early = TwoTailedLimits(0.0, 1.0, 10.0, 0.95, 0.5, 11.0);
+    const TwoSidedResult early = TwoTailedLimits(0.0, 1.0, 10.0, 0.95, 0.5, 11.0, control, interactiveVariant);
     EXPECT_LT(early.itLower + early.itUpper, full.itLower + full.itUpper);
     EXPECT_NEAR(early.Clower, full.Clower, 1e-5);
     EXPECT_NEAR(early.Cupper, full.Cupper, 1e-5);
 
-    control = defaultControl;
+    control = defaultSettings;
     control.NumIt = 2;
     ConsoleCapture console;
-    const TwoSidedResult r = TwoTailedLimits(0.0, 1.0, 10.0, 0.95, 0.5, 11.0);
+    const TwoSidedResult r = TwoTailedLimits(0.0, 1.0, 10.0, 0.95, 0.5, 11.0, control, interactiveVariant);
     EXPECT_EQ(r.itLower, 3);
     EXPECT_EQ(r.itUpper, 3);
     EXPECT_EQ(console.count("Method (Only Bisection) failed..."), 2);
@@ -146,10 +144,10 @@ TEST(TwoTailedLimits, IterationLimitAndResultTol)
 // ends as an exhausted bisection instead of running for ever.
 TEST(TwoTailedLimits, BracketingBoundEndsASearchThatCannotBracket)
 {
-    ControlScope scope;
+    Settings control;
     control.Tolerance = -1e-8;
     ConsoleCapture console;
-    const TwoSidedResult r = TwoTailedLimits(0.0, 1.0, 10.0, 0.95, 0.5, 11.0);
+    const TwoSidedResult r = TwoTailedLimits(0.0, 1.0, 10.0, 0.95, 0.5, 11.0, control, interactiveVariant);
     EXPECT_EQ(r.itLower, control.NumIt + 1);
     EXPECT_EQ(r.itUpper, control.NumIt + 1);
     EXPECT_EQ(console.count("No sign change found by bracketing in SecantBis..."), 2);

@@ -1,0 +1,201 @@
+// Channels of the record layer: the console with its carriage control, and
+// sequential text files.
+#include "records/records.h"
+
+#include <istream>
+#include <ostream>
+
+namespace records {
+
+namespace {
+
+Console* diagnosticsConsole = nullptr;
+
+void writeDiagnostic(std::string_view format, std::initializer_list<Item> items)
+{
+    if (!diagnosticsConsole) return;
+    if (format.empty())
+        diagnosticsConsole->line(std::span<const Item>(items.begin(), items.size()));
+    else
+        diagnosticsConsole->write(format, items);
+}
+
+void stripCarriageReturn(std::string& line)
+{
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+}
+
+} // namespace
+
+// ---- Console ------------------------------------------------------------------
+
+Console::Console(std::istream& in, std::ostream& out) : in_(in), out_(out) {}
+
+Console::~Console()
+{
+    if (diagnosticsConsole == this) {
+        diagnosticsConsole = nullptr;
+        diag::install(nullptr);
+    }
+}
+
+void Console::receiveDiagnostics()
+{
+    diagnosticsConsole = this;
+    diag::install(&writeDiagnostic);
+}
+
+// The first character of a record is its carriage control: the line advance
+// belongs to the start of the record, so the last record stays open.
+void Console::emit(const std::string& record)
+{
+    const char control = record.empty() ? ' ' : record[0];
+    switch (control) {
+    case '0':
+        out_ << (atLineStart_ ? "\r\n" : "\r\n\r\n");
+        break;
+    case '1':
+        out_ << "\r\n\f\r \r";
+        break;
+    case '+':
+        out_ << '\r';
+        break;
+    default:
+        if (!atLineStart_) out_ << "\r\n";
+        break;
+    }
+    if (!record.empty()) out_ << std::string_view(record).substr(1);
+    atLineStart_ = false;
+    out_.flush();
+}
+
+void Console::write(std::string_view format, std::initializer_list<Item> items)
+{
+    write(format, std::span<const Item>(items.begin(), items.size()));
+}
+
+void Console::write(std::string_view format, std::span<const Item> items)
+{
+    for (const std::string& record : formatRecords(format, items)) emit(record);
+}
+
+void Console::line(std::initializer_list<Item> items)
+{
+    line(std::span<const Item>(items.begin(), items.size()));
+}
+
+void Console::line(std::span<const Item> items)
+{
+    for (const std::string& record : freeFormRecords(items)) emit(record);
+}
+
+void Console::finish()
+{
+    if (!atLineStart_) out_ << "\r\n";
+    atLineStart_ = true;
+    out_.flush();
+}
+
+// Every answer is typed on the line below its prompt.
+std::optional<std::string> Console::nextLine()
+{
+    finish();
+    std::string line;
+    if (!std::getline(in_, line)) return std::nullopt;
+    stripCarriageReturn(line);
+    return line;
+}
+
+ReadStatus Console::read(std::string_view format, std::initializer_list<Target> targets)
+{
+    const std::optional<std::string> line = nextLine();
+    if (!line) return ReadStatus::end;
+    return readFormatted(*line, format, std::span<const Target>(targets.begin(), targets.size()));
+}
+
+ReadStatus Console::readFree(std::initializer_list<Target> targets)
+{
+    return readFreeForm([this] { return nextLine(); },
+                        std::span<const Target>(targets.begin(), targets.size()));
+}
+
+// ---- Files --------------------------------------------------------------------
+
+void FileWriter::Closer::operator()(std::FILE* f) const
+{
+    std::fclose(f);
+}
+
+void FileReader::Closer::operator()(std::FILE* f) const
+{
+    std::fclose(f);
+}
+
+FileWriter::FileWriter(const std::string& path, Mode mode)
+    : handle_(std::fopen(path.c_str(), mode == Mode::append ? "ab" : "wb"))
+{
+}
+
+bool FileWriter::isOpen() const
+{
+    return handle_ != nullptr;
+}
+
+// Records go out as they are written, so a run stopped early keeps them.
+bool FileWriter::put(const std::vector<std::string>& records)
+{
+    if (!handle_) return false;
+    bool ok = true;
+    for (const std::string& record : records) {
+        ok = std::fwrite(record.data(), 1, record.size(), handle_.get()) == record.size() && ok;
+        ok = std::fwrite("\r\n", 1, 2, handle_.get()) == 2 && ok;
+    }
+    return std::fflush(handle_.get()) == 0 && ok;
+}
+
+bool FileWriter::write(std::string_view format, std::initializer_list<Item> items)
+{
+    return put(formatRecords(format, items));
+}
+
+bool FileWriter::write(std::string_view format, std::span<const Item> items)
+{
+    return put(formatRecords(format, items));
+}
+
+bool FileWriter::line(std::initializer_list<Item> items)
+{
+    return put(freeFormRecords(items));
+}
+
+bool FileWriter::close()
+{
+    if (!handle_) return false;
+    return std::fclose(handle_.release()) == 0;
+}
+
+FileReader::FileReader(const std::string& path) : handle_(std::fopen(path.c_str(), "rb")) {}
+
+bool FileReader::isOpen() const
+{
+    return handle_ != nullptr;
+}
+
+std::optional<std::string> FileReader::nextLine()
+{
+    if (!handle_) return std::nullopt;
+    std::string line;
+    int c;
+    while ((c = std::fgetc(handle_.get())) != EOF && c != '\n') line += static_cast<char>(c);
+    if (c == EOF && line.empty()) return std::nullopt;
+    stripCarriageReturn(line);
+    return line;
+}
+
+ReadStatus FileReader::readFree(std::initializer_list<Target> targets)
+{
+    return readFreeForm([this] { return nextLine(); },
+                        std::span<const Target>(targets.begin(), targets.size()));
+}
+
+} // namespace records

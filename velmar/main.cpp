@@ -1,0 +1,26 @@
+// Velmar: exact confidence limits for mu + lambda x sigma-squared of a normal
+// distribution, by question and answer on the console.
+#include "velmar/answers.h"
+#include "velmar/dialogue.h"
+#include "velmar/startup.h"
+
+#include <iostream>
+
+int main()
+{
+    records::Console con(std::cin, std::cout);
+    con.receiveDiagnostics();
+    try {
+        velmar::writeTitle(con);
+        const engine::Settings settings = velmar::loadOptionFile(con);
+        velmar::offerExplanation(con);
+        velmar::mainLoop(con, settings);
+    } catch (const velmar::EndOfInput&) {
+        con.finish();
+        return 0;
+    } catch (const velmar::FatalError& error) {
+        con.line({error.what()});
+        con.finish();
+        return 1;
+    }
+}
