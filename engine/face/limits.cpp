@@ -1,0 +1,127 @@
+// The public face: argument checks, the mapping of a request onto the
+// canonical problem, and typed outcomes.
+
+#include "velmar/velmar.h"
+
+#include "engine/mainguts.h"
+
+#include <cmath>
+#include <limits>
+#include <sstream>
+#include <string>
+
+namespace velmar {
+
+namespace {
+
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+
+[[noreturn]] void refuse(std::string_view argument, double value, std::string_view requirement)
+{
+    std::ostringstream text;
+    text.precision(17);
+    text << argument << " = " << value << ": " << requirement;
+    throw std::invalid_argument(text.str());
+}
+
+void checkLevel(double level)
+{
+    if (!(level > 0.0 && level < 1.0)) refuse("level", level, "must lie strictly between 0 and 1");
+}
+
+// The request, checked, with gamma^2 filled in.
+struct Request {
+    double muhat;
+    double sigmahat;
+    double nu;
+    double gamma2;
+    double lambda;
+};
+
+Request checked(const Estimates& e, double lambda, double level)
+{
+    checkLevel(level);
+    if (!std::isfinite(e.mu_hat)) refuse("mu_hat", e.mu_hat, "must be finite");
+    if (!(e.sigma_hat >= 0.0) || !std::isfinite(e.sigma_hat))
+        refuse("sigma_hat", e.sigma_hat, "must be finite and at least 0");
+    if (!(e.nu >= 2.0) || !std::isfinite(e.nu)) refuse("nu", e.nu, "must be finite and at least 2");
+    const double gamma2 = e.gamma2.value_or(e.nu + 1.0);
+    if (!(gamma2 > 0.0) || !std::isfinite(gamma2)) refuse("gamma2", gamma2, "must be finite and positive");
+    if (!std::isfinite(lambda)) refuse("lambda", lambda, "must be finite");
+    return {e.mu_hat, e.sigma_hat, e.nu, gamma2, lambda};
+}
+
+Outcome searchOutcome(double C, int iterations, const Settings& settings)
+{
+    if (std::isnan(C)) return Outcome::no_root;
+    if (iterations > settings.NumIt) return Outcome::iteration_limit;
+    return Outcome::converged;
+}
+
+Limit oneSided(int kind, const Estimates& estimates, double lambda, double level, const Settings& settings)
+{
+    const Request r = checked(estimates, lambda, level);
+    const engine::Settings s{settings.NumIt, settings.ArgTop, settings.Tolerance, settings.ResultTol};
+    // Until the exact core serves the face, both methods run the searches.
+    const engine::OneSidedResult res = engine::OneTailedLimit(kind, r.muhat, r.sigmahat, r.nu, level, r.lambda,
+                                                              r.gamma2, s, engine::interactiveVariant);
+    const Outcome outcome = searchOutcome(res.C, res.iterations, settings);
+    if (outcome == Outcome::no_root) return {nan, nan, outcome, res.iterations, 0.0};
+    return {res.limit, res.C, outcome, res.iterations, 0.0};
+}
+
+} // namespace
+
+std::string_view version()
+{
+    return VELMAR_VERSION;
+}
+
+std::string_view describe(Outcome outcome)
+{
+    switch (outcome) {
+    case Outcome::converged: return "converged";
+    case Outcome::beyond_precision: return "beyond double precision";
+    case Outcome::iteration_limit: return "iteration limit reached";
+    case Outcome::no_root: return "no root found";
+    case Outcome::integral_failed: return "integral failed";
+    }
+    return "unknown outcome";
+}
+
+Limit upper_limit(const Estimates& estimates, double lambda, double level, const Settings& settings)
+{
+    return oneSided(1, estimates, lambda, level, settings);
+}
+
+Limit lower_limit(const Estimates& estimates, double lambda, double level, const Settings& settings)
+{
+    return oneSided(2, estimates, lambda, level, settings);
+}
+
+Interval two_sided_limits(const Estimates& estimates, double lambda, double level, const Settings& settings)
+{
+    const Request r = checked(estimates, lambda, level);
+    const engine::Settings s{settings.NumIt, settings.ArgTop, settings.Tolerance, settings.ResultTol};
+    const engine::TwoSidedResult res = engine::TwoTailedLimits(r.muhat, r.sigmahat, r.nu, level, r.lambda, r.gamma2,
+                                                               s, engine::interactiveVariant);
+    const auto limit = [&](double value, double C, int iterations) {
+        const Outcome outcome = searchOutcome(C, iterations, settings);
+        if (outcome == Outcome::no_root) return Limit{nan, nan, outcome, iterations, 0.0};
+        return Limit{value, C, outcome, iterations, 0.0};
+    };
+    return {limit(res.lower, res.Clower, res.itLower), limit(res.upper, res.Cupper, res.itUpper)};
+}
+
+double land_h(double n, double s, double level)
+{
+    if (!(n >= 3.0) || !std::isfinite(n)) refuse("n", n, "must be finite and at least 3");
+    if (!(s >= 0.0) || !std::isfinite(s)) refuse("s", s, "must be finite and at least 0");
+    const Limit h = upper_limit({0.0, s, n - 1.0, n}, 0.5, level);
+    if (h.outcome != Outcome::converged && h.outcome != Outcome::beyond_precision)
+        throw NumericalError("Land's H for n = " + std::to_string(n) + ", s = " + std::to_string(s) +
+                             ": " + std::string(describe(h.outcome)));
+    return h.C;
+}
+
+} // namespace velmar

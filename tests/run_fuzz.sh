@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each for a bounded time
+# (FUZZ_SECONDS, default 30) on a copy of its seed corpus, in a temporary
+# working folder. Any crash, hang or sanitizer report fails the run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+seconds=${FUZZ_SECONDS:-30}
+jobs=$(nproc 2>/dev/null || echo 2)
+
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMAR_FUZZ=ON \
+  -DBUILD_TESTING=OFF -DVELMAR_BENCHMARKS=OFF >/dev/null
+targets=$(cd fuzz && ls *_fuzz.cpp 2>/dev/null | sed 's/\.cpp$//')
+[ -n "$targets" ] || { echo "no fuzz targets"; exit 0; }
+cmake --build build-fuzz -j "$jobs" --target $targets
+
+for t in $targets; do
+  work=$(mktemp -d)
+  mkdir -p "$work/corpus"
+  if [ -d "fuzz/corpus/$t" ]; then cp -r "fuzz/corpus/$t/." "$work/corpus/"; fi
+  echo "== $t: $seconds s"
+  (cd "$work" && "$root/build-fuzz/fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+     -print_final_stats=1 corpus 2>&1 | grep -E "stat::number_of_executed_units|ERROR|SUMMARY|Done" )
+  rm -rf "$work"
+done
