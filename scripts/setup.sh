@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that the build and the tests need, where they
+# are missing (a fresh Debian machine). Does nothing when all are present.
+set -euo pipefail
+packages=(
+  cmake g++ make            # the build
+  libgtest-dev              # unit and session tests
+  libcli11-dev              # Velmar's command-line arguments
+  nlohmann-json3-dev        # JSON output
+  pybind11-dev python3-dev  # the Python module
+  python3-numpy python3-pytest
+  clang libclang-rt-14-dev  # the libFuzzer runs
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=""
+  [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
+  $sudo_cmd apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -q "${missing[@]}"
+fi
