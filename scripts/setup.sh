@@ -3,7 +3,7 @@
 # are missing (a fresh Debian machine). Does nothing when all are present.
 set -euo pipefail
 packages=(
-  cmake g++ make            # the build
+  cmake g++ make pkgconf    # the build
   libgtest-dev              # unit and session tests
   libcli11-dev              # Velmar's command-line arguments
   nlohmann-json3-dev        # JSON output

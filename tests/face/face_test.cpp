@@ -1,0 +1,98 @@
+// The public face as a C++ user meets it: refusals that name the argument,
+// the lognormal worked examples, and the mapping of sides and signs.
+#include "velmar/velmar.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
+constexpr double inf = std::numeric_limits<double>::infinity();
+
+// The message of the std::invalid_argument that f throws ("" when none).
+std::string refusal(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const std::invalid_argument& e) {
+        return e.what();
+    }
+    return "";
+}
+
+} // namespace
+
+TEST(Face, BadArgumentsAreRefusedByName)
+{
+    const velmar::Estimates good{0.0, 1.0, 10.0, {}};
+    const std::vector<double> tooFew{1.0, 2.0}, zero{1.0, 0.0, 2.0}, infinite{1.0, inf, 2.0};
+    struct Row {
+        std::function<void()> call;
+        std::string starts;
+    };
+    const Row rows[] = {
+        {[&] { velmar::upper_limit(good, 0.5, 1.0); }, "level = 1"},
+        {[&] { velmar::lower_limit(good, 0.5, 0.0); }, "level = 0"},
+        {[&] { velmar::two_sided_limits(good, 0.5, notANumber); }, "level = nan"},
+        {[&] { velmar::upper_limit({0.0, 1.0, 1.5, {}}, 0.5, 0.95); }, "nu = 1.5"},
+        {[&] { velmar::upper_limit({0.0, -1.0, 10.0, {}}, 0.5, 0.95); }, "sigma_hat = -1"},
+        {[&] { velmar::upper_limit({notANumber, 1.0, 10.0, {}}, 0.5, 0.95); }, "mu_hat = nan"},
+        {[&] { velmar::upper_limit({0.0, 1.0, 10.0, 0.0}, 0.5, 0.95); }, "gamma2 = 0"},
+        {[&] { velmar::upper_limit(good, inf, 0.95); }, "lambda = inf"},
+        {[&] { velmar::land_h(2.5, 1.0, 0.95); }, "n = 2.5"},
+        {[&] { velmar::land_h(10, -0.1, 0.95); }, "s = -0.1"},
+        {[&] { velmar::lognormal_mean_limits(tooFew, 0.95); }, "values: 2 given"},
+        {[&] { velmar::lognormal_mean_limits(zero, 0.95); }, "values[1] = 0"},
+        {[&] { velmar::lognormal_mean_limits(infinite, 0.95); }, "values[1] = inf"},
+    };
+    for (const Row& row : rows) EXPECT_EQ(refusal(row.call).rfind(row.starts, 0), 0u) << row.starts;
+}
+
+// Worked examples from published material (copied from the project's
+// reference notes): Land's H for n = 15, s = 0.4272 at 0.95 is 1.99370; four
+// concentrations 0.043, 0.236, 0.057, 0.016 have log mean -2.89759 and log
+// standard deviation 1.11173, and published 95% limits of about 11.6 (upper)
+// and 0.039 (lower), read from printed tables and good to only 2 or 3
+// percent: a gross check of sides and degrees of freedom.
+TEST(Face, PublishedWorkedExamples)
+{
+    EXPECT_NEAR(velmar::land_h(15, 0.4272, 0.95), 1.99370, 5e-6);
+    const std::vector<double> values{0.043, 0.236, 0.057, 0.016};
+    const velmar::LognormalLimits up = velmar::lognormal_mean_limits(values, 0.95);
+    EXPECT_EQ(up.n, 4);
+    EXPECT_NEAR(up.mean_log, -2.89759, 5e-6);
+    EXPECT_NEAR(up.sd_log, 1.11173, 5e-6);
+    EXPECT_NEAR(up.arithmetic_mean, 0.088, 1e-12);
+    ASSERT_TRUE(up.upper && !up.lower);
+    EXPECT_NEAR(up.upper->value, 11.6, 0.03 * 11.6);
+    const velmar::LognormalLimits low = velmar::lognormal_mean_limits(values, 0.95, velmar::Side::lower);
+    ASSERT_TRUE(low.lower && !low.upper);
+    EXPECT_NEAR(low.lower->value, 0.039, 0.03 * 0.039);
+    // The limit for the mean is exp of the limit for mu + sigma^2/2.
+    const velmar::Limit onLogs = velmar::upper_limit({up.mean_log, up.sd_log, 3.0, 4.0}, 0.5, 0.95);
+    EXPECT_DOUBLE_EQ(up.upper->value, std::exp(onLogs.value));
+    EXPECT_EQ(up.upper->C, onLogs.C);
+}
+
+// theta -> -theta: a limit for lambda < 0 mirrors the other side's limit for
+// -lambda about mu-hat; a two-sided pair stays ordered.
+TEST(Face, SidesAndSignsMapOntoTheCanonicalProblem)
+{
+    const velmar::Estimates e{1.7, 0.8, 7.0, 3.0};
+    const velmar::Limit upNeg = velmar::upper_limit(e, -0.7, 0.9);
+    const velmar::Limit lowPos = velmar::lower_limit(e, 0.7, 0.9);
+    EXPECT_NEAR(upNeg.value - 1.7, -(lowPos.value - 1.7), 1e-10);
+    const velmar::Interval neg = velmar::two_sided_limits(e, -0.7, 0.9);
+    const velmar::Interval pos = velmar::two_sided_limits(e, 0.7, 0.9);
+    EXPECT_LT(neg.lower.value, neg.upper.value);
+    EXPECT_NEAR(neg.lower.value - 1.7, -(pos.upper.value - 1.7), 1e-10);
+    EXPECT_NEAR(neg.upper.value - 1.7, -(pos.lower.value - 1.7), 1e-10);
+    for (const velmar::Limit& l : {upNeg, lowPos, neg.lower, neg.upper})
+        EXPECT_EQ(l.outcome, velmar::Outcome::converged) << velmar::describe(l.outcome);
+}
