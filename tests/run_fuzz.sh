@@ -10,7 +10,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMAR_FUZZ=ON \
   -DBUILD_TESTING=OFF -DVELMAR_BENCHMARKS=OFF >/dev/null
-targets=$(cd fuzz && ls *_fuzz.cpp 2>/dev/null | sed 's/\.cpp$//')
+targets=$(cd fuzz && ls *_fuzz.cpp 2>/dev/null | sed "s/\.cpp$//" || true)
 [ -n "$targets" ] || { echo "no fuzz targets"; exit 0; }
 cmake --build build-fuzz -j "$jobs" --target $targets
 
