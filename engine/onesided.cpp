@@ -147,19 +147,10 @@ OneSidedResult OneTailedLimit(int kind, double muhat, double sigmahat, double nu
                               double lambda, double gamma2, const Settings& settings,
                               const Variant& variant)
 {
-    const double gamma = std::sqrt(gamma2);
-    double p = kind == 1 ? alpha : 1.0 - alpha;
-    double sign = 1.0;
-    if (lambda < 0.0) {
-        p = 1.0 - p;
-        sign = -1.0;
-    }
-    const double S = std::fabs(lambda) * sigmahat * gamma * 2.0 / std::sqrt(nu + 1.0);
-    const int n = static_cast<int>(nu + 1.0);
-
+    const Canonical c = oneSidedCanonical(kind, sigmahat, nu, alpha, lambda, gamma2, true);
     OneSidedResult r{};
-    r.C = OneTailedCrit(S, n, p, settings, variant, r.iterations);
-    r.limit = limitOf(muhat, sigmahat, nu, lambda, gamma, sign, r.C);
+    r.C = OneTailedCrit(c.S, static_cast<int>(c.nu) + 1, c.p, settings, variant, r.iterations);
+    r.limit = limitOf(muhat, sigmahat, nu, lambda, c.gamma, c.sign, r.C);
     return r;
 }
 

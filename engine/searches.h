@@ -3,6 +3,7 @@
 // the one-sided secant search and the two-sided searches. The entries are in
 // engine/mainguts.h.
 
+#include "engine/canonical.h"
 #include "engine/mainguts.h"
 #include "engine/variant.h"
 
@@ -14,13 +15,6 @@ namespace engine {
 inline double critical(double X, double S, double nu)
 {
     return (X - S * S / 2.0) * std::sqrt(nu) / S;
-}
-
-// mu-hat + lambda sigma-hat^2 + sign (sigma-hat/gamma) sqrt((nu + 1)/nu) C.
-inline double limitOf(double muhat, double sigmahat, double nu, double lambda, double gamma, double sign,
-                      double C)
-{
-    return muhat + lambda * (sigmahat * sigmahat) + sign * (sigmahat / gamma) * std::sqrt((nu + 1.0) / nu) * C;
 }
 
 // Standard normal tail area beyond x (upper) or below x (not upper).

@@ -257,15 +257,12 @@ SearchResult OnlyBisection(const TwoSidedSearch& search, double first, double se
 TwoSidedResult TwoTailedLimits(double muhat, double sigmahat, double nu, double alpha, double lambda,
                                double gamma2, const Settings& settings, const Variant& variant)
 {
-    const int n = static_cast<int>(nu + 1.0);
-    const double gamma = std::sqrt(gamma2);
-    // Both sides are searched at the level alpha itself; for lambda < 0 the
-    // limits come from the problem for theta -> -theta and are reflected back.
-    const double L = alpha;
-    const double sign = lambda < 0.0 ? -1.0 : 1.0;
-    const double nuw = n - 1;
+    // For lambda < 0 the limits come from the problem for theta -> -theta and
+    // are reflected back.
+    const Canonical c = twoSidedCanonical(sigmahat, nu, alpha, lambda, gamma2, true);
+    const double S = c.S, nuw = c.nu, L = c.p;
+    const int n = static_cast<int>(nuw) + 1;
     const double lgam = loggamma(nuw / 2.0);
-    const double S = std::fabs(lambda) * sigmahat * gamma * 2.0 / std::sqrt(nuw + 1.0);
     if (!(S > 0.0)) { // no spread: no critical value exists
         constexpr double nan = std::numeric_limits<double>::quiet_NaN();
         return {nan, nan, nan, nan, 0, 0};
@@ -284,8 +281,8 @@ TwoSidedResult TwoTailedLimits(double muhat, double sigmahat, double nu, double 
 
     const double C1 = critical(r1.X, S, nuw);
     const double C2 = critical(r2.X, S, nuw);
-    const double limit1 = limitOf(muhat, sigmahat, nu, lambda, gamma, sign, C1);
-    const double limit2 = limitOf(muhat, sigmahat, nu, lambda, gamma, sign, C2);
+    const double limit1 = limitOf(muhat, sigmahat, nu, lambda, c.gamma, c.sign, C1);
+    const double limit2 = limitOf(muhat, sigmahat, nu, lambda, c.gamma, c.sign, C2);
     if (lambda < 0.0) return {limit2, C2, limit1, C1, r2.iterations, r1.iterations};
     return {limit1, C1, limit2, C2, r1.iterations, r2.iterations};
 }
