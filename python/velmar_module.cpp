@@ -206,8 +206,9 @@ double one_land_h(double n, double s, double level)
 py::object land_h(const py::handle& n, const py::handle& s, double level)
 {
     if (is_number(n) && is_number(s)) return py::float_(one_land_h(n.cast<double>(), s.cast<double>(), level));
+    py::module_ numpy;
     try {
-        py::module_::import("numpy");
+        numpy = py::module_::import("numpy");
     } catch (const py::error_already_set&) {
         throw py::import_error("velmar.land_h: n and s are not plain numbers, and arrays need NumPy, "
                                "which cannot be imported");
@@ -215,6 +216,7 @@ py::object land_h(const py::handle& n, const py::handle& s, double level)
     using Array = py::array_t<double, py::array::forcecast>;
     Array ns = Array::ensure(n), ss = Array::ensure(s);
     if (!ns || !ss) throw py::error_already_set();
+    numpy.attr("broadcast")(ns, ss); // NumPy's ValueError for shapes that do not broadcast
     auto each = py::vectorize([level](double n1, double s1) { return one_land_h(n1, s1, level); });
     return each(ns, ss);
 }
