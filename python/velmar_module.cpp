@@ -176,7 +176,7 @@ std::vector<double> read_values(const py::handle& values)
     return out;
 }
 
-LognormalLimits lognormal_mean_limits(const py::handle& values_object, double level, const std::string& side_text)
+LognormalLimits lognormal_mean_limits(const py::object& values_object, double level, const std::string& side_text)
 {
     const velmar::Side side = parse_side(side_text);
     const std::vector<double> values = read_values(values_object);
@@ -203,7 +203,7 @@ double one_land_h(double n, double s, double level)
     return velmar::land_h(n, s, level);
 }
 
-py::object land_h(const py::handle& n, const py::handle& s, double level)
+py::object land_h(const py::object& n, const py::object& s, double level)
 {
     if (is_number(n) && is_number(s)) return py::float_(one_land_h(n.cast<double>(), s.cast<double>(), level));
     py::module_ numpy;
