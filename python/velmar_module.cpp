@@ -1,0 +1,331 @@
+// The Python module velmar: the public face velmar/velmar.h as functions with
+// keyword arguments, read-only result objects and Python exceptions.
+//
+// Bad arguments (std::invalid_argument) become ValueError with the library's
+// message; a limit that cannot be computed (no root, an integral that failed)
+// raises velmar.NumericalError, a subclass of ArithmeticError. A limit that
+// was found but is less accurate than usual (beyond double precision, or the
+// search ran out of iterations) is returned with its outcome in `outcome`.
+// NumPy is needed only when land_h is given arrays.
+
+#include "velmar/velmar.h"
+
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <cstddef>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace py = pybind11;
+
+namespace {
+
+velmar::Side parse_side(const std::string& side)
+{
+    if (side == "upper") return velmar::Side::upper;
+    if (side == "lower") return velmar::Side::lower;
+    if (side == "two-sided") return velmar::Side::two_sided;
+    throw py::value_error("side = '" + side + "': must be 'upper', 'lower' or 'two-sided'");
+}
+
+std::string side_name(velmar::Side side)
+{
+    switch (side) {
+    case velmar::Side::upper: return "upper";
+    case velmar::Side::lower: return "lower";
+    case velmar::Side::two_sided: return "two-sided";
+    }
+    return "unknown";
+}
+
+// Python's own shortest round-trip text of a number, "None" for an absent one.
+std::string text(std::optional<double> x)
+{
+    return x ? std::string(py::str(py::float_(*x))) : std::string("None");
+}
+
+// The limits of one request as Python sees them: an absent side is None; the
+// outcome is the less favourable of the sides computed.
+struct Bounds {
+    std::optional<double> lower, upper, C_lower, C_upper;
+    std::string outcome = "converged";
+    double error_bound = 0.0;
+};
+
+int rank(velmar::Outcome outcome)
+{
+    switch (outcome) {
+    case velmar::Outcome::converged: return 0;
+    case velmar::Outcome::beyond_precision: return 1;
+    case velmar::Outcome::iteration_limit: return 2;
+    default: return 3;
+    }
+}
+
+std::string outcome_name(velmar::Outcome outcome)
+{
+    switch (outcome) {
+    case velmar::Outcome::converged: return "converged";
+    case velmar::Outcome::beyond_precision: return "beyond_precision";
+    case velmar::Outcome::iteration_limit: return "iteration_limit";
+    case velmar::Outcome::no_root: return "no_root";
+    case velmar::Outcome::integral_failed: return "integral_failed";
+    }
+    return "unknown";
+}
+
+// what: the request in words, for the message of a failure.
+Bounds bounds(const std::optional<velmar::Limit>& lower, const std::optional<velmar::Limit>& upper,
+              const std::string& what)
+{
+    Bounds b;
+    int worst = 0;
+    for (const auto* limit : {&lower, &upper}) {
+        if (!*limit) continue;
+        const velmar::Limit& l = **limit;
+        const char* name = limit == &lower ? "lower" : "upper";
+        if (rank(l.outcome) == 3)
+            throw velmar::NumericalError(std::string(name) + " limit " + what + ": " +
+                                         std::string(velmar::describe(l.outcome)));
+        if (rank(l.outcome) > worst) {
+            worst = rank(l.outcome);
+            b.outcome = outcome_name(l.outcome);
+        }
+        if (l.error_bound > b.error_bound) b.error_bound = l.error_bound;
+        (limit == &lower ? b.lower : b.upper) = l.value;
+        (limit == &lower ? b.C_lower : b.C_upper) = l.C;
+    }
+    return b;
+}
+
+struct Limits {
+    double mu_hat, sigma_hat, nu, lam, gamma2, level;
+    std::string side;
+    Bounds b;
+};
+
+struct LognormalLimits {
+    int n;
+    double mean_log, sd_log, arithmetic_mean, level;
+    std::string side;
+    Bounds b;
+};
+
+Limits limits(double mu_hat, double sigma_hat, double nu, double lam, std::optional<double> gamma2, double level,
+              const std::string& side_text)
+{
+    const velmar::Side side = parse_side(side_text);
+    const velmar::Estimates e{mu_hat, sigma_hat, nu, gamma2};
+    std::optional<velmar::Limit> lower, upper;
+    {
+        py::gil_scoped_release unlocked;
+        switch (side) {
+        case velmar::Side::upper: upper = velmar::upper_limit(e, lam, level); break;
+        case velmar::Side::lower: lower = velmar::lower_limit(e, lam, level); break;
+        case velmar::Side::two_sided: {
+            const velmar::Interval i = velmar::two_sided_limits(e, lam, level);
+            lower = i.lower;
+            upper = i.upper;
+            break;
+        }
+        }
+    }
+    std::ostringstream what;
+    what.precision(17);
+    what << "for mu_hat = " << mu_hat << ", sigma_hat = " << sigma_hat << ", nu = " << nu << ", lam = " << lam
+         << ", level = " << level;
+    return {mu_hat, sigma_hat, nu, lam, gamma2.value_or(nu + 1.0), level, side_text,
+            bounds(lower, upper, what.str())};
+}
+
+// The values of any iterable of numbers; a one-dimensional buffer of doubles
+// (a NumPy float64 array) is read directly.
+std::vector<double> read_values(const py::handle& values)
+{
+    if (py::isinstance<py::str>(values) || py::isinstance<py::bytes>(values))
+        throw py::type_error("values must be a sequence of numbers, not a string");
+    std::vector<double> out;
+    if (PyObject_CheckBuffer(values.ptr())) {
+        const py::buffer_info info = py::reinterpret_borrow<py::buffer>(values).request();
+        if (info.ndim != 1)
+            throw py::value_error("values must be one-dimensional, got " + std::to_string(info.ndim) +
+                                  " dimensions");
+        if (info.format == py::format_descriptor<double>::format()) {
+            const auto* base = static_cast<const char*>(info.ptr);
+            out.reserve(static_cast<std::size_t>(info.shape[0]));
+            for (py::ssize_t i = 0; i < info.shape[0]; ++i)
+                out.push_back(*reinterpret_cast<const double*>(base + i * info.strides[0]));
+            return out;
+        }
+    }
+    if (!py::isinstance<py::iterable>(values))
+        throw py::type_error("values must be a sequence of numbers, got " +
+                             std::string(py::str(py::type::of(values).attr("__name__"))));
+    for (const py::handle item : py::iter(values)) {
+        try {
+            out.push_back(item.cast<double>());
+        } catch (const py::cast_error&) {
+            throw py::type_error("values[" + std::to_string(out.size()) + "] = " + std::string(py::repr(item)) +
+                                 ": not a number");
+        }
+    }
+    return out;
+}
+
+LognormalLimits lognormal_mean_limits(const py::object& values_object, double level, const std::string& side_text)
+{
+    const velmar::Side side = parse_side(side_text);
+    const std::vector<double> values = read_values(values_object);
+    velmar::LognormalLimits r;
+    {
+        py::gil_scoped_release unlocked;
+        r = velmar::lognormal_mean_limits(values, level, side);
+    }
+    std::ostringstream what;
+    what.precision(17);
+    what << "for the lognormal mean of " << r.n << " values at level " << level;
+    return {r.n, r.mean_log, r.sd_log, r.arithmetic_mean, r.level, side_name(r.side),
+            bounds(r.lower, r.upper, what.str())};
+}
+
+bool is_number(const py::handle& x)
+{
+    return PyFloat_Check(x.ptr()) || PyLong_Check(x.ptr());
+}
+
+double one_land_h(double n, double s, double level)
+{
+    py::gil_scoped_release unlocked;
+    return velmar::land_h(n, s, level);
+}
+
+py::object land_h(const py::object& n, const py::object& s, double level)
+{
+    if (is_number(n) && is_number(s)) return py::float_(one_land_h(n.cast<double>(), s.cast<double>(), level));
+    py::module_ numpy;
+    try {
+        numpy = py::module_::import("numpy");
+    } catch (const py::error_already_set&) {
+        throw py::import_error("velmar.land_h: n and s are not plain numbers, and arrays need NumPy, "
+                               "which cannot be imported");
+    }
+    using Array = py::array_t<double, py::array::forcecast>;
+    Array ns = Array::ensure(n), ss = Array::ensure(s);
+    if (!ns || !ss) throw py::error_already_set();
+    numpy.attr("broadcast")(ns, ss); // NumPy's ValueError for shapes that do not broadcast
+    auto each = py::vectorize([level](double n1, double s1) { return one_land_h(n1, s1, level); });
+    return each(ns, ss);
+}
+
+// The attributes that Limits and LognormalLimits share.
+template <class Class, class Result>
+void def_bounds(Class& c)
+{
+    c.def_property_readonly(
+         "lower", [](const Result& r) { return r.b.lower; }, "The lower limit, or None for an upper limit.")
+        .def_property_readonly(
+            "upper", [](const Result& r) { return r.b.upper; }, "The upper limit, or None for a lower limit.")
+        .def_property_readonly(
+            "C_lower", [](const Result& r) { return r.b.C_lower; },
+            "The standardized critical value of the lower limit, or None.")
+        .def_property_readonly(
+            "C_upper", [](const Result& r) { return r.b.C_upper; },
+            "The standardized critical value of the upper limit, or None.")
+        .def_property_readonly(
+            "outcome", [](const Result& r) { return r.b.outcome; },
+            "'converged'; or 'beyond_precision' (found, but double precision cannot reach the usual "
+            "accuracy: see error_bound) or 'iteration_limit' (the search ran out of iterations and "
+            "returned its last point). Of two sides, the less favourable.")
+        .def_property_readonly(
+            "error_bound", [](const Result& r) { return r.b.error_bound; },
+            "Estimated absolute error of C (the larger of two sides; 0 where the method gives none).");
+}
+
+std::string bounds_repr(const Bounds& b)
+{
+    return "lower=" + text(b.lower) + ", upper=" + text(b.upper) + ", C_lower=" + text(b.C_lower) +
+           ", C_upper=" + text(b.C_upper) + ", outcome='" + b.outcome + "'";
+}
+
+} // namespace
+
+PYBIND11_MODULE(velmar, m)
+{
+    m.doc() = "Exact confidence limits for theta = mu + lambda sigma^2 of a normal distribution, and for "
+              "the mean of a lognormal sample.\n\n"
+              "mu_hat ~ Normal(mu, sigma/gamma) and sigma_hat ~ sigma sqrt(chi2(nu)/nu), independent. "
+              "The limits are the uniformly most accurate unbiased ones; each has the form\n"
+              "    mu_hat + lam sigma_hat^2 + sign (sigma_hat/gamma) sqrt((nu + 1)/nu) C\n"
+              "with sign -1 for lam < 0, else +1, and C the standardized critical value.\n\n"
+              "Bad arguments raise ValueError; a limit that cannot be computed raises "
+              "velmar.NumericalError (an ArithmeticError).";
+    m.attr("__version__") = std::string(velmar::version());
+
+    py::register_exception<velmar::NumericalError>(m, "NumericalError", PyExc_ArithmeticError)
+        .doc() = "A limit or Land's H could not be computed (no root, or a probability that could not be "
+                 "evaluated).";
+
+    py::class_<Limits> limits_class(m, "Limits",
+                                    "Confidence limits for theta = mu + lam sigma^2, as returned by "
+                                    "velmar.limits(); read-only.");
+    limits_class.def_readonly("mu_hat", &Limits::mu_hat, "The estimate of mu.")
+        .def_readonly("sigma_hat", &Limits::sigma_hat, "The estimate of sigma.")
+        .def_readonly("nu", &Limits::nu, "The degrees of freedom of sigma_hat.")
+        .def_readonly("lam", &Limits::lam, "lambda in theta = mu + lambda sigma^2.")
+        .def_readonly("gamma2", &Limits::gamma2, "gamma^2 (nu + 1 when it was not given).")
+        .def_readonly("level", &Limits::level, "The confidence level.")
+        .def_readonly("side", &Limits::side, "'upper', 'lower' or 'two-sided'.");
+    def_bounds<decltype(limits_class), Limits>(limits_class);
+    limits_class.def("__repr__", [](const Limits& r) {
+        return "Limits(mu_hat=" + text(r.mu_hat) + ", sigma_hat=" + text(r.sigma_hat) + ", nu=" + text(r.nu) +
+               ", lam=" + text(r.lam) + ", gamma2=" + text(r.gamma2) + ", level=" + text(r.level) + ", side='" +
+               r.side + "', " + bounds_repr(r.b) + ")";
+    });
+
+    py::class_<LognormalLimits> lognormal_class(m, "LognormalLimits",
+                                                "Confidence limits for the mean of a lognormal sample, as "
+                                                "returned by velmar.lognormal_mean_limits(); read-only.");
+    lognormal_class.def_readonly("n", &LognormalLimits::n, "The number of values.")
+        .def_readonly("mean_log", &LognormalLimits::mean_log, "The mean of the logs of the values.")
+        .def_readonly("sd_log", &LognormalLimits::sd_log,
+                      "The standard deviation of the logs (divisor n - 1).")
+        .def_readonly("arithmetic_mean", &LognormalLimits::arithmetic_mean,
+                      "The mean of the values themselves, for comparison.")
+        .def_readonly("level", &LognormalLimits::level, "The confidence level.")
+        .def_readonly("side", &LognormalLimits::side, "'upper', 'lower' or 'two-sided'.");
+    def_bounds<decltype(lognormal_class), LognormalLimits>(lognormal_class);
+    lognormal_class.def("__repr__", [](const LognormalLimits& r) {
+        return "LognormalLimits(n=" + std::to_string(r.n) + ", mean_log=" + text(r.mean_log) +
+               ", sd_log=" + text(r.sd_log) + ", level=" + text(r.level) + ", side='" + r.side + "', " +
+               bounds_repr(r.b) + ")";
+    });
+
+    m.def("limits", &limits, py::arg("mu_hat"), py::arg("sigma_hat"), py::arg("nu"), py::arg("lam") = 0.5,
+          py::arg("gamma2") = py::none(), py::arg("level") = 0.95, py::arg("side") = "upper",
+          "Confidence limits for theta = mu + lam sigma^2.\n\n"
+          "mu_hat: finite; sigma_hat: finite, >= 0; nu: degrees of freedom of sigma_hat, real, >= 2;\n"
+          "lam: finite, any sign; gamma2: gamma^2 > 0, None for nu + 1 (the mean of a single sample of\n"
+          "nu + 1 values); level: in (0, 1); side: 'upper', 'lower' or 'two-sided'.\n"
+          "Returns a velmar.Limits. Raises ValueError for a bad argument and velmar.NumericalError\n"
+          "when a limit cannot be computed.");
+
+    m.def("lognormal_mean_limits", &lognormal_mean_limits, py::arg("values"), py::arg("level") = 0.95,
+          py::arg("side") = "upper",
+          "Confidence limits for the mean of a lognormal sample, from its values.\n\n"
+          "values: any sequence or iterable of numbers, or a one-dimensional NumPy array; at least 3,\n"
+          "each positive and finite. level: in (0, 1); side: 'upper', 'lower' or 'two-sided'.\n"
+          "The limits are exp of the limits for mu + sigma^2/2 of the logs (lam 0.5, gamma^2 = n,\n"
+          "nu = n - 1). Returns a velmar.LognormalLimits. Raises ValueError for a bad argument and\n"
+          "velmar.NumericalError when a limit cannot be computed.");
+
+    m.def("land_h", &land_h, py::arg("n"), py::arg("s"), py::arg("level") = 0.95,
+          "Land's H: the standardized one-sided critical value C for a lognormal sample of size n\n"
+          "(real, >= 3) with log-scale standard deviation s >= 0, at level in (0, 1).\n\n"
+          "n and s are numbers (the result is a float) or array-likes that NumPy broadcasts against\n"
+          "each other (the result is an array of their broadcast shape; needs NumPy). Raises\n"
+          "ValueError for a bad argument and velmar.NumericalError when H cannot be computed.");
+}
