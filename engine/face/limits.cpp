@@ -3,11 +3,11 @@
 
 #include "velmar/velmar.h"
 
+#include "engine/face/shortest.h"
 #include "engine/mainguts.h"
 
 #include <cmath>
 #include <limits>
-#include <sstream>
 #include <string>
 
 namespace velmar {
@@ -18,10 +18,7 @@ constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 
 [[noreturn]] void refuse(std::string_view argument, double value, std::string_view requirement)
 {
-    std::ostringstream text;
-    text.precision(17);
-    text << argument << " = " << value << ": " << requirement;
-    throw std::invalid_argument(text.str());
+    throw std::invalid_argument(std::string(argument) + " = " + shortest(value) + ": " + std::string(requirement));
 }
 
 void checkLevel(double level)
@@ -119,7 +116,7 @@ double land_h(double n, double s, double level)
     if (!(s >= 0.0) || !std::isfinite(s)) refuse("s", s, "must be finite and at least 0");
     const Limit h = upper_limit({0.0, s, n - 1.0, n}, 0.5, level);
     if (h.outcome != Outcome::converged && h.outcome != Outcome::beyond_precision)
-        throw NumericalError("Land's H for n = " + std::to_string(n) + ", s = " + std::to_string(s) +
+        throw NumericalError("Land's H for n = " + shortest(n) + ", s = " + shortest(s) +
                              ": " + std::string(describe(h.outcome)));
     return h.C;
 }

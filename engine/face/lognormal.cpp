@@ -4,8 +4,9 @@
 
 #include "velmar/velmar.h"
 
+#include "engine/face/shortest.h"
+
 #include <cmath>
-#include <sstream>
 #include <string>
 
 namespace velmar {
@@ -19,10 +20,8 @@ LognormalLimits lognormal_mean_limits(std::span<const double> values, double lev
     for (std::size_t i = 0; i < values.size(); ++i) {
         const double v = values[i];
         if (!(v > 0.0) || !std::isfinite(v)) {
-            std::ostringstream text;
-            text.precision(17);
-            text << "values[" << i << "] = " << v << ": every value must be positive and finite";
-            throw std::invalid_argument(text.str());
+            throw std::invalid_argument("values[" + std::to_string(i) + "] = " + shortest(v) +
+                                        ": every value must be positive and finite");
         }
         sumLog += std::log(v);
         sum += v;
