@@ -33,16 +33,19 @@ void addCommon(CLI::App& sub, Common& c)
 {
     sub.add_option("--format", c.format, "text (aligned, for reading), csv (a header line, a row per result) "
                                           "or json (an array of objects)")
+        ->type_name("FORMAT")
         ->check(CLI::IsMember({"text", "csv", "json"}))
         ->capture_default_str();
     sub.add_option("-o,--output", c.output,
                    "write the results to FILE instead of standard output; FILE is replaced only when the "
-                   "run completes");
+                   "run completes")
+        ->type_name("FILE");
 }
 
 void addSide(CLI::App& sub, std::string& side)
 {
     sub.add_option("--side", side, "upper, lower or two-sided")
+        ->type_name("SIDE")
         ->check(CLI::IsMember({"upper", "lower", "two-sided"}))
         ->capture_default_str();
 }
@@ -128,10 +131,12 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
         "lognormal", "Limits for the mean of lognormal data: the measurements from a file or standard input");
     std::string file = "-", column, group;
     lognormal->add_option("FILE", file,
-                          "one value per line, or a CSV file with a header line; '-' or none: standard input");
-    lognormal->add_option("--column", column, "the CSV column that holds the values");
-    lognormal->add_option("--group", group, "a CSV column: one result for each of its values (analyte, site, ...)");
-    lognormal->add_option("--level", level, "confidence level (95 is read as 0.95)")->capture_default_str();
+                          "one value per line, or a CSV file with a header line; '-' or none: standard input")
+        ->type_name("");
+    lognormal->add_option("--column", column, "the CSV column that holds the values")->type_name("NAME");
+    lognormal->add_option("--group", group, "a CSV column: one result for each of its values (analyte, site, ...)")
+        ->type_name("NAME");
+    lognormal->add_option("--level", level, "confidence level (95 is read as 0.95)")->type_name("A")->capture_default_str();
     addSide(*lognormal, side);
     addCommon(*lognormal, common);
     lognormal->footer("The values must be positive. Blank lines and NA or empty cells are skipped and counted; "
@@ -140,12 +145,12 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
     CLI::App* limit = app.add_subcommand(
         "limit", "Limits for theta = mu + lambda sigma^2 from summary statistics mu-hat, sigma-hat and nu");
     std::string muHat, sigmaHat, nu, gamma2, lambda = "0.5";
-    limit->add_option("--mu-hat", muHat, "the estimate of mu")->required();
-    limit->add_option("--sigma-hat", sigmaHat, "the estimate of sigma (at least 0)")->required();
-    limit->add_option("--nu", nu, "its degrees of freedom (real, at least 2)")->required();
-    limit->add_option("--gamma2", gamma2, "gamma^2, with mu-hat ~ Normal(mu, sigma/gamma) (default nu + 1)");
-    limit->add_option("--lambda", lambda, "lambda")->capture_default_str();
-    limit->add_option("--level", level, "confidence level (95 is read as 0.95)")->capture_default_str();
+    limit->add_option("--mu-hat", muHat, "the estimate of mu")->type_name("M")->required();
+    limit->add_option("--sigma-hat", sigmaHat, "the estimate of sigma (at least 0)")->type_name("S")->required();
+    limit->add_option("--nu", nu, "its degrees of freedom (real, at least 2)")->type_name("N")->required();
+    limit->add_option("--gamma2", gamma2, "gamma^2, with mu-hat ~ Normal(mu, sigma/gamma) (default nu + 1)")->type_name("G");
+    limit->add_option("--lambda", lambda, "lambda")->type_name("L")->capture_default_str();
+    limit->add_option("--level", level, "confidence level (95 is read as 0.95)")->type_name("A")->capture_default_str();
     addSide(*limit, side);
     addCommon(*limit, common);
 
@@ -153,19 +158,19 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
         "table", "A table of the standardized limit C (for lambda 0.5: Land's H) over sample sizes and spreads");
     std::string nList, sList, levelList = "0.95", tableLambda = "0.5";
     const char* listHelp = " (comma-separated, or a range start:stop:step)";
-    table->add_option("--n", nList, std::string("sample sizes, at least 3") + listHelp)->required();
-    table->add_option("--s", sList, std::string("values of sigma-hat, at least 0") + listHelp)->required();
-    table->add_option("--level", levelList, std::string("confidence levels") + listHelp)->capture_default_str();
-    table->add_option("--lambda", tableLambda, "lambda")->capture_default_str();
+    table->add_option("--n", nList, std::string("sample sizes, at least 3") + listHelp)->type_name("LIST")->required();
+    table->add_option("--s", sList, std::string("values of sigma-hat, at least 0") + listHelp)->type_name("LIST")->required();
+    table->add_option("--level", levelList, std::string("confidence levels") + listHelp)->type_name("LIST")->capture_default_str();
+    table->add_option("--lambda", tableLambda, "lambda")->type_name("L")->capture_default_str();
     addSide(*table, side);
     addCommon(*table, common);
 
     CLI::App* verify = app.add_subcommand(
         "verify", "The coverage of the limits over a grid, by integration over the distribution of sigma-hat");
-    verify->add_option("--n", nList, std::string("sample sizes, at least 3") + listHelp)->required();
-    verify->add_option("--s", sList, std::string("values of the true sigma, at least 0") + listHelp)->required();
-    verify->add_option("--level", levelList, std::string("confidence levels") + listHelp)->required();
-    verify->add_option("--lambda", tableLambda, "lambda")->capture_default_str();
+    verify->add_option("--n", nList, std::string("sample sizes, at least 3") + listHelp)->type_name("LIST")->required();
+    verify->add_option("--s", sList, std::string("values of the true sigma, at least 0") + listHelp)->type_name("LIST")->required();
+    verify->add_option("--level", levelList, std::string("confidence levels") + listHelp)->type_name("LIST")->required();
+    verify->add_option("--lambda", tableLambda, "lambda")->type_name("L")->capture_default_str();
     addSide(*verify, side);
     addCommon(*verify, common);
 
@@ -180,7 +185,11 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
     } catch (const CLI::ParseError& e) {
         const auto chosen = app.get_subcommands();
         const std::string name = chosen.empty() ? "Velmar" : "Velmar " + chosen.front()->get_name();
-        err << name << ": " << e.what() << "\nRun '" << name << " --help' for its usage.\n";
+        if (chosen.empty() && argc > 1 && argv[1][0] != '-')
+            err << name << ": no subcommand " << argv[1] << " (choose lognormal, limit, table or verify)";
+        else
+            err << name << ": " << e.what();
+        err << "\nRun '" << name << " --help' for its usage.\n";
         return 2;
     }
 

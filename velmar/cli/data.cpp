@@ -179,7 +179,8 @@ Measurements read_measurements(const std::string& text, const std::string& sourc
         const std::vector<std::string> fields = csvFields(all[i], source, i);
         if (fields.size() != header.size())
             throw DataError(source + ", line " + std::to_string(i + 1) + ": " + std::to_string(fields.size()) +
-                            " fields where the header has " + std::to_string(header.size()));
+                            (fields.size() == 1 ? " field" : " fields") + " where the header has " +
+                            std::to_string(header.size()));
         Group* g = &m.groups.front();
         if (group) {
             const std::string& name = fields[groupIndex];
