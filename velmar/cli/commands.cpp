@@ -130,6 +130,7 @@ std::string side_name(Side side)
 CommandResult lognormal_command(const LognormalRequest& q)
 {
     const Measurements m = read_measurements(q.text, q.source, q.column, q.group);
+    if (m.groups.empty()) throw DataError(q.source + ": no values below the header");
 
     struct Computed {
         std::optional<LognormalLimits> limits;
