@@ -181,8 +181,10 @@ Measurements read_measurements(const std::string& text, const std::string& sourc
             throw DataError(source + ", line " + std::to_string(i + 1) + ": " + std::to_string(fields.size()) +
                             (fields.size() == 1 ? " field" : " fields") + " where the header has " +
                             std::to_string(header.size()));
-        Group* g = &m.groups.front();
-        if (group) {
+        Group* g = nullptr;
+        if (!group) {
+            g = &m.groups.front();
+        } else {
             const std::string& name = fields[groupIndex];
             const auto [it, added] = index.emplace(name, m.groups.size());
             if (added) {
