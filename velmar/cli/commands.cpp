@@ -32,7 +32,7 @@ std::string title(const std::string& what)
 void sign(Record& r)
 {
     r.push_back({"method", method, false, false});
-    r.push_back({"version", std::string(version()), false, false});
+    r.push_back({"version", programName(), false, false});
 }
 
 bool usable(const Limit& limit)
@@ -158,12 +158,13 @@ CommandResult lognormal_command(const LognormalRequest& q)
     report.heading.push_back(title("limits for the mean of lognormal data"));
     std::string data = "data: " + q.source + ", " + m.column;
     if (q.group) data += ", one result per value of column \"" + *q.group + "\"";
-    if (m.blank_lines > 0) data += "; " + std::to_string(m.blank_lines) + " blank lines skipped";
+    if (q.group && m.blank_lines > 0) data += "; " + std::to_string(m.blank_lines) + " blank lines skipped";
     report.heading.push_back(data);
     report.heading.push_back("level " + shortest(q.level) + ", " + sideText(q.side) +
                              " for the mean on the original scale");
     report.heading.push_back("mean_log and sd_log: mean and standard deviation (divisor n - 1) of the natural logs;");
-    report.heading.push_back("C: the standardized limit (Land's H); skipped: NA and empty cells");
+    report.heading.push_back(std::string("C: the standardized limit (Land's H); skipped: ") +
+                             (q.group ? "NA and empty cells" : "blank lines, NA and empty cells"));
 
     for (std::size_t i = 0; i < m.groups.size(); ++i) {
         const Group& g = m.groups[i];
