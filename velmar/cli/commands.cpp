@@ -105,13 +105,16 @@ std::string listText(const std::vector<double>& values)
     return text;
 }
 
-// Every sample size at least 3 and every spread at least 0, before anything is computed.
-void checkGrid(const GridRequest& g, const char* spreadOption)
+// Every sample size at least 3 and every spread at least 0 (a true sigma
+// above 0), before anything is computed.
+void checkGrid(const GridRequest& g, bool trueSigma)
 {
     for (const double n : g.n)
         if (!(n >= 3.0)) throw UsageError("--n: sample size " + shortest(n) + " is below 3");
-    for (const double s : g.s)
-        if (!(s >= 0.0)) throw UsageError(std::string(spreadOption) + ": " + shortest(s) + " is negative");
+    for (const double s : g.s) {
+        if (!(s >= 0.0)) throw UsageError("--s: " + shortest(s) + " is negative");
+        if (trueSigma && s == 0.0) throw UsageError("--s: a true sigma of 0 has no coverage to compute");
+    }
     if (!std::isfinite(g.lambda)) throw UsageError("--lambda must be finite");
 }
 
@@ -250,7 +253,7 @@ std::string cellText(const Cell& c, const char* spread)
 
 CommandResult table_command(const GridRequest& q)
 {
-    checkGrid(q, "--s");
+    checkGrid(q, false);
     const std::vector<Cell> grid = cells(q);
     std::vector<Limits> limits(grid.size());
     for_each_index(grid.size(), [&](std::size_t i) {
@@ -289,7 +292,7 @@ CommandResult table_command(const GridRequest& q)
 
 CommandResult verify_command(const GridRequest& q)
 {
-    checkGrid(q, "--s");
+    checkGrid(q, true);
     const std::vector<Cell> grid = cells(q);
     std::vector<Coverage> coverages(grid.size());
     for_each_index(grid.size(), [&](std::size_t i) {
