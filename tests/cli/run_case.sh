@@ -13,7 +13,7 @@
 # The program runs in a fresh temporary working folder. With "update" the
 # case's expectations are rewritten from what the program did.
 set -u
-velmar=$1
+velmar=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 case_dir=$(cd "$2" && pwd)
 mode=${3:-check}
 
