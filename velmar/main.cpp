@@ -1,13 +1,16 @@
 // Velmar: exact confidence limits for mu + lambda x sigma-squared of a normal
-// distribution, by question and answer on the console.
+// distribution, by question and answer on the console; with arguments, a
+// command line for data files and scripts.
 #include "velmar/answers.h"
 #include "velmar/dialogue.h"
+#include "velmar/cli/cli.h"
 #include "velmar/startup.h"
 
 #include <iostream>
 
-int main()
+int main(int argc, char** argv)
 {
+    if (argc > 1) return velmar::cli::run(argc, argv, std::cin, std::cout, std::cerr);
     records::Console con(std::cin, std::cout);
     con.receiveDiagnostics();
     try {

@@ -1,0 +1,268 @@
+// Velmar's command line: argument parsing, the run of one subcommand, and the
+// writing of its whole output at the end.
+
+#include "velmar/cli/cli.h"
+
+#include "velmar/cli/commands.h"
+#include "velmar/cli/parse.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace velmar::cli {
+
+namespace {
+
+// Most failure lines written for one run; the rest are counted.
+constexpr std::size_t maxProblemLines = 10;
+
+struct Common {
+    std::string format = "text";
+    std::string output;
+};
+
+void addCommon(CLI::App& sub, Common& c)
+{
+    sub.add_option("--format", c.format, "text (aligned, for reading), csv (a header line, a row per result) "
+                                          "or json (an array of objects)")
+        ->type_name("FORMAT")
+        ->check(CLI::IsMember({"text", "csv", "json"}))
+        ->capture_default_str();
+    sub.add_option("-o,--output", c.output,
+                   "write the results to FILE instead of standard output; FILE is replaced only when the "
+                   "run completes")
+        ->type_name("FILE");
+}
+
+void addSide(CLI::App& sub, std::string& side)
+{
+    sub.add_option("--side", side, "upper, lower or two-sided")
+        ->type_name("SIDE")
+        ->check(CLI::IsMember({"upper", "lower", "two-sided"}))
+        ->capture_default_str();
+}
+
+Side sideOf(const std::string& s)
+{
+    if (s == "lower") return Side::lower;
+    if (s == "two-sided") return Side::two_sided;
+    return Side::upper;
+}
+
+Format formatOf(const std::string& s)
+{
+    if (s == "csv") return Format::csv;
+    if (s == "json") return Format::json;
+    return Format::text;
+}
+
+std::string readAll(std::istream& in)
+{
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Writes the file in one piece: a temporary file beside it, renamed over it
+// when complete, so that a failed write leaves the old file (or none).
+void writeFileWhole(const std::string& path, const std::string& bytes)
+{
+    namespace fs = std::filesystem;
+    const fs::path target(path);
+    std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+    const int fd = mkstemp(pattern.data());
+    if (fd < 0) throw std::runtime_error("cannot write " + path + ": " + std::strerror(errno));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n <= 0) {
+            const int e = errno;
+            ::close(fd);
+            ::unlink(pattern.c_str());
+            throw std::runtime_error("cannot write " + path + ": " + std::strerror(e));
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    // The new file gets the permissions an ordinary new file would have.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+    if (::close(fd) != 0 || std::rename(pattern.c_str(), path.c_str()) != 0) {
+        const int e = errno;
+        ::unlink(pattern.c_str());
+        throw std::runtime_error("cannot write " + path + ": " + std::strerror(e));
+    }
+}
+
+void warnIfSignificance(std::ostream& err, const std::string& command, double level, Side side)
+{
+    if (side == Side::upper && level <= 0.5)
+        err << "Velmar " << command << ": warning: --level " << shortest(level)
+            << " is at or below 0.5 for an upper limit; it is probably a significance level "
+               "(for 95% confidence give --level 0.95)\n";
+}
+
+} // namespace
+
+int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err)
+{
+    const std::string programVersion = "Velmar " + std::string(version());
+    CLI::App app{"Exact confidence limits for theta = mu + lambda sigma^2 of a normal distribution, and for the mean "
+                 "of lognormal data.",
+                 "Velmar"};
+    app.set_version_flag("--version", programVersion, "print the program's name and version and exit");
+    app.require_subcommand(1);
+    app.footer("Without arguments Velmar starts its question-and-answer dialogue.\n"
+               "Run 'Velmar SUBCOMMAND --help' for the options of a subcommand.\n"
+               "Exit status: 0 success, 1 bad data or a failed computation, 2 a usage error.");
+
+    std::string side = "upper", level = "0.95";
+    Common common;
+
+    CLI::App* lognormal = app.add_subcommand(
+        "lognormal", "Limits for the mean of lognormal data: the measurements from a file or standard input");
+    std::string file = "-", column, group;
+    lognormal->add_option("FILE", file,
+                          "one value per line, or a CSV file with a header line; '-' or none: standard input")
+        ->type_name("");
+    lognormal->add_option("--column", column, "the CSV column that holds the values")->type_name("NAME");
+    lognormal->add_option("--group", group, "a CSV column: one result for each of its values (analyte, site, ...)")
+        ->type_name("NAME");
+    lognormal->add_option("--level", level, "confidence level (95 is read as 0.95)")->type_name("A")->capture_default_str();
+    addSide(*lognormal, side);
+    addCommon(*lognormal, common);
+    lognormal->footer("The values must be positive. Blank lines and NA or empty cells are skipped and counted; "
+                      "a group needs at least 3 values.");
+
+    CLI::App* limit = app.add_subcommand(
+        "limit", "Limits for theta = mu + lambda sigma^2 from summary statistics mu-hat, sigma-hat and nu");
+    std::string muHat, sigmaHat, nu, gamma2, lambda = "0.5";
+    limit->add_option("--mu-hat", muHat, "the estimate of mu")->type_name("M")->required();
+    limit->add_option("--sigma-hat", sigmaHat, "the estimate of sigma (at least 0)")->type_name("S")->required();
+    limit->add_option("--nu", nu, "its degrees of freedom (real, at least 2)")->type_name("N")->required();
+    limit->add_option("--gamma2", gamma2, "gamma^2, with mu-hat ~ Normal(mu, sigma/gamma) (default nu + 1)")->type_name("G");
+    limit->add_option("--lambda", lambda, "lambda")->type_name("L")->capture_default_str();
+    limit->add_option("--level", level, "confidence level (95 is read as 0.95)")->type_name("A")->capture_default_str();
+    addSide(*limit, side);
+    addCommon(*limit, common);
+
+    CLI::App* table = app.add_subcommand(
+        "table", "A table of the standardized limit C (for lambda 0.5: Land's H) over sample sizes and spreads");
+    std::string nList, sList, levelList = "0.95", tableLambda = "0.5";
+    const char* listHelp = " (comma-separated, or a range start:stop:step)";
+    table->add_option("--n", nList, std::string("sample sizes, at least 3") + listHelp)->type_name("LIST")->required();
+    table->add_option("--s", sList, std::string("values of sigma-hat, at least 0") + listHelp)->type_name("LIST")->required();
+    table->add_option("--level", levelList, std::string("confidence levels") + listHelp)->type_name("LIST")->capture_default_str();
+    table->add_option("--lambda", tableLambda, "lambda")->type_name("L")->capture_default_str();
+    addSide(*table, side);
+    addCommon(*table, common);
+
+    CLI::App* verify = app.add_subcommand(
+        "verify", "The coverage of the limits over a grid, by integration over the distribution of sigma-hat");
+    verify->add_option("--n", nList, std::string("sample sizes, at least 3") + listHelp)->type_name("LIST")->required();
+    verify->add_option("--s", sList, std::string("values of the true sigma, at least 0") + listHelp)->type_name("LIST")->required();
+    verify->add_option("--level", levelList, std::string("confidence levels") + listHelp)->type_name("LIST")->required();
+    verify->add_option("--lambda", tableLambda, "lambda")->type_name("L")->capture_default_str();
+    addSide(*verify, side);
+    addCommon(*verify, common);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e, out, err);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e, out, err);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e, out, err);
+    } catch (const CLI::ParseError& e) {
+        const auto chosen = app.get_subcommands();
+        const std::string name = chosen.empty() ? "Velmar" : "Velmar " + chosen.front()->get_name();
+        if (chosen.empty() && argc > 1 && argv[1][0] != '-')
+            err << name << ": no subcommand " << argv[1] << " (choose lognormal, limit, table or verify)";
+        else
+            err << name << ": " << e.what();
+        err << "\nRun '" << name << " --help' for its usage.\n";
+        return 2;
+    }
+
+    CLI::App* chosen = app.get_subcommands().front();
+    const std::string name = chosen->get_name();
+    const auto message = [&](const std::string& text) { err << "Velmar " << name << ": " << text << '\n'; };
+    try {
+        CommandResult result;
+        if (chosen == lognormal) {
+            LognormalRequest q;
+            q.level = level_option("--level", level);
+            q.side = sideOf(side);
+            if (!column.empty()) q.column = column;
+            if (!group.empty()) q.group = group;
+            if (file == "-") {
+                q.source = "standard input";
+                q.text = readAll(in);
+            } else {
+                std::ifstream f(file, std::ios::binary);
+                if (!f) throw UsageError("cannot open " + file + ": " + std::strerror(errno));
+                q.source = file;
+                q.text = readAll(f);
+            }
+            warnIfSignificance(err, name, q.level, q.side);
+            result = lognormal_command(q);
+        } else if (chosen == limit) {
+            LimitRequest q;
+            q.estimates.mu_hat = number_option("--mu-hat", muHat);
+            q.estimates.sigma_hat = number_option("--sigma-hat", sigmaHat);
+            q.estimates.nu = number_option("--nu", nu);
+            if (!gamma2.empty()) q.estimates.gamma2 = number_option("--gamma2", gamma2);
+            q.lambda = number_option("--lambda", lambda);
+            q.level = level_option("--level", level);
+            q.side = sideOf(side);
+            warnIfSignificance(err, name, q.level, q.side);
+            result = limit_command(q);
+        } else {
+            GridRequest q;
+            q.n = list_option("--n", nList);
+            q.s = list_option("--s", sList);
+            q.levels = level_list_option("--level", levelList);
+            q.lambda = number_option("--lambda", tableLambda);
+            q.side = sideOf(side);
+            result = chosen == table ? table_command(q) : verify_command(q);
+        }
+
+        const std::string text = render(result.report, formatOf(common.format));
+        for (std::size_t i = 0; i < result.problems.size() && i < maxProblemLines; ++i) message(result.problems[i]);
+        if (result.problems.size() > maxProblemLines)
+            message("and " + std::to_string(result.problems.size() - maxProblemLines) + " more failures");
+        if (common.output.empty()) {
+            out << text << std::flush;
+            if (!out) {
+                message("cannot write the results to standard output");
+                return 1;
+            }
+        } else {
+            writeFileWhole(common.output, text);
+        }
+        return result.failed ? 1 : 0;
+    } catch (const UsageError& e) {
+        message(e.what());
+        return 2;
+    } catch (const std::invalid_argument& e) { // the library's refusal of an argument
+        message(e.what());
+        return 2;
+    } catch (const DataError& e) {
+        message(e.what());
+        return 1;
+    } catch (const std::exception& e) {
+        message(e.what());
+        return 1;
+    }
+}
+
+} // namespace velmar::cli

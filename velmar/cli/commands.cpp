@@ -1,0 +1,338 @@
+// The subcommands: compute every record (on all cores where there are many),
+// then describe the run in the report's heading.
+
+#include "velmar/cli/commands.h"
+
+#include "velmar/cli/coverage.h"
+#include "velmar/cli/data.h"
+#include "velmar/cli/parallel.h"
+#include "velmar/cli/parse.h"
+
+#include <cmath>
+#include <exception>
+
+namespace velmar::cli {
+
+namespace {
+
+const std::string method = "exact UMAU";
+
+std::string programName()
+{
+    return "Velmar " + std::string(version());
+}
+
+// The first heading line of every text report: program, version, method.
+std::string title(const std::string& what)
+{
+    return programName() + ": " + what + ", by the exact uniformly most accurate unbiased (UMAU) method";
+}
+
+// The last fields of every record: CSV and JSON name method and version in each.
+void sign(Record& r)
+{
+    r.push_back({"method", method, false, false});
+    r.push_back({"version", programName(), false, false});
+}
+
+bool usable(const Limit& limit)
+{
+    return limit.outcome == velmar::Outcome::converged || limit.outcome == velmar::Outcome::beyond_precision;
+}
+
+Value number(double v)
+{
+    return std::isfinite(v) ? Value(v) : Value();
+}
+
+// The limits (value and C) of a side, with the status: "ok" or why not.
+struct Limits {
+    std::optional<Limit> lower, upper;
+    std::string status = "ok";
+};
+
+Limits checked(std::optional<Limit> lower, std::optional<Limit> upper)
+{
+    Limits l{lower, upper, "ok"};
+    for (const auto* limit : {&l.lower, &l.upper})
+        if (*limit && !usable(**limit)) l.status = (limit == &l.lower ? "lower limit: " : "upper limit: ") +
+                                                   std::string(describe((*limit)->outcome));
+    return l;
+}
+
+Limits limitsFor(const Estimates& e, double lambda, double level, Side side)
+{
+    switch (side) {
+    case Side::upper: return checked(std::nullopt, upper_limit(e, lambda, level));
+    case Side::lower: return checked(lower_limit(e, lambda, level), std::nullopt);
+    case Side::two_sided: {
+        const Interval i = two_sided_limits(e, lambda, level);
+        return checked(i.lower, i.upper);
+    }
+    }
+    return {};
+}
+
+void addC(Record& r, const Limits& l)
+{
+    r.push_back({"C_lower", l.lower ? number(l.lower->C) : Value(), true});
+    r.push_back({"C_upper", l.upper ? number(l.upper->C) : Value(), true});
+}
+
+void addValues(Record& r, const Limits& l)
+{
+    r.push_back({"lower", l.lower ? number(l.lower->value) : Value(), true});
+    r.push_back({"upper", l.upper ? number(l.upper->value) : Value(), true});
+}
+
+std::string sideText(Side side)
+{
+    switch (side) {
+    case Side::upper: return "one-sided upper limit";
+    case Side::lower: return "one-sided lower limit";
+    case Side::two_sided: return "two-sided limits";
+    }
+    return {};
+}
+
+std::string listText(const std::vector<double>& values)
+{
+    if (values.size() > 6)
+        return shortest(values.front()) + ", " + shortest(values[1]) + ", ..., " + shortest(values.back()) + " (" +
+               std::to_string(values.size()) + " values)";
+    std::string text;
+    for (const double v : values) text += (text.empty() ? "" : ", ") + shortest(v);
+    return text;
+}
+
+// Every sample size at least 3 and every spread at least 0 (a true sigma
+// above 0), before anything is computed.
+void checkGrid(const GridRequest& g, bool trueSigma)
+{
+    for (const double n : g.n)
+        if (!(n >= 3.0)) throw UsageError("--n: sample size " + shortest(n) + " is below 3");
+    for (const double s : g.s) {
+        if (!(s >= 0.0)) throw UsageError("--s: " + shortest(s) + " is negative");
+        if (trueSigma && s == 0.0) throw UsageError("--s: a true sigma of 0 has no coverage to compute");
+    }
+    if (!std::isfinite(g.lambda)) throw UsageError("--lambda must be finite");
+}
+
+} // namespace
+
+std::string side_name(Side side)
+{
+    switch (side) {
+    case Side::upper: return "upper";
+    case Side::lower: return "lower";
+    case Side::two_sided: return "two-sided";
+    }
+    return {};
+}
+
+CommandResult lognormal_command(const LognormalRequest& q)
+{
+    const Measurements m = read_measurements(q.text, q.source, q.column, q.group);
+    if (m.groups.empty()) throw DataError(q.source + ": no values below the header");
+
+    struct Computed {
+        std::optional<LognormalLimits> limits;
+        std::string status = "ok";
+    };
+    std::vector<Computed> computed(m.groups.size());
+    for_each_index(m.groups.size(), [&](std::size_t i) {
+        const Group& g = m.groups[i];
+        Computed& c = computed[i];
+        if (g.values.size() < 3) {
+            c.status = std::to_string(g.values.size()) + (g.values.size() == 1 ? " value" : " values") +
+                       ", at least 3 are needed";
+            return;
+        }
+        try {
+            c.limits = lognormal_mean_limits(g.values, q.level, q.side);
+            c.status = checked(c.limits->lower, c.limits->upper).status;
+        } catch (const std::exception& e) {
+            c.status = e.what();
+        }
+    });
+
+    CommandResult result;
+    Report& report = result.report;
+    report.heading.push_back(title("limits for the mean of lognormal data"));
+    std::string data = "data: " + q.source + ", " + m.column;
+    if (q.group) data += ", one result per value of column \"" + *q.group + "\"";
+    if (q.group && m.blank_lines > 0) data += "; " + std::to_string(m.blank_lines) + " blank lines skipped";
+    report.heading.push_back(data);
+    report.heading.push_back("level " + shortest(q.level) + ", " + sideText(q.side) +
+                             " for the mean on the original scale");
+    report.heading.push_back("mean_log and sd_log: mean and standard deviation (divisor n - 1) of the natural logs;");
+    report.heading.push_back(std::string("C: the standardized limit (Land's H); skipped: ") +
+                             (q.group ? "NA and empty cells" : "blank lines, NA and empty cells"));
+
+    for (std::size_t i = 0; i < m.groups.size(); ++i) {
+        const Group& g = m.groups[i];
+        const Computed& c = computed[i];
+        Record r;
+        r.push_back({"group", g.name ? Value(*g.name) : Value(), false, q.group.has_value()});
+        r.push_back({"n", static_cast<long long>(g.values.size())});
+        r.push_back({"skipped", g.skipped});
+        const LognormalLimits* l = c.limits ? &*c.limits : nullptr;
+        r.push_back({"mean_log", l ? Value(l->mean_log) : Value(), true});
+        r.push_back({"sd_log", l ? Value(l->sd_log) : Value(), true});
+        r.push_back({"arithmetic_mean", l ? Value(l->arithmetic_mean) : Value(), true});
+        r.push_back({"level", q.level, false, false});
+        r.push_back({"side", side_name(q.side), false, false});
+        const Limits limits = l ? Limits{l->lower, l->upper, c.status} : Limits{};
+        addC(r, limits);
+        addValues(r, limits);
+        r.push_back({"status", c.status});
+        sign(r);
+        report.records.push_back(std::move(r));
+        if (c.status != "ok") {
+            result.failed = true;
+            result.problems.push_back((g.name ? "group \"" + *g.name + "\"" : std::string("the data")) + ": " +
+                                      c.status);
+        }
+    }
+    return result;
+}
+
+CommandResult limit_command(const LimitRequest& q)
+{
+    const Limits l = limitsFor(q.estimates, q.lambda, q.level, q.side);
+    const Estimates& e = q.estimates;
+    const double gamma2 = e.gamma2.value_or(e.nu + 1.0);
+    CommandResult result;
+    Report& report = result.report;
+    report.heading.push_back(title("limits for theta = mu + lambda sigma^2"));
+    report.heading.push_back("mu_hat " + shortest(e.mu_hat) + ", sigma_hat " + shortest(e.sigma_hat) + ", nu " +
+                             shortest(e.nu) + ", gamma2 " + shortest(gamma2) + ", lambda " + shortest(q.lambda));
+    report.heading.push_back("level " + shortest(q.level) + ", " + sideText(q.side) +
+                             "; C: the standardized limits");
+    Record r;
+    r.push_back({"mu_hat", e.mu_hat, false, false});
+    r.push_back({"sigma_hat", e.sigma_hat, false, false});
+    r.push_back({"nu", e.nu, false, false});
+    r.push_back({"gamma2", gamma2, false, false});
+    r.push_back({"lambda", q.lambda, false, false});
+    r.push_back({"level", q.level, false, false});
+    r.push_back({"side", side_name(q.side), false, false});
+    addC(r, l);
+    addValues(r, l);
+    r.push_back({"status", l.status});
+    sign(r);
+    report.records.push_back(std::move(r));
+    result.failed = l.status != "ok";
+    if (result.failed) result.problems.push_back(l.status);
+    return result;
+}
+
+namespace {
+
+// The cells of a grid in the order level, n, s (s changing fastest).
+struct Cell {
+    double level, n, s;
+};
+
+std::vector<Cell> cells(const GridRequest& g)
+{
+    std::vector<Cell> all;
+    all.reserve(g.levels.size() * g.n.size() * g.s.size());
+    for (const double level : g.levels)
+        for (const double n : g.n)
+            for (const double s : g.s) all.push_back({level, n, s});
+    return all;
+}
+
+std::string cellText(const Cell& c, const char* spread)
+{
+    return "n " + shortest(c.n) + ", " + spread + " " + shortest(c.s) + ", level " + shortest(c.level);
+}
+
+} // namespace
+
+CommandResult table_command(const GridRequest& q)
+{
+    checkGrid(q, false);
+    const std::vector<Cell> grid = cells(q);
+    std::vector<Limits> limits(grid.size());
+    for_each_index(grid.size(), [&](std::size_t i) {
+        const Cell& c = grid[i];
+        try {
+            limits[i] = limitsFor({0.0, c.s, c.n - 1.0, c.n}, q.lambda, c.level, q.side);
+        } catch (const std::exception& e) {
+            limits[i].status = e.what();
+        }
+    });
+
+    CommandResult result;
+    Report& report = result.report;
+    report.heading.push_back(title(q.lambda == 0.5 ? "Land's H, the standardized limit C for lognormal samples"
+                                                   : "the standardized limit C"));
+    report.heading.push_back("n: sample size (nu = n - 1, gamma^2 = n); s: sigma-hat; lambda " + shortest(q.lambda));
+    report.heading.push_back("level " + listText(q.levels) + ", " + sideText(q.side));
+    for (std::size_t i = 0; i < grid.size(); ++i) {
+        Record r;
+        r.push_back({"n", grid[i].n});
+        r.push_back({"s", grid[i].s});
+        r.push_back({"level", grid[i].level});
+        r.push_back({"side", side_name(q.side), false, false});
+        r.push_back({"lambda", q.lambda, false, false});
+        addC(r, limits[i]);
+        r.push_back({"status", limits[i].status});
+        sign(r);
+        report.records.push_back(std::move(r));
+        if (limits[i].status != "ok") {
+            result.failed = true;
+            result.problems.push_back(cellText(grid[i], "s") + ": " + limits[i].status);
+        }
+    }
+    return result;
+}
+
+CommandResult verify_command(const GridRequest& q)
+{
+    checkGrid(q, true);
+    const std::vector<Cell> grid = cells(q);
+    std::vector<Coverage> coverages(grid.size());
+    for_each_index(grid.size(), [&](std::size_t i) {
+        const Cell& c = grid[i];
+        try {
+            coverages[i] = coverage(c.n, c.s, q.lambda, c.level, q.side);
+        } catch (const std::exception& e) {
+            coverages[i].failure = e.what();
+        }
+    });
+
+    CommandResult result;
+    Report& report = result.report;
+    report.heading.push_back(title("coverage of the limits"));
+    report.heading.push_back("n: sample size (nu = n - 1, gamma^2 = n); sigma: the true sigma; mu 0; lambda " +
+                             shortest(q.lambda));
+    report.heading.push_back("level " + listText(q.levels) + ", " + sideText(q.side));
+    report.heading.push_back("coverage: the probability that the limits hold theta, integrated over sigma-hat;");
+    report.heading.push_back("error: coverage - level; integration_error: the estimated error of coverage");
+    for (std::size_t i = 0; i < grid.size(); ++i) {
+        const Coverage& c = coverages[i];
+        const bool ok = c.failure.empty();
+        Record r;
+        r.push_back({"n", grid[i].n});
+        r.push_back({"sigma", grid[i].s});
+        r.push_back({"level", grid[i].level});
+        r.push_back({"side", side_name(q.side), false, false});
+        r.push_back({"lambda", q.lambda, false, false});
+        r.push_back({"coverage", ok ? Value(c.coverage) : Value(), false});
+        r.push_back({"error", ok ? Value(c.coverage - grid[i].level) : Value(), true});
+        r.push_back({"integration_error", ok ? Value(c.error) : Value(), true});
+        r.push_back({"status", ok ? "ok" : c.failure});
+        sign(r);
+        report.records.push_back(std::move(r));
+        if (!ok) {
+            result.failed = true;
+            result.problems.push_back(cellText(grid[i], "sigma") + ": " + c.failure);
+        }
+    }
+    return result;
+}
+
+} // namespace velmar::cli

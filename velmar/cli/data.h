@@ -1,0 +1,32 @@
+#pragma once
+// Measurements from a file or standard input: one value per line, or a CSV
+// file with a header line, a column of values and optionally a column that
+// splits them into groups (analyte, site, ...).
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmar::cli {
+
+struct Group {
+    std::optional<std::string> name; // empty when the data are not grouped
+    std::vector<double> values;
+    long long skipped = 0;           // NA and empty cells (and blank lines when not grouped)
+};
+
+struct Measurements {
+    std::string column;       // how the values were found: "column 1" or "column \"conc\""
+    long long blank_lines = 0;
+    std::vector<Group> groups; // in the order of their first appearance
+};
+
+// Reads the whole text. `source` names it in messages ("data.csv", "standard
+// input"). A value that is not a number, not finite, zero or negative throws
+// DataError naming the source, line and column; a --column or --group that
+// the header does not have, or a CSV file with several columns and no
+// --column, throws UsageError.
+Measurements read_measurements(const std::string& text, const std::string& source,
+                               const std::optional<std::string>& column, const std::optional<std::string>& group);
+
+} // namespace velmar::cli

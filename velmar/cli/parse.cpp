@@ -1,0 +1,163 @@
+// Numbers, levels and lists from the command line.
+
+#include "velmar/cli/parse.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <optional>
+
+namespace velmar::cli {
+
+namespace {
+
+// Longest list a run accepts: a guard against a mistyped step.
+constexpr std::size_t maxListLength = 1'000'000;
+
+std::string_view trimmed(std::string_view s)
+{
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+[[noreturn]] void refuse(std::string_view option, std::string_view text, std::string_view why)
+{
+    throw UsageError(std::string(option) + ": \"" + std::string(text) + "\" " + std::string(why));
+}
+
+// A plain decimal "[+-]digits[.digits]" as an integer and its count of
+// decimals, when it fits exactly in a double's integer range.
+struct Decimal {
+    std::int64_t digits;
+    int decimals;
+};
+
+std::optional<Decimal> plainDecimal(std::string_view s)
+{
+    s = trimmed(s);
+    bool negative = false;
+    if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
+        negative = s.front() == '-';
+        s.remove_prefix(1);
+    }
+    std::int64_t value = 0;
+    int decimals = 0, count = 0;
+    bool point = false;
+    for (const char c : s) {
+        if (c == '.' && !point) {
+            point = true;
+            continue;
+        }
+        if (c < '0' || c > '9') return std::nullopt;
+        if (++count > 15) return std::nullopt;
+        value = value * 10 + (c - '0');
+        if (point) ++decimals;
+    }
+    if (count == 0) return std::nullopt;
+    return Decimal{negative ? -value : value, decimals};
+}
+
+std::int64_t scaled(const Decimal& d, int decimals)
+{
+    std::int64_t v = d.digits;
+    for (int i = d.decimals; i < decimals; ++i) v *= 10;
+    return v;
+}
+
+} // namespace
+
+bool parse_number(std::string_view text, double& value)
+{
+    text = trimmed(text);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    if (text.empty()) return false;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end && std::isfinite(value);
+}
+
+double number_option(std::string_view option, std::string_view text)
+{
+    double value;
+    if (!parse_number(text, value)) refuse(option, text, "is not a finite number");
+    return value;
+}
+
+double level_option(std::string_view option, std::string_view text)
+{
+    double value = number_option(option, text);
+    if (value > 1.0 && value < 100.0) value /= 100.0;
+    if (!(value > 0.0 && value < 1.0))
+        refuse(option, text, "is not a confidence level (a value between 0 and 1, or a percentage below 100)");
+    return value;
+}
+
+std::vector<double> list_option(std::string_view option, std::string_view text)
+{
+    std::vector<double> values;
+    const std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos) {
+        std::size_t start = 0;
+        while (true) {
+            const std::size_t comma = text.find(',', start);
+            const std::string_view item = text.substr(start, comma == std::string_view::npos ? text.npos : comma - start);
+            double v;
+            if (!parse_number(item, v)) refuse(option, text, "is not a list of numbers (like 3,5,10 or 3:100:1)");
+            values.push_back(v);
+            if (comma == std::string_view::npos) break;
+            start = comma + 1;
+        }
+        return values;
+    }
+
+    const std::size_t colon2 = text.find(':', colon + 1);
+    if (colon2 == std::string_view::npos || text.find(':', colon2 + 1) != std::string_view::npos)
+        refuse(option, text, "is not a range start:stop:step");
+    const std::string_view parts[3] = {text.substr(0, colon), text.substr(colon + 1, colon2 - colon - 1),
+                                       text.substr(colon2 + 1)};
+    double start, stop, step;
+    if (!parse_number(parts[0], start) || !parse_number(parts[1], stop) || !parse_number(parts[2], step))
+        refuse(option, text, "is not a range start:stop:step of numbers");
+    if (!(step > 0.0)) refuse(option, text, "has a step that is not positive");
+    if (stop < start) refuse(option, text, "has its stop below its start");
+    // A little slack so that a stop reached by the steps is included.
+    const double steps = std::floor((stop - start) / step * (1.0 + 1e-12) + 1e-9);
+    if (!(steps < static_cast<double>(maxListLength)))
+        refuse(option, text, "has more than " + std::to_string(maxListLength) + " values");
+    const auto count = static_cast<std::size_t>(steps) + 1;
+
+    const auto first = plainDecimal(parts[0]);
+    const auto increment = plainDecimal(parts[2]);
+    values.reserve(count);
+    if (first && increment) {
+        const int decimals = std::max(first->decimals, increment->decimals);
+        double power = 1.0;
+        for (int i = 0; i < decimals; ++i) power *= 10.0;
+        const std::int64_t s = scaled(*first, decimals), t = scaled(*increment, decimals);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::int64_t k = s + static_cast<std::int64_t>(i) * t;
+            // Exact integer over an exact power of ten: the correctly rounded decimal.
+            if (std::abs(k) < (std::int64_t{1} << 53) && decimals <= 22)
+                values.push_back(static_cast<double>(k) / power);
+            else
+                values.push_back(start + static_cast<double>(i) * step);
+        }
+    } else {
+        for (std::size_t i = 0; i < count; ++i) values.push_back(start + static_cast<double>(i) * step);
+    }
+    return values;
+}
+
+std::vector<double> level_list_option(std::string_view option, std::string_view text)
+{
+    std::vector<double> levels = list_option(option, text);
+    for (double& level : levels) {
+        char buffer[32];
+        const auto r = std::to_chars(buffer, buffer + sizeof buffer, level);
+        level = level_option(option, std::string_view(buffer, static_cast<std::size_t>(r.ptr - buffer)));
+    }
+    return levels;
+}
+
+} // namespace velmar::cli
