@@ -1,0 +1,287 @@
+// The exact core: bracketed Newton searches in C on Gauss-Legendre tables of
+// the conditional law (density_table.h), with derivatives with respect to C
+// taken from the same sums.
+//
+// For a trial C the canonical quantities are
+//   w = -sqrt(nu + 1) (S/2 + C/sqrt(nu)),  c = S sqrt(nu + 1) sqrt(w^2 + nu) / 2,
+//   u_obs = w / sqrt(w^2 + nu),  s_obs = arccos(-u_obs) = atan2(sqrt(nu), -w).
+// One-sided: P(U <= u_obs) = 1 - p. Two-sided: with the observed point as
+// one end of the region of mass L, the region's mean of U equals the mean of
+// U over (-1, 1). That is the same root as 1 - M_out/M_tot = L, written as
+// G = E[(U - mu); region] = 0, which stays well conditioned as S -> 0 (there
+// M_tot -> 0) and at S = 0 gives the symmetric Student-t region.
+
+#include "engine/exact/exact_core.h"
+
+#include "engine/exact/density_table.h"
+#include "engine/exact/starting_values.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace engine::exact {
+
+namespace {
+
+using detail::DensityTable;
+using detail::Moments;
+using detail::Panel;
+
+constexpr double eps = std::numeric_limits<double>::epsilon();
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+constexpr double inf = std::numeric_limits<double>::infinity();
+constexpr double targetAccuracy = 1.0e-11; // relative to max(1, |C|)
+constexpr double stopStep = 1.0e-13;       // a Newton step this small ends a search
+constexpr int maxSearchSteps = 80;         // evaluations per search
+constexpr int maxEndSteps = 40;            // Halley steps for the free end of a region
+constexpr double quadratureNoise = 64.0 * eps; // relative error of a tabulated mass
+
+// The canonical quantities of one trial C and their derivatives in C.
+struct Trial {
+    double w;
+    double c;
+    double sObs;
+    double dsObs; // d s_obs / dC
+    double dc;    // d c / dC
+};
+
+Trial trialAt(double S, double nu, double C)
+{
+    const double rootNu = std::sqrt(nu);
+    const double rootNu1 = std::sqrt(nu + 1.0);
+    const double w = -rootNu1 * (0.5 * S + C / rootNu);
+    const double r2 = w * w + nu;
+    const double r = std::sqrt(r2);
+    const double dw = -rootNu1 / rootNu;
+    return {w, 0.5 * S * rootNu1 * r, std::atan2(rootNu, -w), rootNu / r2 * dw, 0.5 * S * rootNu1 * (w / r) * dw};
+}
+
+// Rounding of C itself as it enters w: a few ulps of |C| + S sqrt(nu)/2.
+double inputNoise(double S, double nu, double C)
+{
+    return 4.0 * eps * (std::fabs(C) + 0.5 * S * std::sqrt(nu));
+}
+
+// One evaluation of a decreasing function h(C) whose root is sought.
+struct Evaluation {
+    enum class Kind { value, positive, negative, failed } kind;
+    double h;     // for Kind::value
+    double dh;    // dh/dC
+    double noise; // estimated absolute error of h
+};
+
+// Bracketed Newton search for the root of a decreasing h, from C0. Steps that
+// leave the bracket, or that h' does not support, become bisections or (with
+// no bracket yet) expanding steps outward.
+template <class Evaluate>
+Critical searchRoot(double C0, double S, double nu, Evaluate evaluate)
+{
+    double lo = -inf; // h(lo) > 0
+    double hi = inf;  // h(hi) < 0
+    double C = C0;
+    double outward = std::max(0.5, 0.25 * std::fabs(C0));
+    for (int it = 1; it <= maxSearchSteps; ++it) {
+        const Evaluation e = evaluate(C);
+        if (e.kind == Evaluation::Kind::failed) return {nan, inf, it, Status::integral_failed};
+        const bool positive = e.kind == Evaluation::Kind::positive || (e.kind == Evaluation::Kind::value && e.h > 0.0);
+        if (e.kind == Evaluation::Kind::value && e.h == 0.0) {
+            const double bound = inputNoise(S, nu, C);
+            return {C, bound, it, Status::converged};
+        }
+        if (positive)
+            lo = C;
+        else
+            hi = C;
+
+        double next = nan;
+        double noiseC = inf;
+        if (e.kind == Evaluation::Kind::value && e.dh < 0.0 && std::isfinite(e.dh)) {
+            next = C - e.h / e.dh;
+            noiseC = e.noise / -e.dh + inputNoise(S, nu, C);
+            const double step = std::fabs(next - C);
+            const double scale = std::max(1.0, std::fabs(C));
+            if (next > lo && next < hi && (step <= stopStep * scale || step <= noiseC)) {
+                const double bound = std::max(step, noiseC);
+                const Status status = bound <= targetAccuracy * scale ? Status::converged : Status::beyond_precision;
+                return {next, bound, it, status};
+            }
+        }
+        if (!(next > lo && next < hi)) {
+            if (std::isfinite(lo) && std::isfinite(hi))
+                next = 0.5 * (lo + hi);
+            else {
+                next = std::isfinite(lo) ? C + outward : C - outward;
+                outward *= 2.0;
+            }
+        }
+        if (std::isfinite(lo) && std::isfinite(hi)) {
+            const double width = hi - lo;
+            const double scale = std::max(1.0, std::fabs(next));
+            if (width <= stopStep * scale) {
+                const double bound = std::max(width, std::isfinite(noiseC) ? noiseC : 0.0);
+                const Status status = bound <= targetAccuracy * scale ? Status::converged : Status::beyond_precision;
+                return {next, bound, it, status};
+            }
+        }
+        C = next;
+    }
+    return {nan, inf, maxSearchSteps, Status::no_root};
+}
+
+// Mass beyond an observed point outside the table: the Laplace tail
+// f / |(ln f)'|, enough to steer the search back.
+double farTail(const detail::Shape& shape, double dObs)
+{
+    const double slope = std::fabs(detail::logSlopeAt(shape, dObs));
+    return std::exp(detail::pointAt(shape, dObs).logf) / std::max(slope, 1.0e-300);
+}
+
+Evaluation oneSidedAt(double S, double nu, double p, double C)
+{
+    const Trial t = trialAt(S, nu, C);
+    DensityTable table;
+    const detail::Shape shape = detail::makeShape(nu, t.c);
+    if (!detail::buildTable(shape, t.sObs, table)) return {Evaluation::Kind::failed, nan, nan, inf};
+    const double m0 = table.total.m0;
+    if (!(m0 > 0.0) || !std::isfinite(m0)) return {Evaluation::Kind::failed, nan, nan, inf};
+
+    const double dObs = t.sObs - shape.mode;
+    double below = table.below.m0;
+    double above = m0 - below;
+    if (table.obsBeyondLow) below = farTail(shape, dObs);
+    if (table.obsBeyondHigh) above = farTail(shape, dObs);
+    if (!table.obsBeyondLow && !table.obsBeyondHigh) {
+        above = 0.0;
+        for (int i = table.obsIndex; i < table.count; ++i) above += table.panels[i].sums.m0;
+    }
+    const double P = below / m0;
+    const double Q = above / m0;
+    const double mean = table.total.m1 / m0; // E[u - u_mode]
+    // dP/dC: the move of the observed point, and the change of the law with c.
+    const double fObs = std::exp(detail::pointAt(shape, dObs).logf) / m0;
+    const double dP = fObs * t.dsObs - (table.below.m1 / m0 - mean * P) * t.dc;
+
+    // h decreasing in C, on the log scale of the tail that the level sits in.
+    const double target = 1.0 - p;
+    if (target <= 0.5) {
+        if (!(P > 0.0)) return {Evaluation::Kind::negative, -inf, nan, inf};
+        return {Evaluation::Kind::value, std::log(P) - std::log(target), dP / P, quadratureNoise};
+    }
+    if (!(Q > 0.0)) return {Evaluation::Kind::positive, inf, nan, inf};
+    return {Evaluation::Kind::value, std::log(p) - std::log(Q), dP / Q, quadratureNoise};
+}
+
+// The free end of the region: the offset z at which the cumulative mass from
+// the table's low end reaches `mass`. Halley steps inside the panel that
+// holds it, safeguarded by bisection. Returns the moments up to z.
+bool freeEnd(const DensityTable& table, double mass, double& z, Moments& upTo)
+{
+    Moments cumulative;
+    int k = 0;
+    while (k < table.count - 1 && cumulative.m0 + table.panels[k].sums.m0 <= mass) {
+        cumulative.m0 += table.panels[k].sums.m0;
+        cumulative.m1 += table.panels[k].sums.m1;
+        cumulative.m2 += table.panels[k].sums.m2;
+        ++k;
+    }
+    const Panel& panel = table.panels[k];
+    const double need = mass - cumulative.m0;
+    double lo = panel.lo;
+    double hi = panel.hi;
+    double d = lo + std::clamp(need / panel.sums.m0, 0.0, 1.0) * (hi - lo);
+    const double massTol = 4.0 * eps * table.total.m0;
+    for (int it = 0; it < maxEndSteps; ++it) {
+        const Moments part = detail::partialPanel(table.shape, panel, d);
+        const double F = part.m0 - need;
+        if (std::fabs(F) <= massTol || hi - lo <= 4.0 * eps * std::max(1.0, std::fabs(d))) {
+            z = d;
+            upTo = {cumulative.m0 + part.m0, cumulative.m1 + part.m1, cumulative.m2 + part.m2};
+            return true;
+        }
+        if (F > 0.0)
+            hi = d;
+        else
+            lo = d;
+        const double f = std::exp(detail::pointAt(table.shape, d).logf);
+        double next = nan;
+        if (f > 0.0) {
+            const double ratio = F / f;
+            const double slope = detail::logSlopeAt(table.shape, d);
+            const double denom = 1.0 - 0.5 * ratio * slope;
+            next = d - (denom > 0.5 ? ratio / denom : ratio);
+        }
+        if (!(next > lo && next < hi)) next = 0.5 * (lo + hi);
+        d = next;
+    }
+    return false;
+}
+
+Evaluation twoSidedAt(double S, double nu, double L, bool observedIsUpper, double C)
+{
+    const Trial t = trialAt(S, nu, C);
+    DensityTable table;
+    const detail::Shape shape = detail::makeShape(nu, t.c);
+    if (!detail::buildTable(shape, t.sObs, table)) return {Evaluation::Kind::failed, nan, nan, inf};
+    const double m0 = table.total.m0;
+    if (!(m0 > 0.0) || !std::isfinite(m0)) return {Evaluation::Kind::failed, nan, nan, inf};
+
+    // No region of mass L on the required side of the observed point: C lies
+    // beyond the root (G < 0 for the lower limit, G > 0 for the upper one).
+    const double belowMass = table.below.m0;
+    const double regionMass = L * m0;
+    if (observedIsUpper && belowMass <= regionMass) return {Evaluation::Kind::negative, -inf, nan, inf};
+    if (!observedIsUpper && m0 - belowMass <= regionMass) return {Evaluation::Kind::positive, inf, nan, inf};
+
+    double z = 0.0;
+    Moments upToZ;
+    const double zMass = observedIsUpper ? belowMass - regionMass : belowMass + regionMass;
+    if (!freeEnd(table, zMass, z, upToZ)) return {Evaluation::Kind::failed, nan, nan, inf};
+    const Moments region = observedIsUpper
+                               ? Moments{table.below.m0 - upToZ.m0, table.below.m1 - upToZ.m1, table.below.m2 - upToZ.m2}
+                               : Moments{upToZ.m0 - table.below.m0, upToZ.m1 - table.below.m1, upToZ.m2 - table.below.m2};
+
+    const double mean = table.total.m1 / m0; // E[u - u_mode]
+    const double variance = table.total.m2 / m0 - mean * mean;
+    const double G = region.m1 / m0 - L * mean;
+
+    // dG/dC: the observed end moves with s_obs, the free end keeps the mass at
+    // L, and the law changes with c (d/dc of the density is -(u - mu) times it).
+    const detail::PointValue atObs = detail::pointAt(shape, t.sObs - shape.mode);
+    const double pObs = (table.obsBeyondLow || table.obsBeyondHigh) ? 0.0 : std::exp(atObs.logf) / m0;
+    const double uObs = atObs.du - mean;
+    const double uZ = detail::pointAt(shape, z).du - mean;
+    const double regionSquare = (region.m2 - 2.0 * mean * region.m1) / m0 + mean * mean * L;
+    const double dGdc = L * variance - regionSquare;
+    const double moveObs = pObs * t.dsObs;
+    const double dG = observedIsUpper ? uObs * moveObs - uZ * (moveObs - G * t.dc) + dGdc * t.dc
+                                      : -uObs * moveObs + uZ * (moveObs + G * t.dc) + dGdc * t.dc;
+    const double noise = quadratureNoise * std::sqrt(table.total.m2 / m0);
+    return {Evaluation::Kind::value, G, dG, noise};
+}
+
+} // namespace
+
+Critical one_sided(double S, double nu, double p)
+{
+    if (!(S >= 0.0) || !(nu >= 2.0) || !(p > 0.0 && p < 1.0)) return {nan, inf, 0, Status::no_root};
+    const double C0 = detail::oneSidedStart(S, nu, p);
+    return searchRoot(C0, S, nu, [&](double C) { return oneSidedAt(S, nu, p, C); });
+}
+
+CriticalPair two_sided(double S, double nu, double L)
+{
+    if (!(S >= 0.0) || !(nu >= 2.0) || !(L > 0.0 && L < 1.0)) {
+        const Critical bad{nan, inf, 0, Status::no_root};
+        return {bad, bad};
+    }
+    const double lowerStart = detail::oneSidedStart(S, nu, 0.5 * (1.0 - L));
+    const double upperStart = detail::oneSidedStart(S, nu, 0.5 * (1.0 + L));
+    const Critical lower =
+        searchRoot(lowerStart, S, nu, [&](double C) { return twoSidedAt(S, nu, L, true, C); });
+    const Critical upper =
+        searchRoot(upperStart, S, nu, [&](double C) { return twoSidedAt(S, nu, L, false, C); });
+    return {lower, upper};
+}
+
+} // namespace engine::exact
