@@ -13,9 +13,6 @@ namespace engine::exact::detail {
 namespace {
 
 constexpr double pi = 3.141592653589793;
-constexpr double logCut = 42.0;       // the integrand below e^-42 of its peak is dropped
-constexpr double maxDrop = 8.0;       // largest fall of ln f across one panel
-constexpr double widestPanel = 2.5;   // panel width limit in units of sigma
 constexpr int maxPanelsPerSide = 40;  // bound of the outward walk from the mode
 constexpr int gradedLevels = 5;       // halvings towards an end for fractional nu
 constexpr double endSnap = 0.25;      // a break this close (in panel widths) to an end goes to it
@@ -73,7 +70,7 @@ void add(Moments& into, const Moments& m)
 
 // The breaks on one side of the mode (direction +1 or -1), nearest first.
 // Returns their number; reachedEnd says whether the last break is the end.
-int walkOutward(const Shape& shape, int direction, double* breaks, bool& reachedEnd)
+int walkOutward(const Shape& shape, const Resolution& res, int direction, double* breaks, bool& reachedEnd)
 {
     const double end = direction > 0 ? pi - shape.mode : -shape.mode;
     const double curvature = 1.0 / (shape.sigma * shape.sigma);
@@ -81,8 +78,9 @@ int walkOutward(const Shape& shape, int direction, double* breaks, bool& reached
     reachedEnd = false;
     for (int k = 0; k < maxPanelsPerSide; ++k) {
         const double slope = std::fabs(logSlopeAt(shape, d));
-        const double step = std::min(widestPanel * shape.sigma,
-                                     2.0 * maxDrop / (slope + std::sqrt(slope * slope + 2.0 * maxDrop * curvature)));
+        const double step =
+            std::min(res.widestPanel * shape.sigma,
+                     2.0 * res.maxDrop / (slope + std::sqrt(slope * slope + 2.0 * res.maxDrop * curvature)));
         double next = d + direction * step;
         if ((end - next) * direction <= endSnap * step) {
             breaks[k] = end;
@@ -90,7 +88,7 @@ int walkOutward(const Shape& shape, int direction, double* breaks, bool& reached
             return k + 1;
         }
         breaks[k] = next;
-        if (pointAt(shape, next).logf < -logCut) return k + 1;
+        if (pointAt(shape, next).logf < -res.logCut) return k + 1;
         d = next;
     }
     return maxPanelsPerSide;
@@ -137,33 +135,34 @@ double logSlopeAt(const Shape& shape, double d)
     return shape.nuMinus1 * std::cos(s) / std::sin(s) - shape.c * std::sin(s);
 }
 
-Moments partialPanel(const Shape& shape, const Panel& panel, double d)
+Moments panelPart(const Shape& shape, const Panel& panel, double from, double to)
 {
     switch (panel.kind) {
     case PanelKind::leftEnd: {
         const double end = -shape.mode;
-        const Moments upTo = endMoments(shape, end, d);
-        return panel.lo == end ? upTo : difference(upTo, endMoments(shape, end, panel.lo));
+        const Moments upTo = endMoments(shape, end, to);
+        return from == end ? upTo : difference(upTo, endMoments(shape, end, from));
     }
     case PanelKind::rightEnd: {
         const double end = pi - shape.mode;
-        return difference(endMoments(shape, end, panel.lo), endMoments(shape, end, d));
+        const Moments downTo = endMoments(shape, end, from);
+        return to == end ? downTo : difference(downTo, endMoments(shape, end, to));
     }
     case PanelKind::plain:
         break;
     }
-    return plainMoments(shape, panel.lo, d);
+    return plainMoments(shape, from, to);
 }
 
-bool buildTable(const Shape& shape, double sObs, DensityTable& table)
+bool buildTable(const Shape& shape, double sObs, const Resolution& resolution, DensityTable& table)
 {
     table.shape = shape;
     std::array<double, maxPanelsPerSide> left{};
     std::array<double, maxPanelsPerSide> right{};
     bool leftEnd = false;
     bool rightEnd = false;
-    const int nLeft = walkOutward(shape, -1, left.data(), leftEnd);
-    const int nRight = walkOutward(shape, +1, right.data(), rightEnd);
+    const int nLeft = walkOutward(shape, resolution, -1, left.data(), leftEnd);
+    const int nRight = walkOutward(shape, resolution, +1, right.data(), rightEnd);
 
     // Breaks in ascending order; geometric grading into an end for fractional nu.
     constexpr int maxBreaks = 2 * maxPanelsPerSide + 2 * gradedLevels + 2;
@@ -219,7 +218,7 @@ bool buildTable(const Shape& shape, double sObs, DensityTable& table)
     table.total = {};
     for (int i = 0; i < count; ++i) {
         Panel& p = table.panels[i];
-        p.sums = partialPanel(shape, p, p.hi);
+        p.sums = panelPart(shape, p, p.lo, p.hi);
         if (i < table.obsIndex) add(table.below, p.sums);
         add(table.total, p.sums);
     }

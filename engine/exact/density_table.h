@@ -69,11 +69,22 @@ struct DensityTable {
     bool obsBeyondHigh; // ... or above it
 };
 
+// How finely a table resolves the law. The coarse one (about half the nodes,
+// masses to roughly 1e-9) steers the search; the fine one (about 1e-15)
+// gives the final value.
+struct Resolution {
+    double logCut;      // the integrand below e^-logCut of its peak is dropped
+    double maxDrop;     // largest fall of ln f across one panel
+    double widestPanel; // panel width limit in units of sigma
+};
+inline constexpr Resolution coarse{30.0, 16.0, 5.0};
+inline constexpr Resolution fine{42.0, 8.0, 2.5};
+
 // Builds the table for density shape and observed point sObs (in (0, pi)).
 // Returns false if the panel bound was reached.
-bool buildTable(const Shape& shape, double sObs, DensityTable& table);
+bool buildTable(const Shape& shape, double sObs, const Resolution& resolution, DensityTable& table);
 
-// Moments over [panel.lo, panel.lo + (d - panel.lo)] for d inside the panel.
-Moments partialPanel(const Shape& shape, const Panel& panel, double d);
+// Moments over [from, to], a part of the panel.
+Moments panelPart(const Shape& shape, const Panel& panel, double from, double to);
 
 } // namespace engine::exact::detail

@@ -32,7 +32,9 @@ constexpr double eps = std::numeric_limits<double>::epsilon();
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 constexpr double inf = std::numeric_limits<double>::infinity();
 constexpr double targetAccuracy = 1.0e-11; // relative to max(1, |C|)
-constexpr double stopStep = 1.0e-13;       // a Newton step this small ends a search
+constexpr double stopStep = 1.0e-13;       // a bracket this narrow (relative) ends a search
+constexpr double switchStep = 1.0e-5;      // coarse tables until the Newton step is this small
+constexpr double coarseMargin = 1.0e-7;    // how far the coarse root may sit from the fine one
 constexpr int maxSearchSteps = 80;         // evaluations per search
 constexpr int maxEndSteps = 40;            // Halley steps for the free end of a region
 constexpr double quadratureNoise = 64.0 * eps; // relative error of a tabulated mass
@@ -71,9 +73,12 @@ struct Evaluation {
     double noise; // estimated absolute error of h
 };
 
-// Bracketed Newton search for the root of a decreasing h, from C0. Steps that
-// leave the bracket, or that h' does not support, become bisections or (with
-// no bracket yet) expanding steps outward.
+// Bracketed Newton search for the root of a decreasing h, from C0: Newton
+// steps on coarse tables until the step is below switchStep, then on fine
+// tables until the next step's own error (from the curvature of h, estimated
+// from the last two derivatives) is negligible. Steps that leave the bracket,
+// or that h' does not support, become bisections or (with no bracket yet)
+// expanding steps outward.
 template <class Evaluate>
 Critical searchRoot(double C0, double S, double nu, Evaluate evaluate)
 {
@@ -81,31 +86,47 @@ Critical searchRoot(double C0, double S, double nu, Evaluate evaluate)
     double hi = inf;  // h(hi) < 0
     double C = C0;
     double outward = std::max(0.5, 0.25 * std::fabs(C0));
+    bool fineStage = false;
+    double previousC = nan;
+    double previousSlope = nan;
     for (int it = 1; it <= maxSearchSteps; ++it) {
-        const Evaluation e = evaluate(C);
+        const Evaluation e = evaluate(C, fineStage ? detail::fine : detail::coarse);
         if (e.kind == Evaluation::Kind::failed) return {nan, inf, it, Status::integral_failed};
+        const double scale = std::max(1.0, std::fabs(C));
+        if (e.kind == Evaluation::Kind::value && e.h == 0.0 && fineStage)
+            return {C, inputNoise(S, nu, C), it, Status::converged};
         const bool positive = e.kind == Evaluation::Kind::positive || (e.kind == Evaluation::Kind::value && e.h > 0.0);
-        if (e.kind == Evaluation::Kind::value && e.h == 0.0) {
-            const double bound = inputNoise(S, nu, C);
-            return {C, bound, it, Status::converged};
-        }
         if (positive)
             lo = C;
         else
             hi = C;
 
         double next = nan;
-        double noiseC = inf;
         if (e.kind == Evaluation::Kind::value && e.dh < 0.0 && std::isfinite(e.dh)) {
             next = C - e.h / e.dh;
-            noiseC = e.noise / -e.dh + inputNoise(S, nu, C);
             const double step = std::fabs(next - C);
-            const double scale = std::max(1.0, std::fabs(C));
-            if (next > lo && next < hi && (step <= stopStep * scale || step <= noiseC)) {
-                const double bound = std::max(step, noiseC);
-                const Status status = bound <= targetAccuracy * scale ? Status::converged : Status::beyond_precision;
-                return {next, bound, it, status};
+            if (fineStage && next > lo && next < hi) {
+                const double noiseC = e.noise / -e.dh + inputNoise(S, nu, C);
+                double predicted = step;
+                if (std::fabs(C - previousC) >= 1e-9 * scale) {
+                    const double curvature = (e.dh - previousSlope) / (C - previousC);
+                    predicted = std::fabs(curvature / (2.0 * e.dh)) * step * step;
+                }
+                if (predicted <= 1e-3 * targetAccuracy * scale || step <= noiseC) {
+                    const double bound = std::max(10.0 * predicted, noiseC);
+                    const Status status =
+                        bound <= targetAccuracy * scale ? Status::converged : Status::beyond_precision;
+                    return {next, bound, it, status};
+                }
             }
+            if (!fineStage && step <= switchStep * scale) {
+                // The coarse tables' root may sit a little off the fine one.
+                fineStage = true;
+                lo -= coarseMargin * scale;
+                hi += coarseMargin * scale;
+            }
+            previousC = C;
+            previousSlope = e.dh;
         }
         if (!(next > lo && next < hi)) {
             if (std::isfinite(lo) && std::isfinite(hi))
@@ -115,11 +136,13 @@ Critical searchRoot(double C0, double S, double nu, Evaluate evaluate)
                 outward *= 2.0;
             }
         }
-        if (std::isfinite(lo) && std::isfinite(hi)) {
-            const double width = hi - lo;
-            const double scale = std::max(1.0, std::fabs(next));
-            if (width <= stopStep * scale) {
-                const double bound = std::max(width, std::isfinite(noiseC) ? noiseC : 0.0);
+        if (std::isfinite(lo) && std::isfinite(hi) && hi - lo <= stopStep * std::max(1.0, std::fabs(next))) {
+            if (!fineStage) {
+                fineStage = true;
+                lo -= coarseMargin * scale;
+                hi += coarseMargin * scale;
+            } else {
+                const double bound = hi - lo + inputNoise(S, nu, next);
                 const Status status = bound <= targetAccuracy * scale ? Status::converged : Status::beyond_precision;
                 return {next, bound, it, status};
             }
@@ -137,12 +160,12 @@ double farTail(const detail::Shape& shape, double dObs)
     return std::exp(detail::pointAt(shape, dObs).logf) / std::max(slope, 1.0e-300);
 }
 
-Evaluation oneSidedAt(double S, double nu, double p, double C)
+Evaluation oneSidedAt(double S, double nu, double p, double C, const detail::Resolution& resolution)
 {
     const Trial t = trialAt(S, nu, C);
     DensityTable table;
     const detail::Shape shape = detail::makeShape(nu, t.c);
-    if (!detail::buildTable(shape, t.sObs, table)) return {Evaluation::Kind::failed, nan, nan, inf};
+    if (!detail::buildTable(shape, t.sObs, resolution, table)) return {Evaluation::Kind::failed, nan, nan, inf};
     const double m0 = table.total.m0;
     if (!(m0 > 0.0) || !std::isfinite(m0)) return {Evaluation::Kind::failed, nan, nan, inf};
 
@@ -172,44 +195,59 @@ Evaluation oneSidedAt(double S, double nu, double p, double C)
     return {Evaluation::Kind::value, std::log(p) - std::log(Q), dP / Q, quadratureNoise};
 }
 
-// The free end of the region: the offset z at which the cumulative mass from
-// the table's low end reaches `mass`. Halley steps inside the panel that
-// holds it, safeguarded by bisection. Returns the moments up to z.
-bool freeEnd(const DensityTable& table, double mass, double& z, Moments& upTo)
+// The region of mass `mass` that has the observed point as its upper end
+// (observedIsUpper) or lower end: whole panels walked outward from the
+// observed point, then Halley steps for the free end z inside the panel that
+// holds it, safeguarded by bisection. The sums stay local to the region, so
+// their rounding scales with its mass, not with the whole law's.
+struct Region {
+    Moments sums;
+    double z; // the free end, offset from the mode
+};
+
+bool regionOfMass(const DensityTable& table, double mass, bool observedIsUpper, Region& region)
 {
-    Moments cumulative;
-    int k = 0;
-    while (k < table.count - 1 && cumulative.m0 + table.panels[k].sums.m0 <= mass) {
-        cumulative.m0 += table.panels[k].sums.m0;
-        cumulative.m1 += table.panels[k].sums.m1;
-        cumulative.m2 += table.panels[k].sums.m2;
-        ++k;
+    Moments whole;
+    const int step = observedIsUpper ? -1 : 1;
+    int k = observedIsUpper ? table.obsIndex - 1 : table.obsIndex;
+    while (k + step >= 0 && k + step < table.count && whole.m0 + table.panels[k].sums.m0 <= mass) {
+        whole.m0 += table.panels[k].sums.m0;
+        whole.m1 += table.panels[k].sums.m1;
+        whole.m2 += table.panels[k].sums.m2;
+        k += step;
     }
     const Panel& panel = table.panels[k];
-    const double need = mass - cumulative.m0;
+    const double need = mass - whole.m0;
+    // The part of the panel between z and its edge nearer the observed point.
+    auto part = [&](double d) {
+        return observedIsUpper ? detail::panelPart(table.shape, panel, d, panel.hi)
+                               : detail::panelPart(table.shape, panel, panel.lo, d);
+    };
     double lo = panel.lo;
     double hi = panel.hi;
-    double d = lo + std::clamp(need / panel.sums.m0, 0.0, 1.0) * (hi - lo);
-    const double massTol = 4.0 * eps * table.total.m0;
+    const double fraction = std::clamp(need / panel.sums.m0, 0.0, 1.0);
+    double d = observedIsUpper ? hi - fraction * (hi - lo) : lo + fraction * (hi - lo);
+    const double massTol = 4.0 * eps * mass;
     for (int it = 0; it < maxEndSteps; ++it) {
-        const Moments part = detail::partialPanel(table.shape, panel, d);
-        const double F = part.m0 - need;
+        const Moments p = part(d);
+        // F grows as z moves away from the observed point.
+        const double F = p.m0 - need;
         if (std::fabs(F) <= massTol || hi - lo <= 4.0 * eps * std::max(1.0, std::fabs(d))) {
-            z = d;
-            upTo = {cumulative.m0 + part.m0, cumulative.m1 + part.m1, cumulative.m2 + part.m2};
+            region.z = d;
+            region.sums = {whole.m0 + p.m0, whole.m1 + p.m1, whole.m2 + p.m2};
             return true;
         }
-        if (F > 0.0)
-            hi = d;
-        else
+        if ((F > 0.0) == observedIsUpper)
             lo = d;
+        else
+            hi = d;
         const double f = std::exp(detail::pointAt(table.shape, d).logf);
         double next = nan;
         if (f > 0.0) {
-            const double ratio = F / f;
-            const double slope = detail::logSlopeAt(table.shape, d);
-            const double denom = 1.0 - 0.5 * ratio * slope;
-            next = d - (denom > 0.5 ? ratio / denom : ratio);
+            // Halley's step for F(z) = 0 with F' = -+f and F'' = -+f (ln f)'.
+            const double r = observedIsUpper ? F / f : -F / f;
+            const double denom = 1.0 + 0.5 * r * detail::logSlopeAt(table.shape, d);
+            next = d + (denom > 0.5 ? r / denom : r);
         }
         if (!(next > lo && next < hi)) next = 0.5 * (lo + hi);
         d = next;
@@ -217,46 +255,45 @@ bool freeEnd(const DensityTable& table, double mass, double& z, Moments& upTo)
     return false;
 }
 
-Evaluation twoSidedAt(double S, double nu, double L, bool observedIsUpper, double C)
+Evaluation twoSidedAt(double S, double nu, double L, bool observedIsUpper, double C,
+                      const detail::Resolution& resolution)
 {
     const Trial t = trialAt(S, nu, C);
     DensityTable table;
     const detail::Shape shape = detail::makeShape(nu, t.c);
-    if (!detail::buildTable(shape, t.sObs, table)) return {Evaluation::Kind::failed, nan, nan, inf};
+    if (!detail::buildTable(shape, t.sObs, resolution, table)) return {Evaluation::Kind::failed, nan, nan, inf};
     const double m0 = table.total.m0;
     if (!(m0 > 0.0) || !std::isfinite(m0)) return {Evaluation::Kind::failed, nan, nan, inf};
 
     // No region of mass L on the required side of the observed point: C lies
     // beyond the root (G < 0 for the lower limit, G > 0 for the upper one).
-    const double belowMass = table.below.m0;
+    double aboveMass = 0.0;
+    for (int i = table.obsIndex; i < table.count; ++i) aboveMass += table.panels[i].sums.m0;
     const double regionMass = L * m0;
-    if (observedIsUpper && belowMass <= regionMass) return {Evaluation::Kind::negative, -inf, nan, inf};
-    if (!observedIsUpper && m0 - belowMass <= regionMass) return {Evaluation::Kind::positive, inf, nan, inf};
+    if (observedIsUpper && table.below.m0 <= regionMass) return {Evaluation::Kind::negative, -inf, nan, inf};
+    if (!observedIsUpper && aboveMass <= regionMass) return {Evaluation::Kind::positive, inf, nan, inf};
 
-    double z = 0.0;
-    Moments upToZ;
-    const double zMass = observedIsUpper ? belowMass - regionMass : belowMass + regionMass;
-    if (!freeEnd(table, zMass, z, upToZ)) return {Evaluation::Kind::failed, nan, nan, inf};
-    const Moments region = observedIsUpper
-                               ? Moments{table.below.m0 - upToZ.m0, table.below.m1 - upToZ.m1, table.below.m2 - upToZ.m2}
-                               : Moments{upToZ.m0 - table.below.m0, upToZ.m1 - table.below.m1, upToZ.m2 - table.below.m2};
+    Region region;
+    if (!regionOfMass(table, regionMass, observedIsUpper, region)) return {Evaluation::Kind::failed, nan, nan, inf};
 
     const double mean = table.total.m1 / m0; // E[u - u_mode]
     const double variance = table.total.m2 / m0 - mean * mean;
-    const double G = region.m1 / m0 - L * mean;
+    const double G = region.sums.m1 / m0 - L * mean;
 
     // dG/dC: the observed end moves with s_obs, the free end keeps the mass at
     // L, and the law changes with c (d/dc of the density is -(u - mu) times it).
     const detail::PointValue atObs = detail::pointAt(shape, t.sObs - shape.mode);
     const double pObs = (table.obsBeyondLow || table.obsBeyondHigh) ? 0.0 : std::exp(atObs.logf) / m0;
     const double uObs = atObs.du - mean;
-    const double uZ = detail::pointAt(shape, z).du - mean;
-    const double regionSquare = (region.m2 - 2.0 * mean * region.m1) / m0 + mean * mean * L;
+    const double uZ = detail::pointAt(shape, region.z).du - mean;
+    const double regionSquare = (region.sums.m2 - 2.0 * mean * region.sums.m1) / m0 + mean * mean * L;
     const double dGdc = L * variance - regionSquare;
     const double moveObs = pObs * t.dsObs;
     const double dG = observedIsUpper ? uObs * moveObs - uZ * (moveObs - G * t.dc) + dGdc * t.dc
                                       : -uObs * moveObs + uZ * (moveObs + G * t.dc) + dGdc * t.dc;
-    const double noise = quadratureNoise * std::sqrt(table.total.m2 / m0);
+    // Rounding of G: relative to the region's own sums and to L times the mean.
+    const double spread = std::sqrt(region.sums.m2 / region.sums.m0) + std::fabs(mean) + std::fabs(uZ);
+    const double noise = quadratureNoise * L * spread;
     return {Evaluation::Kind::value, G, dG, noise};
 }
 
@@ -266,7 +303,7 @@ Critical one_sided(double S, double nu, double p)
 {
     if (!(S >= 0.0) || !(nu >= 2.0) || !(p > 0.0 && p < 1.0)) return {nan, inf, 0, Status::no_root};
     const double C0 = detail::oneSidedStart(S, nu, p);
-    return searchRoot(C0, S, nu, [&](double C) { return oneSidedAt(S, nu, p, C); });
+    return searchRoot(C0, S, nu, [&](double C, const detail::Resolution& r) { return oneSidedAt(S, nu, p, C, r); });
 }
 
 CriticalPair two_sided(double S, double nu, double L)
@@ -278,9 +315,9 @@ CriticalPair two_sided(double S, double nu, double L)
     const double lowerStart = detail::oneSidedStart(S, nu, 0.5 * (1.0 - L));
     const double upperStart = detail::oneSidedStart(S, nu, 0.5 * (1.0 + L));
     const Critical lower =
-        searchRoot(lowerStart, S, nu, [&](double C) { return twoSidedAt(S, nu, L, true, C); });
+        searchRoot(lowerStart, S, nu, [&](double C, const detail::Resolution& r) { return twoSidedAt(S, nu, L, true, C, r); });
     const Critical upper =
-        searchRoot(upperStart, S, nu, [&](double C) { return twoSidedAt(S, nu, L, false, C); });
+        searchRoot(upperStart, S, nu, [&](double C, const detail::Resolution& r) { return twoSidedAt(S, nu, L, false, C, r); });
     return {lower, upper};
 }
 
