@@ -30,9 +30,9 @@ Moments plainMoments(const Shape& shape, double lo, double hi)
     Moments m;
     const double mid = 0.5 * (lo + hi);
     const double half = 0.5 * (hi - lo);
-    for (int i = 0; i < glOrder12 / 2; ++i) {
-        const double dx = half * glNodes12[i];
-        const double wt = half * glWeights12[i];
+    for (int i = 0; i < glOrder20 / 2; ++i) {
+        const double dx = half * glNodes20[i];
+        const double wt = half * glWeights20[i];
         accumulate(m, wt, pointAt(shape, mid - dx));
         accumulate(m, wt, pointAt(shape, mid + dx));
     }
@@ -46,11 +46,11 @@ Moments endMoments(const Shape& shape, double end, double x)
 {
     Moments m;
     const double a = x - end; // signed: negative towards the right end
-    for (int i = 0; i < glOrder12 / 2; ++i) {
-        for (const double node : {-glNodes12[i], glNodes12[i]}) {
+    for (int i = 0; i < glOrder20 / 2; ++i) {
+        for (const double node : {-glNodes20[i], glNodes20[i]}) {
             const double v = 0.5 * (1.0 + node);
             const double jac = 3.0 * std::fabs(a) * v * v;
-            accumulate(m, 0.5 * glWeights12[i] * jac, pointAt(shape, end + a * v * v * v));
+            accumulate(m, 0.5 * glWeights20[i] * jac, pointAt(shape, end + a * v * v * v));
         }
     }
     return m;
@@ -77,10 +77,12 @@ int walkOutward(const Shape& shape, const Resolution& res, int direction, double
     double d = 0.0;
     reachedEnd = false;
     for (int k = 0; k < maxPanelsPerSide; ++k) {
+        // The allowed fall of ln f grows with the distance from the peak: a
+        // panel far out carries little mass, so its relative error may be larger.
+        const double drop = res.maxDrop - res.dropGrowth * pointAt(shape, d).logf;
         const double slope = std::fabs(logSlopeAt(shape, d));
-        const double step =
-            std::min(res.widestPanel * shape.sigma,
-                     2.0 * res.maxDrop / (slope + std::sqrt(slope * slope + 2.0 * res.maxDrop * curvature)));
+        const double step = std::min(res.widestPanel * shape.sigma,
+                                     2.0 * drop / (slope + std::sqrt(slope * slope + 2.0 * drop * curvature)));
         double next = d + direction * step;
         if ((end - next) * direction <= endSnap * step) {
             breaks[k] = end;

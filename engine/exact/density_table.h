@@ -74,11 +74,12 @@ struct DensityTable {
 // gives the final value.
 struct Resolution {
     double logCut;      // the integrand below e^-logCut of its peak is dropped
-    double maxDrop;     // largest fall of ln f across one panel
+    double maxDrop;     // largest fall of ln f across a panel that starts at the peak
+    double dropGrowth;  // ... plus this times the fall of ln f before the panel
     double widestPanel; // panel width limit in units of sigma
 };
-inline constexpr Resolution coarse{30.0, 16.0, 5.0};
-inline constexpr Resolution fine{42.0, 8.0, 2.5};
+inline constexpr Resolution coarse{30.0, 30.0, 1.0, 9.0};
+inline constexpr Resolution fine{42.0, 18.0, 0.5, 6.0};
 
 // Builds the table for density shape and observed point sObs (in (0, pi)).
 // Returns false if the panel bound was reached.

@@ -14,6 +14,7 @@
 #include "engine/exact/exact_core.h"
 
 #include "engine/exact/density_table.h"
+#include "engine/exact/gauss_legendre.h"
 #include "engine/exact/starting_values.h"
 
 #include <algorithm>
@@ -37,6 +38,7 @@ constexpr double switchStep = 1.0e-5;      // coarse tables until the Newton ste
 constexpr double coarseMargin = 1.0e-7;    // how far the coarse root may sit from the fine one
 constexpr int maxSearchSteps = 80;         // evaluations per search
 constexpr int maxEndSteps = 40;            // Halley steps for the free end of a region
+constexpr double endStepForMidpoint = 1e-6; // a free-end step below this (in sigmas) ends them
 constexpr double quadratureNoise = 64.0 * eps; // relative error of a tabulated mass
 
 // The canonical quantities of one trial C and their derivatives in C.
@@ -205,7 +207,34 @@ struct Region {
     double z; // the free end, offset from the mode
 };
 
-bool regionOfMass(const DensityTable& table, double mass, bool observedIsUpper, Region& region)
+// A first guess of the point where the mass of the panel, counted from its
+// edge nearer the observed point, reaches `need`: the Gauss-Legendre node
+// masses taken as cells, interpolated linearly inside the crossing cell.
+double cellGuess(const detail::Shape& shape, const Panel& panel, double need, bool fromHigh)
+{
+    const double mid = 0.5 * (panel.lo + panel.hi);
+    const double half = 0.5 * (panel.hi - panel.lo);
+    if (panel.kind != detail::PanelKind::plain) {
+        const double fraction = std::clamp(need / panel.sums.m0, 0.0, 1.0);
+        return fromHigh ? panel.hi - fraction * (panel.hi - panel.lo) : panel.lo + fraction * (panel.hi - panel.lo);
+    }
+    constexpr int n = detail::glOrder20;
+    double previous = fromHigh ? panel.hi : panel.lo;
+    double accumulated = 0.0;
+    for (int j = 0; j < n; ++j) {
+        // nodes from the near edge inward: index into the symmetric half-table
+        const int i = j < n / 2 ? n / 2 - 1 - j : j - n / 2;
+        const double x = j < n / 2 ? detail::glNodes20[i] : -detail::glNodes20[i];
+        const double node = fromHigh ? mid + half * x : mid - half * x;
+        const double cell = half * detail::glWeights20[i] * std::exp(detail::pointAt(shape, node).logf);
+        if (accumulated + cell >= need && cell > 0.0) return previous + (need - accumulated) / cell * (node - previous);
+        accumulated += cell;
+        previous = node;
+    }
+    return fromHigh ? panel.lo : panel.hi;
+}
+
+bool regionOfMass(const DensityTable& table, double mass, bool observedIsUpper, double zGuess, Region& region)
 {
     Moments whole;
     const int step = observedIsUpper ? -1 : 1;
@@ -223,20 +252,22 @@ bool regionOfMass(const DensityTable& table, double mass, bool observedIsUpper, 
         return observedIsUpper ? detail::panelPart(table.shape, panel, d, panel.hi)
                                : detail::panelPart(table.shape, panel, panel.lo, d);
     };
+    auto done = [&](double z, const Moments& p) {
+        region.z = z;
+        region.sums = {whole.m0 + p.m0, whole.m1 + p.m1, whole.m2 + p.m2};
+        return true;
+    };
     double lo = panel.lo;
     double hi = panel.hi;
-    const double fraction = std::clamp(need / panel.sums.m0, 0.0, 1.0);
-    double d = observedIsUpper ? hi - fraction * (hi - lo) : lo + fraction * (hi - lo);
+    double d = zGuess; // extrapolated from the previous trial
+    if (!(d > lo && d < hi)) d = cellGuess(table.shape, panel, need, observedIsUpper);
     const double massTol = 4.0 * eps * mass;
+    const double smallStep = endStepForMidpoint * table.shape.sigma;
     for (int it = 0; it < maxEndSteps; ++it) {
-        const Moments p = part(d);
+        Moments p = part(d);
         // F grows as z moves away from the observed point.
         const double F = p.m0 - need;
-        if (std::fabs(F) <= massTol || hi - lo <= 4.0 * eps * std::max(1.0, std::fabs(d))) {
-            region.z = d;
-            region.sums = {whole.m0 + p.m0, whole.m1 + p.m1, whole.m2 + p.m2};
-            return true;
-        }
+        if (std::fabs(F) <= massTol || hi - lo <= 4.0 * eps * std::max(1.0, std::fabs(d))) return done(d, p);
         if ((F > 0.0) == observedIsUpper)
             lo = d;
         else
@@ -249,14 +280,32 @@ bool regionOfMass(const DensityTable& table, double mass, bool observedIsUpper, 
             const double denom = 1.0 + 0.5 * r * detail::logSlopeAt(table.shape, d);
             next = d + (denom > 0.5 ? r / denom : r);
         }
+        if (next > lo && next < hi && std::fabs(next - d) <= smallStep) {
+            // A last tiny step: the sliver [d, next] by the midpoint rule (its
+            // error is of order (step/sigma)^3 relative) instead of a new pass.
+            const detail::PointValue mid = detail::pointAt(table.shape, 0.5 * (d + next));
+            const double sliver = (next - d) * std::exp(mid.logf) * (observedIsUpper ? -1.0 : 1.0);
+            p.m0 += sliver;
+            p.m1 += sliver * mid.du;
+            p.m2 += sliver * mid.du * mid.du;
+            return done(next, p);
+        }
         if (!(next > lo && next < hi)) next = 0.5 * (lo + hi);
         d = next;
     }
     return false;
 }
 
+// The free end of the previous trial, and how it moved with C there: the
+// next trial starts its free-end steps from the extrapolation.
+struct EndMemory {
+    double s = nan; // the free end in s
+    double C = nan;
+    double slope = nan; // ds/dC of the free end
+};
+
 Evaluation twoSidedAt(double S, double nu, double L, bool observedIsUpper, double C,
-                      const detail::Resolution& resolution)
+                      const detail::Resolution& resolution, EndMemory& memory)
 {
     const Trial t = trialAt(S, nu, C);
     DensityTable table;
@@ -274,7 +323,9 @@ Evaluation twoSidedAt(double S, double nu, double L, bool observedIsUpper, doubl
     if (!observedIsUpper && aboveMass <= regionMass) return {Evaluation::Kind::positive, inf, nan, inf};
 
     Region region;
-    if (!regionOfMass(table, regionMass, observedIsUpper, region)) return {Evaluation::Kind::failed, nan, nan, inf};
+    const double zGuess = memory.s + memory.slope * (C - memory.C) - shape.mode;
+    if (!regionOfMass(table, regionMass, observedIsUpper, zGuess, region))
+        return {Evaluation::Kind::failed, nan, nan, inf};
 
     const double mean = table.total.m1 / m0; // E[u - u_mode]
     const double variance = table.total.m2 / m0 - mean * mean;
@@ -285,12 +336,15 @@ Evaluation twoSidedAt(double S, double nu, double L, bool observedIsUpper, doubl
     const detail::PointValue atObs = detail::pointAt(shape, t.sObs - shape.mode);
     const double pObs = (table.obsBeyondLow || table.obsBeyondHigh) ? 0.0 : std::exp(atObs.logf) / m0;
     const double uObs = atObs.du - mean;
-    const double uZ = detail::pointAt(shape, region.z).du - mean;
+    const detail::PointValue atZ = detail::pointAt(shape, region.z);
+    const double uZ = atZ.du - mean;
     const double regionSquare = (region.sums.m2 - 2.0 * mean * region.sums.m1) / m0 + mean * mean * L;
     const double dGdc = L * variance - regionSquare;
     const double moveObs = pObs * t.dsObs;
-    const double dG = observedIsUpper ? uObs * moveObs - uZ * (moveObs - G * t.dc) + dGdc * t.dc
-                                      : -uObs * moveObs + uZ * (moveObs + G * t.dc) + dGdc * t.dc;
+    const double pZ = std::exp(atZ.logf) / m0;
+    const double moveZ = observedIsUpper ? moveObs - G * t.dc : moveObs + G * t.dc; // pZ dz/dC
+    memory = {shape.mode + region.z, C, pZ > 0.0 ? moveZ / pZ : 0.0};
+    const double dG = observedIsUpper ? uObs * moveObs - uZ * moveZ + dGdc * t.dc : -uObs * moveObs + uZ * moveZ + dGdc * t.dc;
     // Rounding of G: relative to the region's own sums and to L times the mean.
     const double spread = std::sqrt(region.sums.m2 / region.sums.m0) + std::fabs(mean) + std::fabs(uZ);
     const double noise = quadratureNoise * L * spread;
@@ -314,10 +368,15 @@ CriticalPair two_sided(double S, double nu, double L)
     }
     const double lowerStart = detail::oneSidedStart(S, nu, 0.5 * (1.0 - L));
     const double upperStart = detail::oneSidedStart(S, nu, 0.5 * (1.0 + L));
-    const Critical lower =
-        searchRoot(lowerStart, S, nu, [&](double C, const detail::Resolution& r) { return twoSidedAt(S, nu, L, true, C, r); });
-    const Critical upper =
-        searchRoot(upperStart, S, nu, [&](double C, const detail::Resolution& r) { return twoSidedAt(S, nu, L, false, C, r); });
+    // Each search starts its free-end steps from the end of its previous trial.
+    EndMemory lowerEnd;
+    EndMemory upperEnd;
+    const Critical lower = searchRoot(lowerStart, S, nu, [&](double C, const detail::Resolution& r) {
+        return twoSidedAt(S, nu, L, true, C, r, lowerEnd);
+    });
+    const Critical upper = searchRoot(upperStart, S, nu, [&](double C, const detail::Resolution& r) {
+        return twoSidedAt(S, nu, L, false, C, r, upperEnd);
+    });
     return {lower, upper};
 }
 
