@@ -4,6 +4,8 @@
 #include "velmar/velmar.h"
 
 #include "engine/face/shortest.h"
+#include "engine/canonical.h"
+#include "engine/exact/exact_core.h"
 #include "engine/mainguts.h"
 
 #include <cmath>
@@ -55,16 +57,50 @@ Outcome searchOutcome(double C, int iterations, const Settings& settings)
     return Outcome::converged;
 }
 
+engine::Settings searchSettings(const Settings& s)
+{
+    return {s.NumIt, s.ArgTop, s.Tolerance, s.ResultTol};
+}
+
+Outcome exactOutcome(engine::exact::Status status)
+{
+    switch (status) {
+    case engine::exact::Status::converged: return Outcome::converged;
+    case engine::exact::Status::beyond_precision: return Outcome::beyond_precision;
+    case engine::exact::Status::no_root: return Outcome::no_root;
+    case engine::exact::Status::integral_failed: return Outcome::integral_failed;
+    }
+    return Outcome::integral_failed;
+}
+
+// The limit of the exact critical value e for the request r reduced to c.
+Limit exactLimit(const Request& r, const engine::Canonical& c, const engine::exact::Critical& e)
+{
+    const Outcome outcome = exactOutcome(e.status);
+    if (outcome == Outcome::no_root || outcome == Outcome::integral_failed)
+        return {nan, nan, outcome, e.iterations, e.error_bound};
+    return {engine::limitOf(r.muhat, r.sigmahat, r.nu, r.lambda, c.gamma, c.sign, e.C), e.C, outcome, e.iterations,
+            e.error_bound};
+}
+
+Limit searchLimit(double value, double C, int iterations, const Settings& settings)
+{
+    const Outcome outcome = searchOutcome(C, iterations, settings);
+    if (outcome == Outcome::no_root) return {nan, nan, outcome, iterations, 0.0};
+    return {value, C, outcome, iterations, 0.0};
+}
+
 Limit oneSided(int kind, const Estimates& estimates, double lambda, double level, const Settings& settings)
 {
     const Request r = checked(estimates, lambda, level);
-    const engine::Settings s{settings.NumIt, settings.ArgTop, settings.Tolerance, settings.ResultTol};
-    // Until the exact core serves the face, both methods run the searches.
-    const engine::OneSidedResult res = engine::OneTailedLimit(kind, r.muhat, r.sigmahat, r.nu, level, r.lambda,
-                                                              r.gamma2, s, engine::interactiveVariant);
-    const Outcome outcome = searchOutcome(res.C, res.iterations, settings);
-    if (outcome == Outcome::no_root) return {nan, nan, outcome, res.iterations, 0.0};
-    return {res.limit, res.C, outcome, res.iterations, 0.0};
+    if (settings.method == Method::search) {
+        const engine::OneSidedResult res = engine::OneTailedLimit(
+            kind, r.muhat, r.sigmahat, r.nu, level, r.lambda, r.gamma2, searchSettings(settings),
+            engine::interactiveVariant);
+        return searchLimit(res.limit, res.C, res.iterations, settings);
+    }
+    const engine::Canonical c = engine::oneSidedCanonical(kind, r.sigmahat, r.nu, level, r.lambda, r.gamma2, false);
+    return exactLimit(r, c, engine::exact::one_sided(c.S, c.nu, c.p));
 }
 
 } // namespace
@@ -99,15 +135,17 @@ Limit lower_limit(const Estimates& estimates, double lambda, double level, const
 Interval two_sided_limits(const Estimates& estimates, double lambda, double level, const Settings& settings)
 {
     const Request r = checked(estimates, lambda, level);
-    const engine::Settings s{settings.NumIt, settings.ArgTop, settings.Tolerance, settings.ResultTol};
-    const engine::TwoSidedResult res = engine::TwoTailedLimits(r.muhat, r.sigmahat, r.nu, level, r.lambda, r.gamma2,
-                                                               s, engine::interactiveVariant);
-    const auto limit = [&](double value, double C, int iterations) {
-        const Outcome outcome = searchOutcome(C, iterations, settings);
-        if (outcome == Outcome::no_root) return Limit{nan, nan, outcome, iterations, 0.0};
-        return Limit{value, C, outcome, iterations, 0.0};
-    };
-    return {limit(res.lower, res.Clower, res.itLower), limit(res.upper, res.Cupper, res.itUpper)};
+    if (settings.method == Method::search) {
+        const engine::TwoSidedResult res = engine::TwoTailedLimits(
+            r.muhat, r.sigmahat, r.nu, level, r.lambda, r.gamma2, searchSettings(settings), engine::interactiveVariant);
+        return {searchLimit(res.lower, res.Clower, res.itLower, settings),
+                searchLimit(res.upper, res.Cupper, res.itUpper, settings)};
+    }
+    const engine::Canonical c = engine::twoSidedCanonical(r.sigmahat, r.nu, level, r.lambda, r.gamma2, false);
+    const engine::exact::CriticalPair pair = engine::exact::two_sided(c.S, c.nu, c.p);
+    // For lambda < 0 the pair comes from the problem for -theta: its upper root gives the lower limit.
+    if (r.lambda < 0.0) return {exactLimit(r, c, pair.upper), exactLimit(r, c, pair.lower)};
+    return {exactLimit(r, c, pair.lower), exactLimit(r, c, pair.upper)};
 }
 
 double land_h(double n, double s, double level)

@@ -1,0 +1,230 @@
+// Gauss-Legendre tables of the conditional law in the angle variable.
+
+#include "engine/exact/density_table.h"
+
+#include "engine/exact/gauss_legendre.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace engine::exact::detail {
+
+namespace {
+
+constexpr double pi = 3.141592653589793;
+constexpr int maxPanelsPerSide = 40;  // bound of the outward walk from the mode
+constexpr int gradedLevels = 5;       // halvings towards an end for fractional nu
+constexpr double endSnap = 0.25;      // a break this close (in panel widths) to an end goes to it
+
+void accumulate(Moments& m, double weight, const PointValue& p)
+{
+    const double wf = weight * std::exp(p.logf);
+    m.m0 += wf;
+    m.m1 += wf * p.du;
+    m.m2 += wf * p.du * p.du;
+}
+
+Moments plainMoments(const Shape& shape, double lo, double hi)
+{
+    Moments m;
+    const double mid = 0.5 * (lo + hi);
+    const double half = 0.5 * (hi - lo);
+    for (int i = 0; i < glOrder20 / 2; ++i) {
+        const double dx = half * glNodes20[i];
+        const double wt = half * glWeights20[i];
+        accumulate(m, wt, pointAt(shape, mid - dx));
+        accumulate(m, wt, pointAt(shape, mid + dx));
+    }
+    return m;
+}
+
+// Moments between the end `end` of (0, pi) and `x`, with |s - end| = a v^3,
+// a = |x - end|: the integrand then behaves like v^(3 nu - 1) at the end,
+// smooth enough for the fixed rule even for fractional nu.
+Moments endMoments(const Shape& shape, double end, double x)
+{
+    Moments m;
+    const double a = x - end; // signed: negative towards the right end
+    for (int i = 0; i < glOrder20 / 2; ++i) {
+        for (const double node : {-glNodes20[i], glNodes20[i]}) {
+            const double v = 0.5 * (1.0 + node);
+            const double jac = 3.0 * std::fabs(a) * v * v;
+            accumulate(m, 0.5 * glWeights20[i] * jac, pointAt(shape, end + a * v * v * v));
+        }
+    }
+    return m;
+}
+
+Moments difference(const Moments& a, const Moments& b)
+{
+    return {a.m0 - b.m0, a.m1 - b.m1, a.m2 - b.m2};
+}
+
+void add(Moments& into, const Moments& m)
+{
+    into.m0 += m.m0;
+    into.m1 += m.m1;
+    into.m2 += m.m2;
+}
+
+// The breaks on one side of the mode (direction +1 or -1), nearest first.
+// Returns their number; reachedEnd says whether the last break is the end.
+int walkOutward(const Shape& shape, const Resolution& res, int direction, double* breaks, bool& reachedEnd)
+{
+    const double end = direction > 0 ? pi - shape.mode : -shape.mode;
+    const double curvature = 1.0 / (shape.sigma * shape.sigma);
+    double d = 0.0;
+    reachedEnd = false;
+    for (int k = 0; k < maxPanelsPerSide; ++k) {
+        // The allowed fall of ln f grows with the distance from the peak: a
+        // panel far out carries little mass, so its relative error may be larger.
+        const double drop = res.maxDrop - res.dropGrowth * pointAt(shape, d).logf;
+        const double slope = std::fabs(logSlopeAt(shape, d));
+        const double step = std::min(res.widestPanel * shape.sigma,
+                                     2.0 * drop / (slope + std::sqrt(slope * slope + 2.0 * drop * curvature)));
+        double next = d + direction * step;
+        if ((end - next) * direction <= endSnap * step) {
+            breaks[k] = end;
+            reachedEnd = true;
+            return k + 1;
+        }
+        breaks[k] = next;
+        if (pointAt(shape, next).logf < -res.logCut) return k + 1;
+        d = next;
+    }
+    return maxPanelsPerSide;
+}
+
+} // namespace
+
+Shape makeShape(double nu, double c)
+{
+    Shape s{};
+    const double k = nu - 1.0;
+    s.nuMinus1 = k;
+    s.c = c;
+    // cos(mode) is the root in [0, 1) of c y^2 + k y - c = 0, in the form
+    // without cancellation; then sin^2 = 1 - y^2 = k y / c exactly.
+    const double y = c > 0.0 ? 2.0 * c / (k + std::sqrt(k * k + 4.0 * c * c)) : 0.0;
+    const double x = y < 0.5 ? std::sqrt((1.0 - y) * (1.0 + y)) : std::sqrt(k * y / c);
+    s.cosMode = y;
+    s.sinMode = x;
+    s.cotMode = y / x;
+    s.mode = std::atan2(x, y);
+    s.sigma = 1.0 / std::sqrt(k / (x * x) + c * y);
+    s.integralNu = k == std::floor(k);
+    return s;
+}
+
+PointValue pointAt(const Shape& shape, double d)
+{
+    // With v = 1 - cos d: sin(s)/sin(mode) = 1 - v + cot(mode) sin d and
+    // cos(mode) - cos(s) = cos(mode) v + sin(mode) sin d; v from sin(d/2).
+    const double sh = std::sin(0.5 * d);
+    const double ch = std::cos(0.5 * d);
+    const double sd = 2.0 * sh * ch;
+    const double v = 2.0 * sh * sh;
+    const double du = shape.cosMode * v + shape.sinMode * sd;
+    const double ratioMinus1 = shape.cotMode * sd - v;
+    if (ratioMinus1 <= -1.0) return {-std::numeric_limits<double>::infinity(), du};
+    return {shape.nuMinus1 * std::log1p(ratioMinus1) - shape.c * du, du};
+}
+
+double logSlopeAt(const Shape& shape, double d)
+{
+    const double s = shape.mode + d;
+    return shape.nuMinus1 * std::cos(s) / std::sin(s) - shape.c * std::sin(s);
+}
+
+Moments panelPart(const Shape& shape, const Panel& panel, double from, double to)
+{
+    switch (panel.kind) {
+    case PanelKind::leftEnd: {
+        const double end = -shape.mode;
+        const Moments upTo = endMoments(shape, end, to);
+        return from == end ? upTo : difference(upTo, endMoments(shape, end, from));
+    }
+    case PanelKind::rightEnd: {
+        const double end = pi - shape.mode;
+        const Moments downTo = endMoments(shape, end, from);
+        return to == end ? downTo : difference(downTo, endMoments(shape, end, to));
+    }
+    case PanelKind::plain:
+        break;
+    }
+    return plainMoments(shape, from, to);
+}
+
+bool buildTable(const Shape& shape, double sObs, const Resolution& resolution, DensityTable& table)
+{
+    table.shape = shape;
+    std::array<double, maxPanelsPerSide> left{};
+    std::array<double, maxPanelsPerSide> right{};
+    bool leftEnd = false;
+    bool rightEnd = false;
+    const int nLeft = walkOutward(shape, resolution, -1, left.data(), leftEnd);
+    const int nRight = walkOutward(shape, resolution, +1, right.data(), rightEnd);
+
+    // Breaks in ascending order; geometric grading into an end for fractional nu.
+    constexpr int maxBreaks = 2 * maxPanelsPerSide + 2 * gradedLevels + 2;
+    std::array<double, maxBreaks> breaks{};
+    int n = 0;
+    const bool gradeLeft = leftEnd && !shape.integralNu;
+    const bool gradeRight = rightEnd && !shape.integralNu;
+    breaks[n++] = left[nLeft - 1];
+    if (gradeLeft) {
+        const double end = left[nLeft - 1];
+        const double width = (nLeft >= 2 ? left[nLeft - 2] : 0.0) - end;
+        for (int g = gradedLevels; g >= 1; --g) breaks[n++] = end + std::ldexp(width, -g);
+    }
+    for (int k = nLeft - 2; k >= 0; --k) breaks[n++] = left[k];
+    breaks[n++] = 0.0;
+    for (int k = 0; k < nRight - 1; ++k) breaks[n++] = right[k];
+    if (gradeRight) {
+        const double end = right[nRight - 1];
+        const double width = end - (nRight >= 2 ? right[nRight - 2] : 0.0);
+        for (int g = 1; g <= gradedLevels; ++g) breaks[n++] = end - std::ldexp(width, -g);
+    }
+    breaks[n++] = right[nRight - 1];
+
+    // Panels; the ones touching a graded end are mapped towards it.
+    const double dObs = sObs - shape.mode;
+    table.obsBeyondLow = dObs <= breaks[0];
+    table.obsBeyondHigh = dObs >= breaks[n - 1];
+    table.obsOffset = std::clamp(dObs, breaks[0], breaks[n - 1]);
+    int count = 0;
+    table.obsIndex = table.obsBeyondLow ? 0 : -1;
+    for (int i = 0; i + 1 < n; ++i) {
+        PanelKind kind = PanelKind::plain;
+        if (gradeLeft && i == 0) kind = PanelKind::leftEnd;
+        if (gradeRight && i + 2 == n) kind = PanelKind::rightEnd;
+        const double lo = breaks[i];
+        const double hi = breaks[i + 1];
+        if (count + 2 > maxTablePanels) return false;
+        if (table.obsIndex < 0 && dObs < hi) {
+            if (dObs > lo) {
+                table.panels[count++] = {lo, dObs, kind, {}};
+                table.obsIndex = count;
+                table.panels[count++] = {dObs, hi, kind, {}};
+                continue;
+            }
+            table.obsIndex = count;
+        }
+        table.panels[count++] = {lo, hi, kind, {}};
+    }
+    if (table.obsIndex < 0) table.obsIndex = count;
+    table.count = count;
+
+    table.below = {};
+    table.total = {};
+    for (int i = 0; i < count; ++i) {
+        Panel& p = table.panels[i];
+        p.sums = panelPart(shape, p, p.lo, p.hi);
+        if (i < table.obsIndex) add(table.below, p.sums);
+        add(table.total, p.sums);
+    }
+    return true;
+}
+
+} // namespace engine::exact::detail

@@ -1,0 +1,91 @@
+#pragma once
+// The conditional law of the canonical problem in the angle variable
+// s = arccos(-u) on (0, pi): density proportional to
+//   f(s) = sin(s)^(nu - 1) exp(c cos s),
+// which vanishes at both ends for nu >= 2 (no endpoint singularity as in u).
+// A DensityTable holds fixed Gauss-Legendre panels over the part of (0, pi)
+// where f exceeds e^-42 of its peak, with the mass and the first two moments
+// of u about the mode of f accumulated per panel. All values are scaled to
+// the mode (f(mode) = 1) and every offset is measured from the mode, so that
+// nothing overflows and the log-density keeps its accuracy for large nu.
+
+#include <array>
+
+namespace engine::exact::detail {
+
+// The density about its mode.
+struct Shape {
+    double nuMinus1; // exponent of sin s
+    double c;        // coefficient of cos s, >= 0
+    double mode;     // s at the mode
+    double cosMode;  // cos(mode)
+    double sinMode;  // sin(mode)
+    double cotMode;  // cos(mode) / sin(mode)
+    double sigma;    // 1 / sqrt(-(ln f)'' at the mode)
+    bool integralNu; // sin^(nu-1) is analytic at the ends
+};
+
+Shape makeShape(double nu, double c);
+
+// ln f at mode + d (relative to the peak) and u - u_mode there.
+struct PointValue {
+    double logf;
+    double du;
+};
+PointValue pointAt(const Shape& shape, double d);
+
+// d/ds ln f at mode + d.
+double logSlopeAt(const Shape& shape, double d);
+
+// How a panel maps its Gauss-Legendre nodes: plainly, or with s - end = a v^3
+// towards an end of (0, pi) where sin^(nu-1) is not smooth for fractional nu.
+enum class PanelKind { plain, leftEnd, rightEnd };
+
+// Mass, first and second moment of u - u_mode over an interval.
+struct Moments {
+    double m0 = 0.0;
+    double m1 = 0.0;
+    double m2 = 0.0;
+};
+
+struct Panel {
+    double lo; // offsets from the mode
+    double hi;
+    PanelKind kind;
+    Moments sums;
+};
+
+inline constexpr int maxTablePanels = 96;
+
+struct DensityTable {
+    Shape shape;
+    std::array<Panel, maxTablePanels> panels;
+    int count = 0;
+    int obsIndex = 0;  // panels [0, obsIndex) lie below the observed point
+    double obsOffset;  // observed point, offset from the mode (clamped to the table)
+    Moments below;     // sums over the panels below the observed point
+    Moments total;
+    bool obsBeyondLow;  // the observed point lies below the tabulated range
+    bool obsBeyondHigh; // ... or above it
+};
+
+// How finely a table resolves the law. The coarse one (about half the nodes,
+// masses to roughly 1e-9) steers the search; the fine one (about 1e-15)
+// gives the final value.
+struct Resolution {
+    double logCut;      // the integrand below e^-logCut of its peak is dropped
+    double maxDrop;     // largest fall of ln f across a panel that starts at the peak
+    double dropGrowth;  // ... plus this times the fall of ln f before the panel
+    double widestPanel; // panel width limit in units of sigma
+};
+inline constexpr Resolution coarse{30.0, 30.0, 1.0, 9.0};
+inline constexpr Resolution fine{42.0, 18.0, 0.5, 6.0};
+
+// Builds the table for density shape and observed point sObs (in (0, pi)).
+// Returns false if the panel bound was reached.
+bool buildTable(const Shape& shape, double sObs, const Resolution& resolution, DensityTable& table);
+
+// Moments over [from, to], a part of the panel.
+Moments panelPart(const Shape& shape, const Panel& panel, double from, double to);
+
+} // namespace engine::exact::detail

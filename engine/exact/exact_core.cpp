@@ -1,0 +1,383 @@
+// The exact core: bracketed Newton searches in C on Gauss-Legendre tables of
+// the conditional law (density_table.h), with derivatives with respect to C
+// taken from the same sums.
+//
+// For a trial C the canonical quantities are
+//   w = -sqrt(nu + 1) (S/2 + C/sqrt(nu)),  c = S sqrt(nu + 1) sqrt(w^2 + nu) / 2,
+//   u_obs = w / sqrt(w^2 + nu),  s_obs = arccos(-u_obs) = atan2(sqrt(nu), -w).
+// One-sided: P(U <= u_obs) = 1 - p. Two-sided: with the observed point as
+// one end of the region of mass L, the region's mean of U equals the mean of
+// U over (-1, 1). That is the same root as 1 - M_out/M_tot = L, written as
+// G = E[(U - mu); region] = 0, which stays well conditioned as S -> 0 (there
+// M_tot -> 0) and at S = 0 gives the symmetric Student-t region.
+
+#include "engine/exact/exact_core.h"
+
+#include "engine/exact/density_table.h"
+#include "engine/exact/gauss_legendre.h"
+#include "engine/exact/starting_values.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace engine::exact {
+
+namespace {
+
+using detail::DensityTable;
+using detail::Moments;
+using detail::Panel;
+
+constexpr double eps = std::numeric_limits<double>::epsilon();
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+constexpr double inf = std::numeric_limits<double>::infinity();
+constexpr double targetAccuracy = 1.0e-11; // relative to max(1, |C|)
+constexpr double stopStep = 1.0e-13;       // a bracket this narrow (relative) ends a search
+constexpr double switchStep = 1.0e-5;      // coarse tables until the Newton step is this small
+constexpr double coarseMargin = 1.0e-7;    // how far the coarse root may sit from the fine one
+constexpr int maxSearchSteps = 80;         // evaluations per search
+constexpr int maxEndSteps = 40;            // Halley steps for the free end of a region
+constexpr double endStepForMidpoint = 1e-6; // a free-end step below this (in sigmas) ends them
+constexpr double quadratureNoise = 64.0 * eps; // relative error of a tabulated mass
+
+// The canonical quantities of one trial C and their derivatives in C.
+struct Trial {
+    double w;
+    double c;
+    double sObs;
+    double dsObs; // d s_obs / dC
+    double dc;    // d c / dC
+};
+
+Trial trialAt(double S, double nu, double C)
+{
+    const double rootNu = std::sqrt(nu);
+    const double rootNu1 = std::sqrt(nu + 1.0);
+    const double w = -rootNu1 * (0.5 * S + C / rootNu);
+    const double r2 = w * w + nu;
+    const double r = std::sqrt(r2);
+    const double dw = -rootNu1 / rootNu;
+    return {w, 0.5 * S * rootNu1 * r, std::atan2(rootNu, -w), rootNu / r2 * dw, 0.5 * S * rootNu1 * (w / r) * dw};
+}
+
+// Rounding of C itself as it enters w: a few ulps of |C| + S sqrt(nu)/2.
+double inputNoise(double S, double nu, double C)
+{
+    return 4.0 * eps * (std::fabs(C) + 0.5 * S * std::sqrt(nu));
+}
+
+// One evaluation of a decreasing function h(C) whose root is sought.
+struct Evaluation {
+    enum class Kind { value, positive, negative, failed } kind;
+    double h;     // for Kind::value
+    double dh;    // dh/dC
+    double noise; // estimated absolute error of h
+};
+
+// Bracketed Newton search for the root of a decreasing h, from C0: Newton
+// steps on coarse tables until the step is below switchStep, then on fine
+// tables until the next step's own error (from the curvature of h, estimated
+// from the last two derivatives) is negligible. Steps that leave the bracket,
+// or that h' does not support, become bisections or (with no bracket yet)
+// expanding steps outward.
+template <class Evaluate>
+Critical searchRoot(double C0, double S, double nu, Evaluate evaluate)
+{
+    double lo = -inf; // h(lo) > 0
+    double hi = inf;  // h(hi) < 0
+    double C = C0;
+    double outward = std::max(0.5, 0.25 * std::fabs(C0));
+    bool fineStage = false;
+    double previousC = nan;
+    double previousSlope = nan;
+    for (int it = 1; it <= maxSearchSteps; ++it) {
+        const Evaluation e = evaluate(C, fineStage ? detail::fine : detail::coarse);
+        if (e.kind == Evaluation::Kind::failed) return {nan, inf, it, Status::integral_failed};
+        const double scale = std::max(1.0, std::fabs(C));
+        if (e.kind == Evaluation::Kind::value && e.h == 0.0 && fineStage)
+            return {C, inputNoise(S, nu, C), it, Status::converged};
+        const bool positive = e.kind == Evaluation::Kind::positive || (e.kind == Evaluation::Kind::value && e.h > 0.0);
+        if (positive)
+            lo = C;
+        else
+            hi = C;
+
+        double next = nan;
+        if (e.kind == Evaluation::Kind::value && e.dh < 0.0 && std::isfinite(e.dh)) {
+            next = C - e.h / e.dh;
+            const double step = std::fabs(next - C);
+            if (fineStage && next > lo && next < hi) {
+                const double noiseC = e.noise / -e.dh + inputNoise(S, nu, C);
+                double predicted = step;
+                if (std::fabs(C - previousC) >= 1e-9 * scale) {
+                    const double curvature = (e.dh - previousSlope) / (C - previousC);
+                    predicted = std::fabs(curvature / (2.0 * e.dh)) * step * step;
+                }
+                if (predicted <= 1e-3 * targetAccuracy * scale || step <= noiseC) {
+                    const double bound = std::max(10.0 * predicted, noiseC);
+                    const Status status =
+                        bound <= targetAccuracy * scale ? Status::converged : Status::beyond_precision;
+                    return {next, bound, it, status};
+                }
+            }
+            if (!fineStage && step <= switchStep * scale) {
+                // The coarse tables' root may sit a little off the fine one.
+                fineStage = true;
+                lo -= coarseMargin * scale;
+                hi += coarseMargin * scale;
+            }
+            previousC = C;
+            previousSlope = e.dh;
+        }
+        if (!(next > lo && next < hi)) {
+            if (std::isfinite(lo) && std::isfinite(hi))
+                next = 0.5 * (lo + hi);
+            else {
+                next = std::isfinite(lo) ? C + outward : C - outward;
+                outward *= 2.0;
+            }
+        }
+        if (std::isfinite(lo) && std::isfinite(hi) && hi - lo <= stopStep * std::max(1.0, std::fabs(next))) {
+            if (!fineStage) {
+                fineStage = true;
+                lo -= coarseMargin * scale;
+                hi += coarseMargin * scale;
+            } else {
+                const double bound = hi - lo + inputNoise(S, nu, next);
+                const Status status = bound <= targetAccuracy * scale ? Status::converged : Status::beyond_precision;
+                return {next, bound, it, status};
+            }
+        }
+        C = next;
+    }
+    return {nan, inf, maxSearchSteps, Status::no_root};
+}
+
+// Mass beyond an observed point outside the table: the Laplace tail
+// f / |(ln f)'|, enough to steer the search back.
+double farTail(const detail::Shape& shape, double dObs)
+{
+    const double slope = std::fabs(detail::logSlopeAt(shape, dObs));
+    return std::exp(detail::pointAt(shape, dObs).logf) / std::max(slope, 1.0e-300);
+}
+
+Evaluation oneSidedAt(double S, double nu, double p, double C, const detail::Resolution& resolution)
+{
+    const Trial t = trialAt(S, nu, C);
+    DensityTable table;
+    const detail::Shape shape = detail::makeShape(nu, t.c);
+    if (!detail::buildTable(shape, t.sObs, resolution, table)) return {Evaluation::Kind::failed, nan, nan, inf};
+    const double m0 = table.total.m0;
+    if (!(m0 > 0.0) || !std::isfinite(m0)) return {Evaluation::Kind::failed, nan, nan, inf};
+
+    const double dObs = t.sObs - shape.mode;
+    double below = table.below.m0;
+    double above = m0 - below;
+    if (table.obsBeyondLow) below = farTail(shape, dObs);
+    if (table.obsBeyondHigh) above = farTail(shape, dObs);
+    if (!table.obsBeyondLow && !table.obsBeyondHigh) {
+        above = 0.0;
+        for (int i = table.obsIndex; i < table.count; ++i) above += table.panels[i].sums.m0;
+    }
+    const double P = below / m0;
+    const double Q = above / m0;
+    const double mean = table.total.m1 / m0; // E[u - u_mode]
+    // dP/dC: the move of the observed point, and the change of the law with c.
+    const double fObs = std::exp(detail::pointAt(shape, dObs).logf) / m0;
+    const double dP = fObs * t.dsObs - (table.below.m1 / m0 - mean * P) * t.dc;
+
+    // h decreasing in C, on the log scale of the tail that the level sits in.
+    const double target = 1.0 - p;
+    if (target <= 0.5) {
+        if (!(P > 0.0)) return {Evaluation::Kind::negative, -inf, nan, inf};
+        return {Evaluation::Kind::value, std::log(P) - std::log(target), dP / P, quadratureNoise};
+    }
+    if (!(Q > 0.0)) return {Evaluation::Kind::positive, inf, nan, inf};
+    return {Evaluation::Kind::value, std::log(p) - std::log(Q), dP / Q, quadratureNoise};
+}
+
+// The region of mass `mass` that has the observed point as its upper end
+// (observedIsUpper) or lower end: whole panels walked outward from the
+// observed point, then Halley steps for the free end z inside the panel that
+// holds it, safeguarded by bisection. The sums stay local to the region, so
+// their rounding scales with its mass, not with the whole law's.
+struct Region {
+    Moments sums;
+    double z; // the free end, offset from the mode
+};
+
+// A first guess of the point where the mass of the panel, counted from its
+// edge nearer the observed point, reaches `need`: the Gauss-Legendre node
+// masses taken as cells, interpolated linearly inside the crossing cell.
+double cellGuess(const detail::Shape& shape, const Panel& panel, double need, bool fromHigh)
+{
+    const double mid = 0.5 * (panel.lo + panel.hi);
+    const double half = 0.5 * (panel.hi - panel.lo);
+    if (panel.kind != detail::PanelKind::plain) {
+        const double fraction = std::clamp(need / panel.sums.m0, 0.0, 1.0);
+        return fromHigh ? panel.hi - fraction * (panel.hi - panel.lo) : panel.lo + fraction * (panel.hi - panel.lo);
+    }
+    constexpr int n = detail::glOrder20;
+    double previous = fromHigh ? panel.hi : panel.lo;
+    double accumulated = 0.0;
+    for (int j = 0; j < n; ++j) {
+        // nodes from the near edge inward: index into the symmetric half-table
+        const int i = j < n / 2 ? n / 2 - 1 - j : j - n / 2;
+        const double x = j < n / 2 ? detail::glNodes20[i] : -detail::glNodes20[i];
+        const double node = fromHigh ? mid + half * x : mid - half * x;
+        const double cell = half * detail::glWeights20[i] * std::exp(detail::pointAt(shape, node).logf);
+        if (accumulated + cell >= need && cell > 0.0) return previous + (need - accumulated) / cell * (node - previous);
+        accumulated += cell;
+        previous = node;
+    }
+    return fromHigh ? panel.lo : panel.hi;
+}
+
+bool regionOfMass(const DensityTable& table, double mass, bool observedIsUpper, double zGuess, Region& region)
+{
+    Moments whole;
+    const int step = observedIsUpper ? -1 : 1;
+    int k = observedIsUpper ? table.obsIndex - 1 : table.obsIndex;
+    while (k + step >= 0 && k + step < table.count && whole.m0 + table.panels[k].sums.m0 <= mass) {
+        whole.m0 += table.panels[k].sums.m0;
+        whole.m1 += table.panels[k].sums.m1;
+        whole.m2 += table.panels[k].sums.m2;
+        k += step;
+    }
+    const Panel& panel = table.panels[k];
+    const double need = mass - whole.m0;
+    // The part of the panel between z and its edge nearer the observed point.
+    auto part = [&](double d) {
+        return observedIsUpper ? detail::panelPart(table.shape, panel, d, panel.hi)
+                               : detail::panelPart(table.shape, panel, panel.lo, d);
+    };
+    auto done = [&](double z, const Moments& p) {
+        region.z = z;
+        region.sums = {whole.m0 + p.m0, whole.m1 + p.m1, whole.m2 + p.m2};
+        return true;
+    };
+    double lo = panel.lo;
+    double hi = panel.hi;
+    double d = zGuess; // extrapolated from the previous trial
+    if (!(d > lo && d < hi)) d = cellGuess(table.shape, panel, need, observedIsUpper);
+    const double massTol = 4.0 * eps * mass;
+    const double smallStep = endStepForMidpoint * table.shape.sigma;
+    for (int it = 0; it < maxEndSteps; ++it) {
+        Moments p = part(d);
+        // F grows as z moves away from the observed point.
+        const double F = p.m0 - need;
+        if (std::fabs(F) <= massTol || hi - lo <= 4.0 * eps * std::max(1.0, std::fabs(d))) return done(d, p);
+        if ((F > 0.0) == observedIsUpper)
+            lo = d;
+        else
+            hi = d;
+        const double f = std::exp(detail::pointAt(table.shape, d).logf);
+        double next = nan;
+        if (f > 0.0) {
+            // Halley's step for F(z) = 0 with F' = -+f and F'' = -+f (ln f)'.
+            const double r = observedIsUpper ? F / f : -F / f;
+            const double denom = 1.0 + 0.5 * r * detail::logSlopeAt(table.shape, d);
+            next = d + (denom > 0.5 ? r / denom : r);
+        }
+        if (next > lo && next < hi && std::fabs(next - d) <= smallStep) {
+            // A last tiny step: the sliver [d, next] by the midpoint rule (its
+            // error is of order (step/sigma)^3 relative) instead of a new pass.
+            const detail::PointValue mid = detail::pointAt(table.shape, 0.5 * (d + next));
+            const double sliver = (next - d) * std::exp(mid.logf) * (observedIsUpper ? -1.0 : 1.0);
+            p.m0 += sliver;
+            p.m1 += sliver * mid.du;
+            p.m2 += sliver * mid.du * mid.du;
+            return done(next, p);
+        }
+        if (!(next > lo && next < hi)) next = 0.5 * (lo + hi);
+        d = next;
+    }
+    return false;
+}
+
+// The free end of the previous trial, and how it moved with C there: the
+// next trial starts its free-end steps from the extrapolation.
+struct EndMemory {
+    double s = nan; // the free end in s
+    double C = nan;
+    double slope = nan; // ds/dC of the free end
+};
+
+Evaluation twoSidedAt(double S, double nu, double L, bool observedIsUpper, double C,
+                      const detail::Resolution& resolution, EndMemory& memory)
+{
+    const Trial t = trialAt(S, nu, C);
+    DensityTable table;
+    const detail::Shape shape = detail::makeShape(nu, t.c);
+    if (!detail::buildTable(shape, t.sObs, resolution, table)) return {Evaluation::Kind::failed, nan, nan, inf};
+    const double m0 = table.total.m0;
+    if (!(m0 > 0.0) || !std::isfinite(m0)) return {Evaluation::Kind::failed, nan, nan, inf};
+
+    // No region of mass L on the required side of the observed point: C lies
+    // beyond the root (G < 0 for the lower limit, G > 0 for the upper one).
+    double aboveMass = 0.0;
+    for (int i = table.obsIndex; i < table.count; ++i) aboveMass += table.panels[i].sums.m0;
+    const double regionMass = L * m0;
+    if (observedIsUpper && table.below.m0 <= regionMass) return {Evaluation::Kind::negative, -inf, nan, inf};
+    if (!observedIsUpper && aboveMass <= regionMass) return {Evaluation::Kind::positive, inf, nan, inf};
+
+    Region region;
+    const double zGuess = memory.s + memory.slope * (C - memory.C) - shape.mode;
+    if (!regionOfMass(table, regionMass, observedIsUpper, zGuess, region))
+        return {Evaluation::Kind::failed, nan, nan, inf};
+
+    const double mean = table.total.m1 / m0; // E[u - u_mode]
+    const double variance = table.total.m2 / m0 - mean * mean;
+    const double G = region.sums.m1 / m0 - L * mean;
+
+    // dG/dC: the observed end moves with s_obs, the free end keeps the mass at
+    // L, and the law changes with c (d/dc of the density is -(u - mu) times it).
+    const detail::PointValue atObs = detail::pointAt(shape, t.sObs - shape.mode);
+    const double pObs = (table.obsBeyondLow || table.obsBeyondHigh) ? 0.0 : std::exp(atObs.logf) / m0;
+    const double uObs = atObs.du - mean;
+    const detail::PointValue atZ = detail::pointAt(shape, region.z);
+    const double uZ = atZ.du - mean;
+    const double regionSquare = (region.sums.m2 - 2.0 * mean * region.sums.m1) / m0 + mean * mean * L;
+    const double dGdc = L * variance - regionSquare;
+    const double moveObs = pObs * t.dsObs;
+    const double pZ = std::exp(atZ.logf) / m0;
+    const double moveZ = observedIsUpper ? moveObs - G * t.dc : moveObs + G * t.dc; // pZ dz/dC
+    memory = {shape.mode + region.z, C, pZ > 0.0 ? moveZ / pZ : 0.0};
+    const double dG = observedIsUpper ? uObs * moveObs - uZ * moveZ + dGdc * t.dc : -uObs * moveObs + uZ * moveZ + dGdc * t.dc;
+    // Rounding of G: relative to the region's own sums and to L times the mean.
+    const double spread = std::sqrt(region.sums.m2 / region.sums.m0) + std::fabs(mean) + std::fabs(uZ);
+    const double noise = quadratureNoise * L * spread;
+    return {Evaluation::Kind::value, G, dG, noise};
+}
+
+} // namespace
+
+Critical one_sided(double S, double nu, double p)
+{
+    if (!(S >= 0.0) || !(nu >= 2.0) || !(p > 0.0 && p < 1.0)) return {nan, inf, 0, Status::no_root};
+    const double C0 = detail::oneSidedStart(S, nu, p);
+    return searchRoot(C0, S, nu, [&](double C, const detail::Resolution& r) { return oneSidedAt(S, nu, p, C, r); });
+}
+
+CriticalPair two_sided(double S, double nu, double L)
+{
+    if (!(S >= 0.0) || !(nu >= 2.0) || !(L > 0.0 && L < 1.0)) {
+        const Critical bad{nan, inf, 0, Status::no_root};
+        return {bad, bad};
+    }
+    const double lowerStart = detail::oneSidedStart(S, nu, 0.5 * (1.0 - L));
+    const double upperStart = detail::oneSidedStart(S, nu, 0.5 * (1.0 + L));
+    // Each search starts its free-end steps from the end of its previous trial.
+    EndMemory lowerEnd;
+    EndMemory upperEnd;
+    const Critical lower = searchRoot(lowerStart, S, nu, [&](double C, const detail::Resolution& r) {
+        return twoSidedAt(S, nu, L, true, C, r, lowerEnd);
+    });
+    const Critical upper = searchRoot(upperStart, S, nu, [&](double C, const detail::Resolution& r) {
+        return twoSidedAt(S, nu, L, false, C, r, upperEnd);
+    });
+    return {lower, upper};
+}
+
+} // namespace engine::exact

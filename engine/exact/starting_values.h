@@ -1,0 +1,23 @@
+#pragma once
+// Rough quantiles for starting values of the exact core's searches. They
+// only need to land near the root: every search keeps its root bracketed.
+
+namespace engine::exact::detail {
+
+// Standard normal quantile, to about 1e-9 (rational start, Newton on erfc).
+double normalQuantile(double p);
+
+// Student-t quantile for real nu >= 2: exact for nu = 2 and nu = 4, a
+// Cornish-Fisher expansion otherwise (rough in the far tails of small nu).
+double studentQuantile(double p, double nu);
+
+// Chi-square quantile (lower-tail probability q) for real nu: Wilson-Hilferty,
+// held above the bound that the leading term of the lower-tail series gives.
+double chiSquareQuantile(double q, double nu);
+
+// A starting value of the one-sided C for level p: the Student-t term (the
+// exact limit at S = 0) combined with the chi-square term that dominates for
+// large S.
+double oneSidedStart(double S, double nu, double p);
+
+} // namespace engine::exact::detail

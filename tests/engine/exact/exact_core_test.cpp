@@ -1,0 +1,160 @@
+// The exact core against mpmath reference values (make_exact_reference.py),
+// and the properties that the critical values must have.
+
+#include "engine/exact/exact_core.h"
+
+#include "support/reference.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+
+using engine::exact::Critical;
+using engine::exact::CriticalPair;
+using engine::exact::Status;
+
+// Tolerances by region, near the errors observed; the target is 1e-11.
+struct Region {
+    const char* name;
+    bool (*contains)(double nu, double S);
+    double tolerance;
+};
+
+const Region regions[] = {
+    {"nu 2", [](double nu, double) { return nu == 2.0; }, 1e-11},
+    {"non-integral nu", [](double nu, double) { return nu != std::floor(nu); }, 1e-11},
+    {"large S", [](double, double S) { return S > 20.0; }, 1e-11},
+    {"nu above 1000", [](double nu, double) { return nu > 1000.0; }, 1e-11},
+    {"elsewhere", [](double, double) { return true; }, 1e-11},
+};
+
+const Region& regionOf(double nu, double S)
+{
+    for (const Region& r : regions)
+        if (r.contains(nu, S)) return r;
+    return regions[std::size(regions) - 1];
+}
+
+// A result is good if it converged within the tolerance, or says honestly
+// that it could not: beyond_precision with a bound that covers its error.
+void expectAccurate(const Critical& got, double want, double tolerance, const std::string& where)
+{
+    const double error = std::fabs(got.C - want) / std::max(1.0, std::fabs(want));
+    if (got.status == Status::beyond_precision) {
+        EXPECT_LE(std::fabs(got.C - want), got.error_bound) << where;
+        return;
+    }
+    EXPECT_EQ(got.status, Status::converged) << where;
+    EXPECT_LE(error, tolerance) << where << " C " << got.C << " want " << want;
+    EXPECT_LE(std::fabs(got.C - want), std::max(got.error_bound, 1e-13 * std::max(1.0, std::fabs(want))))
+        << where << " bound " << got.error_bound;
+}
+
+TEST(ExactCore, MatchesReferenceByRegion)
+{
+    const auto rows = testsupport::readTable(std::string(TEST_DATA_DIR) + "/exact_reference.txt");
+    ASSERT_GE(rows.size(), 100u);
+    for (const auto& row : rows) {
+        ASSERT_EQ(row.size(), 6u);
+        const double nu = row[1], S = row[2], level = row[3];
+        const Region& region = regionOf(nu, S);
+        const std::string where = std::string(region.name) + ": nu " + std::to_string(nu) + " S " +
+                                  std::to_string(S) + " level " + std::to_string(level);
+        if (row[0] == 1.0) {
+            expectAccurate(engine::exact::one_sided(S, nu, level), row[4], region.tolerance, "one-sided " + where);
+        } else {
+            const CriticalPair pair = engine::exact::two_sided(S, nu, level);
+            expectAccurate(pair.lower, row[4], region.tolerance, "two-sided lower " + where);
+            expectAccurate(pair.upper, row[5], region.tolerance, "two-sided upper " + where);
+        }
+    }
+}
+
+// Values quoted with the problem: Land's H, and two-sided pairs.
+TEST(ExactCore, QuotedValues)
+{
+    struct OneSided {
+        double S, nu, p, C, digits;
+    };
+    const OneSided one[] = {{0.4272, 14.0, 0.95, 1.99370, 1e-5}};
+    for (const auto& c : one) EXPECT_NEAR(engine::exact::one_sided(c.S, c.nu, c.p).C, c.C, c.digits);
+
+    struct TwoSided {
+        double S, nu, L, lower, upper, digits;
+    };
+    const TwoSided two[] = {
+        {10.0, 3.0, 0.999, -7.812728, 1167.142163, 1e-6},
+        {1e-8, 9.0, 0.95, -2.146071, 2.146071, 1e-6},
+    };
+    for (const auto& c : two) {
+        const CriticalPair pair = engine::exact::two_sided(c.S, c.nu, c.L);
+        EXPECT_NEAR(pair.lower.C, c.lower, c.digits * std::max(1.0, std::fabs(c.lower)));
+        EXPECT_NEAR(pair.upper.C, c.upper, c.digits * std::max(1.0, std::fabs(c.upper)));
+    }
+    EXPECT_NEAR(engine::exact::two_sided(20.0, 4.0, 0.001).upper.C, -0.00144, 5e-6);
+}
+
+// C_lower < C_upper, the pairs nested in the level, and the one-sided values
+// increasing in p, over a spread of nu and S.
+TEST(ExactCore, OrderAndNesting)
+{
+    const double levels[] = {0.001, 0.2, 0.5, 0.9, 0.99, 0.999};
+    for (const double nu : {2.0, 3.7, 25.0, 4000.0}) {
+        for (const double S : {0.0, 0.3, 4.0, 15.0}) {
+            double lastLower = 0.0, lastUpper = 0.0, lastOne = -1e300;
+            for (std::size_t i = 0; i < std::size(levels); ++i) {
+                const CriticalPair pair = engine::exact::two_sided(S, nu, levels[i]);
+                const double one = engine::exact::one_sided(S, nu, levels[i]).C;
+                EXPECT_LT(pair.lower.C, pair.upper.C) << nu << " " << S << " " << levels[i];
+                EXPECT_GT(one, lastOne) << nu << " " << S << " " << levels[i];
+                if (i > 0) {
+                    EXPECT_LT(pair.lower.C, lastLower) << nu << " " << S << " " << levels[i];
+                    EXPECT_GT(pair.upper.C, lastUpper) << nu << " " << S << " " << levels[i];
+                }
+                lastLower = pair.lower.C;
+                lastUpper = pair.upper.C;
+                lastOne = one;
+            }
+        }
+    }
+}
+
+// S -> 0 approaches the Student-t limit continuously (symmetric pair at S = 0).
+TEST(ExactCore, SmallSpreadTendsToStudentLimit)
+{
+    for (const double nu : {2.0, 6.5, 300.0}) {
+        const double one0 = engine::exact::one_sided(0.0, nu, 0.9).C;
+        const CriticalPair pair0 = engine::exact::two_sided(0.0, nu, 0.9);
+        EXPECT_NEAR(pair0.lower.C, -pair0.upper.C, 1e-13 * pair0.upper.C);
+        for (const double S : {1e-6, 1e-9, 1e-12}) {
+            EXPECT_NEAR(engine::exact::one_sided(S, nu, 0.9).C, one0, 10.0 * S);
+            const CriticalPair pair = engine::exact::two_sided(S, nu, 0.9);
+            EXPECT_NEAR(pair.lower.C, pair0.lower.C, 10.0 * S);
+            EXPECT_NEAR(pair.upper.C, pair0.upper.C, 10.0 * S);
+        }
+    }
+}
+
+// Arguments outside the domain give NaN and no_root, not a number.
+TEST(ExactCore, RejectsArgumentsOutsideTheDomain)
+{
+    struct Case {
+        double S, nu, level;
+    };
+    const Case bad[] = {{-1.0, 5.0, 0.9}, {1.0, 1.5, 0.9}, {1.0, 5.0, 0.0}, {1.0, 5.0, 1.0}, {NAN, 5.0, 0.9}};
+    for (const auto& c : bad) {
+        const Critical one = engine::exact::one_sided(c.S, c.nu, c.level);
+        EXPECT_TRUE(std::isnan(one.C));
+        EXPECT_EQ(one.status, Status::no_root);
+        const CriticalPair pair = engine::exact::two_sided(c.S, c.nu, c.level);
+        EXPECT_TRUE(std::isnan(pair.lower.C) && std::isnan(pair.upper.C));
+        EXPECT_EQ(pair.upper.status, Status::no_root);
+    }
+}
+
+} // namespace
