@@ -2,6 +2,7 @@
 // sequential text files.
 #include "records/records.h"
 
+#include <cctype>
 #include <istream>
 #include <ostream>
 
@@ -76,7 +77,7 @@ void Console::write(std::string_view format, std::initializer_list<Item> items)
 
 void Console::write(std::string_view format, std::span<const Item> items)
 {
-    for (const std::string& record : formatRecords(format, items)) emit(record);
+    for (const std::string& record : formatRecords(format, items, true)) emit(record);
 }
 
 void Console::line(std::initializer_list<Item> items)
@@ -117,6 +118,27 @@ ReadStatus Console::readFree(std::initializer_list<Target> targets)
 {
     return readFreeForm([this] { return nextLine(); },
                         std::span<const Target>(targets.begin(), targets.size()));
+}
+
+bool localeIsUtf8(const char* lcAll, const char* lcCtype, const char* lang)
+{
+    const char* name = nullptr;
+    for (const char* v : {lcAll, lcCtype, lang}) {
+        if (v && *v) {
+            name = v;
+            break;
+        }
+    }
+    if (!name) return false;
+    std::string_view codeset(name);
+    const std::size_t dot = codeset.find('.');
+    if (dot == std::string_view::npos) return false;
+    codeset = codeset.substr(dot + 1);
+    codeset = codeset.substr(0, codeset.find('@'));
+    std::string folded;
+    for (char c : codeset)
+        if (c != '-') folded += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return folded == "utf8";
 }
 
 // ---- Files --------------------------------------------------------------------

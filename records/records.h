@@ -31,14 +31,23 @@ using Item = diag::Item;
 using Target = std::variant<std::reference_wrapper<int>, std::reference_wrapper<double>,
                             std::reference_wrapper<std::string>>;
 
-enum class ReadStatus { ok, error, end };
+// tooLong: a formatted read found characters beyond its last field.
+enum class ReadStatus { ok, error, end, tooLong };
 
 // ---- Layout (pure) ----------------------------------------------------------
 
 // The records that a format writes for the items. Output ends at the first data
 // descriptor without an item; items beyond the last descriptor start a new
 // record with the format read again from its beginning.
-std::vector<std::string> formatRecords(std::string_view format, std::span<const Item> items);
+//
+// A number wider than its field widens the field (F fields of 1e15 and more
+// turn to exponent form), and a number that fills its field gets one blank in
+// front when it would otherwise run into a word or number before it. With
+// carriageControl (console records), a number that fills the first column of
+// a record gets a blank in front too, so that it is not taken as the record's
+// control character.
+std::vector<std::string> formatRecords(std::string_view format, std::span<const Item> items,
+                                       bool carriageControl = false);
 
 // The records of a free-form output statement: a leading blank, texts as they
 // stand, integers in 11 columns, doubles in 24 columns with 15 significant
@@ -60,8 +69,12 @@ std::string formatFixed(double value, int width, int decimals, int scale = 0);
 std::string formatExponent(double value, int width, int decimals, int scale = 0);
 
 // Reads one line by a format. The targets are assigned only when the whole
-// statement succeeds.
+// statement succeeds; a line with anything but blanks after the last field
+// is refused (tooLong) rather than cut.
 ReadStatus readFormatted(std::string_view line, std::string_view format, std::span<const Target> targets);
+
+// The columns that a format reads (the sum of its field widths).
+int inputColumns(std::string_view format);
 
 // Reads free-form values (separated by commas or blanks) from as many lines
 // as needed; nextLine gives the following line, or nothing at end of input.
@@ -91,6 +104,10 @@ public:
     // Ends an open output line (before the program stops).
     void finish();
 
+    // Whether the terminal shows UTF-8 (else a single-byte code page).
+    void useUtf8(bool utf8) { utf8_ = utf8; }
+    bool utf8() const { return utf8_; }
+
     // Makes this console the one that the numerical libraries' diagnostic
     // lines go to, for as long as it lives.
     void receiveDiagnostics();
@@ -102,7 +119,13 @@ private:
     std::istream& in_;
     std::ostream& out_;
     bool atLineStart_ = true;
+    bool utf8_ = false;
 };
+
+// Whether the locale named by the environment (the first of LC_ALL, LC_CTYPE
+// and LANG that is set and not empty) uses UTF-8: its codeset, after the dot,
+// is "UTF-8" or "utf8" in any case. Null pointers stand for unset variables.
+bool localeIsUtf8(const char* lcAll, const char* lcCtype, const char* lang);
 
 // A text file written record by record, each record followed by CR LF.
 class FileWriter {

@@ -4,11 +4,13 @@
 #include "velmar/dialogue.h"
 #include "velmar/startup.h"
 
+#include <cstdlib>
 #include <iostream>
 
 int main()
 {
     records::Console con(std::cin, std::cout);
+    con.useUtf8(records::localeIsUtf8(std::getenv("LC_ALL"), std::getenv("LC_CTYPE"), std::getenv("LANG")));
     con.receiveDiagnostics();
     try {
         velmar::writeTitle(con);
