@@ -31,8 +31,7 @@ using Item = diag::Item;
 using Target = std::variant<std::reference_wrapper<int>, std::reference_wrapper<double>,
                             std::reference_wrapper<std::string>>;
 
-// tooLong: a formatted read found characters beyond its last field.
-enum class ReadStatus { ok, error, end, tooLong };
+enum class ReadStatus { ok, error, end };
 
 // ---- Layout (pure) ----------------------------------------------------------
 
@@ -69,9 +68,10 @@ std::string formatFixed(double value, int width, int decimals, int scale = 0);
 std::string formatExponent(double value, int width, int decimals, int scale = 0);
 
 // Reads one line by a format. The targets are assigned only when the whole
-// statement succeeds; a line with anything but blanks after the last field
-// is refused (tooLong) rather than cut.
-ReadStatus readFormatted(std::string_view line, std::string_view format, std::span<const Target> targets);
+// statement succeeds. A line with anything but blanks after the last field
+// fails rather than being cut, and sets *tooLong when it is given.
+ReadStatus readFormatted(std::string_view line, std::string_view format, std::span<const Target> targets,
+                         bool* tooLong = nullptr);
 
 // The columns that a format reads (the sum of its field widths).
 int inputColumns(std::string_view format);
@@ -99,6 +99,9 @@ public:
     void line(std::span<const Item> items);
 
     ReadStatus read(std::string_view format, std::initializer_list<Target> targets);
+    // Whether the last formatted read failed because its line was longer
+    // than the format's fields.
+    bool lastReadTooLong() const { return lastReadTooLong_; }
     ReadStatus readFree(std::initializer_list<Target> targets);
 
     // Ends an open output line (before the program stops).
@@ -120,6 +123,7 @@ private:
     std::ostream& out_;
     bool atLineStart_ = true;
     bool utf8_ = false;
+    bool lastReadTooLong_ = false;
 };
 
 // Whether the locale named by the environment (the first of LC_ALL, LC_CTYPE
@@ -130,7 +134,8 @@ bool localeIsUtf8(const char* lcAll, const char* lcCtype, const char* lang);
 // A text file written record by record, each record followed by CR LF.
 class FileWriter {
 public:
-    enum class Mode { overwrite, append };
+    // createNew fails when the file exists already.
+    enum class Mode { overwrite, append, createNew };
     FileWriter(const std::string& path, Mode mode);
 
     bool isOpen() const;
@@ -147,6 +152,35 @@ private:
         void operator()(std::FILE* f) const;
     };
     std::unique_ptr<std::FILE, Closer> handle_;
+};
+
+// A file written in full before it reaches its target: the records go to a
+// temporary file in the target's folder, and commit() then moves it into
+// place (overwrite) or adds it to the end of the target (append). Without a
+// commit the temporary file is removed and the target stays as it was.
+class StagedFile {
+public:
+    StagedFile(const std::string& target, FileWriter::Mode mode);
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
+    ~StagedFile();
+
+    // False when the temporary file cannot be created or the target is not
+    // a file that can be written.
+    bool isOpen() const;
+    FileWriter& writer() { return writer_; }
+    // False when the records could not be moved or added to the target; the
+    // temporary file (temporaryPath()) then keeps them.
+    bool commit();
+    const std::string& temporaryPath() const { return temporary_; }
+
+private:
+    std::string target_;
+    FileWriter::Mode mode_;
+    std::string temporary_;
+    FileWriter writer_;
+    bool targetWritable_ = false;
+    bool committed_ = false;
 };
 
 // A text file read line by line in free form.

@@ -17,7 +17,7 @@ bool accepted(records::ReadStatus status)
 bool answer(records::Console& con, std::string_view format, std::initializer_list<records::Target> targets)
 {
     const records::ReadStatus status = con.read(format, targets);
-    if (status == records::ReadStatus::tooLong) {
+    if (status == records::ReadStatus::error && con.lastReadTooLong()) {
         con.line({"That answer is too long: at most " + std::to_string(records::inputColumns(format)) +
                   " characters are read here. Please enter it again."});
         return false;

@@ -148,18 +148,6 @@ std::string headerStart(const Console& con)
     return con.utf8() ? " \u03BC-hat    \u03C3" : std::string(" \xE6-hat    \xE5", 11);
 }
 
-// A limit exists when it is finite; a two-sided pair also needs its lower
-// limit not above its upper one. Anything else is reported in words.
-bool computed(const engine::OneSidedResult& res)
-{
-    return std::isfinite(res.limit) && std::isfinite(res.C);
-}
-
-bool computed(const engine::TwoSidedResult& res)
-{
-    return std::isfinite(res.lower) && std::isfinite(res.upper) && std::isfinite(res.Clower) &&
-           std::isfinite(res.Cupper) && res.lower <= res.upper && res.Clower <= res.Cupper;
-}
 
 void oneSidedResult(Console& con, const Remembered& r, const engine::Settings& settings)
 {
@@ -170,7 +158,7 @@ void oneSidedResult(Console& con, const Remembered& r, const engine::Settings& s
     const std::string pct = internalRecord("(F6.2)", {r.alpha * 100.0}, 6);
     writeParameters(con, r, headerStart(con) + "-hat   lambda   nu   gamma ", 44,
                     "(F8.3,F9.2,F8.2,F7.0,F8.0,F15.6,F15.6)", {});
-    if (computed(res)) {
+    if (limitComputed(res)) {
         con.line({"The ", pct, "% ", resultName(r.kind), " and standard confidence limit are"});
         con.write("(F13.8,A4,F13.8,A1)", {res.limit, " and", res.C, "."});
     } else {
@@ -192,7 +180,7 @@ void twoSidedResult(Console& con, const Remembered& r, const engine::Settings& s
     const std::string header = headerStart(con) + "-hat   lambda   nu   gamma  |Two-sided " + pct +
                                "% lower, upper limits";
     const char* format = "(F8.3,F9.2,F8.2,F7.0,F8.0,F15.8,A1,F13.8)";
-    if (computed(res)) {
+    if (limitComputed(res)) {
         writeParameters(con, r, header, 76, format, {res.lower, ",", res.upper});
         con.write("(A10,A6,A36,F12.6,A4,F12.6,A1)",
                   {" Standard ", pct, "% two-sided lower & upper limits are ", res.Clower, " and", res.Cupper, "."});
@@ -206,6 +194,17 @@ void twoSidedResult(Console& con, const Remembered& r, const engine::Settings& s
 }
 
 } // namespace
+
+bool limitComputed(const engine::OneSidedResult& res)
+{
+    return std::isfinite(res.limit) && std::isfinite(res.C);
+}
+
+bool limitComputed(const engine::TwoSidedResult& res)
+{
+    return std::isfinite(res.lower) && std::isfinite(res.upper) && std::isfinite(res.Clower) &&
+           std::isfinite(res.Cupper) && res.lower <= res.upper;
+}
 
 std::string defaultText(double value)
 {

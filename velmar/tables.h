@@ -42,7 +42,7 @@ void writeAlphaPages(records::Console& con, records::FileWriter& file, const Tab
                      std::span<const int> nus, std::span<const double> alphas, const SigmaRange& sigmas);
 
 // The number of pages of a run over nu, or 0 when it writes none.
-int nuPageCount(int nuStart, int nuStop, int nuDiff);
+long long nuPageCount(int nuStart, int nuStop, int nuDiff);
 
 // " This will require about ..." for an estimate in seconds.
 void writeEstimate(records::Console& con, double seconds);
