@@ -18,8 +18,8 @@ bool answer(records::Console& con, std::string_view format, std::initializer_lis
 {
     const records::ReadStatus status = con.read(format, targets);
     if (status == records::ReadStatus::error && con.lastReadTooLong()) {
-        con.line({"That answer is too long: at most " + std::to_string(records::inputColumns(format)) +
-                  " characters are read here. Please enter it again."});
+        con.line({"Too long: at most " + std::to_string(records::inputColumns(format)) +
+                  " characters are read here; please enter it again."});
         return false;
     }
     return accepted(status);
