@@ -302,11 +302,11 @@ bool singleLimitDialogue(Console& con, Remembered& r)
     return false;
 }
 
-void mainLoop(Console& con, const engine::Settings& settings)
+void mainLoop(Console& con, const engine::Settings& settings, double confirmTablesAbove)
 {
     Remembered r;
     for (;;) {
-        while (singleLimitDialogue(con, r)) tableRun(con, r, settings);
+        while (singleLimitDialogue(con, r)) tableRun(con, r, settings, confirmTablesAbove);
         if (oneSided(r.kind))
             oneSidedResult(con, r, settings);
         else

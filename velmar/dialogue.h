@@ -29,8 +29,13 @@ struct Remembered {
     double gamma2 = 0.0;
 };
 
+// A table run estimated to take longer than this asks whether to go on.
+inline constexpr double longestUnaskedTableSeconds = 600.0;
+
 // The main loop: never returns (the end of console input ends the program).
-[[noreturn]] void mainLoop(records::Console& con, const engine::Settings& settings);
+// Table runs estimated above confirmTablesAbove seconds ask "Continue? (Y/N)".
+[[noreturn]] void mainLoop(records::Console& con, const engine::Settings& settings,
+                           double confirmTablesAbove = longestUnaskedTableSeconds);
 
 // One pass of the single-limit dialogue; returns true when the user asked for
 // tables (and then asks nothing else).

@@ -99,14 +99,13 @@ std::unique_ptr<records::StagedFile> askOutputFile(Console& con)
     }
 }
 
-// Runs estimated above this many seconds, or of more pages than
-// mostPagesUnasked, start only when the user confirms.
-constexpr double longestUnaskedSeconds = 600.0;
+// Runs of more pages than this start only when the user confirms, like runs
+// whose estimate is long (a page without rows takes no time, but space).
 constexpr long long mostPagesUnasked = 10000;
 
-bool confirmLongRun(Console& con, double seconds, long long pages)
+bool confirmLongRun(Console& con, const TableSetup& setup, double seconds, long long pages)
 {
-    if (seconds <= longestUnaskedSeconds && pages <= mostPagesUnasked) return true;
+    if (seconds <= setup.confirmAbove && pages <= mostPagesUnasked) return true;
     for (;;) {
         con.line({"Continue? (Y/N)"});
         const char letter = answerLetter(con, "yn");
@@ -205,7 +204,7 @@ bool nuTables(Console& con, FileWriter& file, const TableSetup& setup)
     const double seconds = rowsPerPage(sigmas) * static_cast<double>(alphas.size()) * static_cast<double>(pages) *
                            secondsPerLimit(setup.kind, 0.3, 2.5);
     writeEstimate(con, seconds);
-    if (!confirmLongRun(con, seconds, pages)) return false;
+    if (!confirmLongRun(con, setup, seconds, pages)) return false;
     writeNuPages(con, file, setup, alphas, nuStart, nuStop, nuDiff, sigmas);
     return true;
 }
@@ -256,7 +255,7 @@ bool alphaTables(Console& con, FileWriter& file, const TableSetup& setup)
     const double seconds = rowsPerPage(sigmas) * static_cast<double>(alphaCount) *
                            static_cast<double>(nus.size()) * secondsPerLimit(setup.kind, 0.15, 1.2);
     writeEstimate(con, seconds);
-    if (!confirmLongRun(con, seconds, alphaCount)) return false;
+    if (!confirmLongRun(con, setup, seconds, alphaCount)) return false;
     writeAlphaPages(con, file, setup, nus, alphas, sigmas);
     return true;
 }
@@ -285,7 +284,7 @@ void writeEstimate(Console& con, double seconds)
         con.write("(A24,F9.2,A30)", {" This will require about ", seconds / year, " years (ballpark; 486 66MH)."});
 }
 
-void tableRun(Console& con, Remembered& r, const engine::Settings& settings)
+void tableRun(Console& con, Remembered& r, const engine::Settings& settings, double confirmAbove)
 {
     const Remembered kept = r;
     if (r.gamma2 == 0.0) r.gamma2 = gammaMarker;
@@ -307,7 +306,7 @@ void tableRun(Console& con, Remembered& r, const engine::Settings& settings)
     }
 
     const std::unique_ptr<records::StagedFile> file = askOutputFile(con);
-    const TableSetup setup{r.kind, standardized, r.muhat, r.lambda, r.gamma2, settings};
+    const TableSetup setup{r.kind, standardized, r.muhat, r.lambda, r.gamma2, settings, confirmAbove};
     const bool written =
         type == 1 ? nuTables(con, file->writer(), setup) : alphaTables(con, file->writer(), setup);
     if (written && !file->commit()) {
