@@ -31,7 +31,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr double confirmTablesAbove = 3.0; // seconds of the program's estimate
-constexpr int mostRuns = 12;               // result blocks and table runs per input
+constexpr int mostRuns = 3;                // result blocks and table runs per input
 constexpr std::string_view continuePrompt = "Continue? (Y/N)\r\n";
 
 // Keeps the answers inside the work folder: no absolute names, no way up.
