@@ -64,6 +64,7 @@ public:
             return value;
         };
         const verify::Quadrature q = verify::AdapQuad(f, which, a, b, case_, tol_);
+        verify::RepeatedLines::flush(); // the quadrature's own lines, before the case's row
         stopped_ = q.stopped;
         return q.value;
     }
@@ -253,7 +254,6 @@ int main()
         stop = runGrid(con, results, nullptr, run, ranges);
     }
     if (stop) {
-        verify::RepeatedLines::flush();
         con.line({*stop});
         return finish(con, 1);
     }
