@@ -2,6 +2,8 @@
 // "input.dat" in the working folder and read by the program's reader, which
 // must accept or refuse it without a crash, a hang or a sanitizer report.
 // What it accepts must be fit to run; the grid itself is never run here.
+// It writes "input.dat" where it runs: give it a folder of its own
+// (tests/run_fuzz.sh runs it in a temporary one).
 
 #include "brennik/run_settings.h"
 
