@@ -16,6 +16,8 @@
 //   filesize   a limit in bytes on the files the program writes (optional)
 //   env        NAME=VALUE lines set in the program's environment (optional);
 //              without them the program runs in the C locale
+//   absent     names of files that must not be in the working folder afterwards,
+//              one a line (optional)
 // With SESSIONS_UPDATE=1 in the environment the runner writes what it saw as
 // the expectations instead of comparing (for making a new case, which must
 // then be read and checked by hand).
@@ -206,6 +208,14 @@ TEST_P(Session, OutputAndFilesMatch)
             const fs::path got = work / entry.path().filename();
             ASSERT_TRUE(fs::exists(got)) << got << " was not written";
             EXPECT_EQ(masked(readFile(got), masks), readFile(entry.path())) << entry.path().filename();
+        }
+    }
+    if (!update && fs::exists(c.folder / "absent")) {
+        std::istringstream names(readFile(c.folder / "absent"));
+        for (std::string name; std::getline(names, name);) {
+            if (!name.empty()) {
+                EXPECT_FALSE(fs::exists(work / name)) << name << " was left behind";
+            }
         }
     }
     fs::remove_all(work);
