@@ -2,6 +2,12 @@
 // the integration runs from left to right. Each subinterval keeps its three
 // integrand values, so examining it costs only the two values at the quarter
 // points; there is no extrapolation term.
+//
+// Five points can agree with a parabola by chance (a peak or a step between
+// them), and the whole range would then be accepted at once with a wrong
+// value. No subinterval is therefore accepted before it is an eighth of the
+// range: every integral looks at 33 equally spaced points at least, and
+// the adaptive test decides from there.
 
 #include "diag/sink.h"
 #include "brennik/verification.h"
@@ -20,6 +26,7 @@ constexpr int stackCapacity = 100;
 constexpr int stackLimit = stackCapacity - 2;
 constexpr double narrowest = 1.0e-16; // smallest |half-width / left end| of a new subinterval
 constexpr double firstTolerance = 10.0; // times AdapQuadTol
+constexpr double acceptedFromLevel = 4.0; // the range is level 1; level 4 is an eighth of it
 
 struct Subinterval {
     double A;   // left end
@@ -59,7 +66,7 @@ Quadrature AdapQuad(const Integrand& f, int which, double a, double b, const Cas
         const double S2 = e.H * (e.FC + 4.0 * FE + e.FB) / 6.0;
         i = i - 1;
 
-        if (std::fabs(S1 + S2 - e.S) < e.TOL) {
+        if (e.L >= acceptedFromLevel && std::fabs(S1 + S2 - e.S) < e.TOL) {
             APP = APP + S1 + S2;
             continue;
         }

@@ -6,19 +6,18 @@
 
 #include "records/clock.h"
 #include "records/records.h"
+#include "brennik/repeated_lines.h"
+#include "brennik/run_settings.h"
 #include "brennik/verification.h"
 
 #include <array>
-#include <climits>
-#include <cmath>
-#include <fstream>
+#include <cstdio>
+#include <filesystem>
 #include <iostream>
-#include <limits>
 #include <optional>
-#include <span>
 #include <string>
-#include <type_traits>
-#include <variant>
+#include <system_error>
+#include <vector>
 
 namespace {
 
@@ -28,12 +27,8 @@ constexpr std::array<double, 3> sigmas{0.1, 1.0, 10.0};
 constexpr double trueMu = 0.0;
 constexpr double trueLambda = 0.5;
 
-constexpr char inputName[] = "input.dat";
-constexpr char intermediateName[] = "newveri.int";
-constexpr std::size_t textLength = 72;
+using verify::RunSettings;
 
-constexpr int oneSided = 1;
-constexpr int twoSided = 2;
 constexpr int upperWhich = 2; // integrand selector of the upper (or one-sided) limit
 constexpr int lowerWhich = 1;
 
@@ -44,135 +39,7 @@ constexpr char twoSidedFileRow[] = "(F9.3,F7.0,F7.2,1p,2(E14.3),0p,F9.1,A9)";
 constexpr char twoSidedConsoleRow[] = "(F9.3,F7.0,F7.2,1p,2(E14.3),0p,F9.2,A9)";
 constexpr char oneSidedRow[] = "(F9.3,F7.0,F9.5,1p,2(E14.3),0p,F9.2,A9)";
 
-struct RunSettings {
-    int WhichLimit = 0;
-    int alphaFirst = 0;
-    int alphaLast = 0;
-    int nuFirst = 0;
-    int nuLast = 0;
-    double AdapQuadTol = 0.0;
-    double FunctionTol = 0.0;
-    double ResultTol = 0.0;
-    std::string results; // file name, trailing blanks removed
-    std::string title;   // 72 characters
-};
-
-struct InputError {
-    int record;
-    std::string problem;
-};
-
-// The records of "input.dat", one line each. A record must hold all its
-// values on its own line: a value that is missing there is reported, not
-// taken from the next record.
-class InputFile {
-public:
-    InputFile() : in_(inputName, std::ios::binary) {}
-
-    bool isOpen() const { return in_.is_open() && in_.good(); }
-
-    // Reads the next record into the targets. Variables must hold the
-    // "unset" values (INT_MIN, NaN) on entry, so that values left out by a
-    // slash or an empty field are seen.
-    std::optional<InputError> read(std::initializer_list<records::Target> targets, const char* expected)
-    {
-        ++record_;
-        std::string line;
-        if (!std::getline(in_, line)) {
-            if (in_.bad()) return InputError{record_, "the file cannot be read"};
-            return InputError{record_, std::string("missing (") + expected + " expected)"};
-        }
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        bool given = false;
-        const auto once = [&]() -> std::optional<std::string> {
-            if (given) return std::nullopt;
-            given = true;
-            return line;
-        };
-        const std::span<const records::Target> span(targets.begin(), targets.size());
-        switch (records::readFreeForm(once, span)) {
-        case records::ReadStatus::ok:
-            break;
-        case records::ReadStatus::end:
-            return shortRecord(expected);
-        case records::ReadStatus::error:
-            return InputError{record_, std::string("a value of the wrong type (") + expected + " expected)"};
-        }
-        for (const records::Target& t : span) {
-            const bool unset = std::visit(
-                [](auto ref) {
-                    using T = typename decltype(ref)::type;
-                    if constexpr (std::is_same_v<T, int>) return ref.get() == INT_MIN;
-                    else if constexpr (std::is_same_v<T, double>) return std::isnan(ref.get());
-                    else return false;
-                },
-                t);
-            if (unset) return shortRecord(expected);
-        }
-        return std::nullopt;
-    }
-
-    int record() const { return record_; }
-
-private:
-    InputError shortRecord(const char* expected) const
-    {
-        return {record_, std::string("too few values (") + expected + " expected)"};
-    }
-
-    std::ifstream in_;
-    int record_ = 0;
-};
-
-bool indexIn(int index, std::size_t size)
-{
-    return index >= 1 && static_cast<std::size_t>(index) <= size;
-}
-
-std::string withoutTrailingBlanks(const std::string& s)
-{
-    const std::size_t end = s.find_last_not_of(' ');
-    return end == std::string::npos ? std::string() : s.substr(0, end + 1);
-}
-
-// Reads and checks "input.dat". Records 2 to 6 are read only for a one-sided
-// or a two-sided run.
-std::optional<InputError> readInput(RunSettings& run)
-{
-    InputFile file;
-    if (!file.isOpen()) return InputError{1, "the file is missing or cannot be read"};
-    constexpr double unset = std::numeric_limits<double>::quiet_NaN();
-
-    run.WhichLimit = INT_MIN;
-    if (auto e = file.read({std::ref(run.WhichLimit)}, "1 whole number")) return e;
-    if (run.WhichLimit != oneSided && run.WhichLimit != twoSided) return std::nullopt;
-
-    run.alphaFirst = run.alphaLast = INT_MIN;
-    if (auto e = file.read({std::ref(run.alphaFirst), std::ref(run.alphaLast)}, "2 whole numbers")) return e;
-    if (!indexIn(run.alphaFirst, alphas.size()) || !indexIn(run.alphaLast, alphas.size()))
-        return InputError{file.record(), "alpha indices must lie in 1 to 10"};
-
-    run.nuFirst = run.nuLast = INT_MIN;
-    if (auto e = file.read({std::ref(run.nuFirst), std::ref(run.nuLast)}, "2 whole numbers")) return e;
-    if (!indexIn(run.nuFirst, nus.size()) || !indexIn(run.nuLast, nus.size()))
-        return InputError{file.record(), "nu indices must lie in 1 to 6"};
-
-    run.AdapQuadTol = run.FunctionTol = run.ResultTol = unset;
-    if (auto e = file.read({std::ref(run.AdapQuadTol), std::ref(run.FunctionTol), std::ref(run.ResultTol)},
-                           "3 numbers"))
-        return e;
-    if (!(run.AdapQuadTol > 0.0 && run.AdapQuadTol < 0.5))
-        return InputError{file.record(), "AdapQuadTol must lie between 0 and 0.5"};
-
-    std::string name(textLength, ' ');
-    if (auto e = file.read({std::ref(name)}, "a file name")) return e;
-    run.results = withoutTrailingBlanks(name);
-    if (run.results.empty()) return InputError{file.record(), "the results file name is blank"};
-
-    run.title.assign(textLength, ' ');
-    if (auto e = file.read({std::ref(run.title)}, "a title")) return e;
-    return std::nullopt;
-}
+static_assert(alphas.size() == verify::alphaCount && nus.size() == verify::nuCount);
 
 // The integration ranges of the chi-square quantile level u.
 struct Ranges {
@@ -181,15 +48,23 @@ struct Ranges {
 };
 
 // Runs the quadratures of one case in order and remembers whether one of
-// them stopped the program; after a stop it integrates nothing more.
+// them stopped the program; after a stop it integrates nothing more. Each
+// integrand value is a limit computation: the diagnostic lines it repeated
+// are summed up after it.
 class Integrals {
 public:
     Integrals(const verify::Case& c, double AdapQuadTol) : case_(c), tol_(AdapQuadTol) {}
 
-    double operator()(const verify::Integrand& f, int which, double a, double b)
+    double operator()(double (*integrand)(int, double, const verify::Case&), int which, double a, double b)
     {
         if (stopped_) return 0.0;
+        const verify::Integrand f = [integrand](int w, double u, const verify::Case& c) {
+            const double value = integrand(w, u, c);
+            verify::RepeatedLines::flush();
+            return value;
+        };
         const verify::Quadrature q = verify::AdapQuad(f, which, a, b, case_, tol_);
+        verify::RepeatedLines::flush(); // the quadrature's own lines, before the case's row
         stopped_ = q.stopped;
         return q.value;
     }
@@ -227,7 +102,7 @@ double minutesSince(double t0)
 std::optional<double> missProbability(const RunSettings& run, const verify::Case& c, const Ranges& r)
 {
     Integrals quad(c, run.AdapQuadTol);
-    if (run.WhichLimit == oneSided) {
+    if (run.WhichLimit == verify::oneSided) {
         const double low = quad(verify::OneTailPqDiff, upperWhich, r.lowA, r.lowB);
         const double high = quad(verify::OneTailPqDiff, upperWhich, r.highA, r.highB);
         if (quad.stopped()) return std::nullopt;
@@ -243,9 +118,19 @@ std::optional<double> missProbability(const RunSettings& run, const verify::Case
     return IU + 1.0 - IL;
 }
 
+// Why the run stopped early, in one line; nothing when it ran to its end.
+using Stop = std::optional<std::string>;
+
+std::string caseText(double alpha, double nu, double sigma)
+{
+    char text[80];
+    std::snprintf(text, sizeof text, "alpha %.3f, nu %.0f, sigma %.1f", alpha, nu, sigma);
+    return text;
+}
+
 // Runs the grid; intermediate is the file of a two-sided run (null in a
 // one-sided run). Ends early when a quadrature stops the program.
-void runGrid(records::Console& con, records::FileWriter& results, records::FileWriter* intermediate,
+Stop runGrid(records::Console& con, records::FileWriter& results, records::FileWriter* intermediate,
              const RunSettings& run, const Ranges& r)
 {
     const char* fileRow = intermediate ? twoSidedFileRow : oneSidedRow;
@@ -268,7 +153,9 @@ void runGrid(records::Console& con, records::FileWriter& results, records::FileW
                 }
                 const double t0 = records::timeOfDay();
                 const std::optional<double> miss = missProbability(run, caseOf(run, alpha, nu, sigma), r);
-                if (!miss) return;
+                if (!miss)
+                    return "The run stopped at " + caseText(alpha, nu, sigma) +
+                           ": a subinterval of the integration became too narrow; the rows so far are kept.";
                 const double minutes = minutesSince(t0);
 
                 const double Int = 1.0 - *miss;
@@ -279,13 +166,54 @@ void runGrid(records::Console& con, records::FileWriter& results, records::FileW
             }
         }
     }
+    if (run.alphaFirst > run.alphaLast)
+        return "No case was run: the first alpha index " + std::to_string(run.alphaFirst) +
+               " is above the last " + std::to_string(run.alphaLast) + ".";
+    if (run.nuFirst > run.nuLast)
+        return "No case was run: the first nu index " + std::to_string(run.nuFirst) + " is above the last " +
+               std::to_string(run.nuLast) + ".";
+    return std::nullopt;
 }
 
-int cannotCreate(records::Console& con, const std::string& name)
+// The output files of a run, opened all or none: when one cannot be
+// created, the files this run created are removed again and no earlier file
+// has been emptied. On failure holds the name that could not be created.
+struct Outputs {
+    std::vector<records::FileWriter> files; // in the order of the names
+    std::string failed;
+};
+
+Outputs openAll(const std::vector<std::string>& names)
 {
-    con.line({"The file ", name, " cannot be created."});
+    namespace fs = std::filesystem;
+    std::vector<bool> existed;
+    std::vector<records::FileWriter> probes; // append mode: creates a missing file, empties none
+    for (const std::string& name : names) {
+        std::error_code ec;
+        existed.push_back(fs::exists(name, ec));
+        probes.emplace_back(name, records::FileWriter::Mode::append);
+        if (!probes.back().isOpen()) {
+            probes.clear();
+            for (std::size_t k = 0; k + 1 < existed.size(); ++k)
+                if (!existed[k]) fs::remove(names[k], ec);
+            return {{}, name};
+        }
+    }
+    probes.clear();
+    Outputs out;
+    for (const std::string& name : names) {
+        out.files.emplace_back(name, records::FileWriter::Mode::overwrite);
+        if (!out.files.back().isOpen()) return {{}, name};
+    }
+    return out;
+}
+
+// Ends the program: the last diagnostic lines held, then the console line.
+int finish(records::Console& con, int status)
+{
+    verify::RepeatedLines::flush();
     con.finish();
-    return 1;
+    return status;
 }
 
 } // namespace
@@ -294,30 +222,40 @@ int main()
 {
     records::Console con(std::cin, std::cout);
     con.receiveDiagnostics();
+    const verify::RepeatedLines repeats;
 
     RunSettings run;
-    if (const std::optional<InputError> e = readInput(run)) {
-        const std::string where = std::string(inputName) + ", record " + std::to_string(e->record) + ": ";
+    if (const std::optional<verify::InputError> e = verify::readRunSettings(run)) {
+        const std::string where = std::string(verify::inputName) + ", record " + std::to_string(e->record) + ": ";
         con.line({where, e->problem});
-        con.finish();
-        return 1;
+        return finish(con, 1);
     }
     const Ranges ranges{run.AdapQuadTol, 0.5, 0.5, 1.0 - run.AdapQuadTol};
 
-    if (run.WhichLimit == twoSided) {
-        records::FileWriter intermediate(intermediateName, records::FileWriter::Mode::overwrite);
-        if (!intermediate.isOpen()) return cannotCreate(con, intermediateName);
-        intermediate.write("(A)", {"Intermediate results for verifying two-tailed..."});
-        records::FileWriter results(run.results, records::FileWriter::Mode::overwrite);
-        if (!results.isOpen()) return cannotCreate(con, run.results);
-        writeHeading(results, "Verifying two-tailed ", run, "  alpha  df  sigma   Int  Error");
-        runGrid(con, results, &intermediate, run, ranges);
-    } else if (run.WhichLimit == oneSided) {
-        records::FileWriter results(run.results, records::FileWriter::Mode::overwrite);
-        if (!results.isOpen()) return cannotCreate(con, run.results);
-        writeHeading(results, "Verifying one-tailed ", run, "  alpha  df  sigma   Int  RelError");
-        runGrid(con, results, nullptr, run, ranges);
+    const bool two = run.WhichLimit == verify::twoSided;
+    std::vector<std::string> names{run.results};
+    if (two) names.insert(names.begin(), verify::intermediateName);
+    Outputs out = openAll(names);
+    if (out.files.empty()) {
+        con.line({"The file ", out.failed, " cannot be created."});
+        return finish(con, 1);
     }
-    con.finish();
-    return 0;
+
+    Stop stop;
+    if (two) {
+        records::FileWriter& intermediate = out.files[0];
+        records::FileWriter& results = out.files[1];
+        intermediate.write("(A)", {"Intermediate results for verifying two-tailed..."});
+        writeHeading(results, "Verifying two-tailed ", run, "  alpha  df  sigma   Int  Error");
+        stop = runGrid(con, results, &intermediate, run, ranges);
+    } else {
+        records::FileWriter& results = out.files[0];
+        writeHeading(results, "Verifying one-tailed ", run, "  alpha  df  sigma   Int  RelError");
+        stop = runGrid(con, results, nullptr, run, ranges);
+    }
+    if (stop) {
+        con.line({*stop});
+        return finish(con, 1);
+    }
+    return finish(con, 0);
 }

@@ -35,7 +35,8 @@ struct Quadrature {
 };
 
 // Adaptive Simpson rule over [a, b], depth first from left to right. The
-// first subinterval has tolerance 10 x AdapQuadTol, halved with each halving.
+// first subinterval has tolerance 10 x AdapQuadTol, halved with each halving;
+// none is accepted before it is an eighth of [a, b] (33 evaluations at least).
 // A stack of 98 pending subintervals ends the integration early with the sum
 // so far (and two console lines); a subinterval narrower than 1e-16 of its
 // position stops it with stopped set (and one console line).

@@ -2,6 +2,9 @@
 // sequential text files.
 #include "records/records.h"
 
+#include <cctype>
+#include <filesystem>
+#include <unistd.h>
 #include <istream>
 #include <ostream>
 
@@ -76,7 +79,7 @@ void Console::write(std::string_view format, std::initializer_list<Item> items)
 
 void Console::write(std::string_view format, std::span<const Item> items)
 {
-    for (const std::string& record : formatRecords(format, items)) emit(record);
+    for (const std::string& record : formatRecords(format, items, true)) emit(record);
 }
 
 void Console::line(std::initializer_list<Item> items)
@@ -108,15 +111,38 @@ std::optional<std::string> Console::nextLine()
 
 ReadStatus Console::read(std::string_view format, std::initializer_list<Target> targets)
 {
+    lastReadTooLong_ = false;
     const std::optional<std::string> line = nextLine();
     if (!line) return ReadStatus::end;
-    return readFormatted(*line, format, std::span<const Target>(targets.begin(), targets.size()));
+    return readFormatted(*line, format, std::span<const Target>(targets.begin(), targets.size()),
+                         &lastReadTooLong_);
 }
 
 ReadStatus Console::readFree(std::initializer_list<Target> targets)
 {
     return readFreeForm([this] { return nextLine(); },
                         std::span<const Target>(targets.begin(), targets.size()));
+}
+
+bool localeIsUtf8(const char* lcAll, const char* lcCtype, const char* lang)
+{
+    const char* name = nullptr;
+    for (const char* v : {lcAll, lcCtype, lang}) {
+        if (v && *v) {
+            name = v;
+            break;
+        }
+    }
+    if (!name) return false;
+    std::string_view codeset(name);
+    const std::size_t dot = codeset.find('.');
+    if (dot == std::string_view::npos) return false;
+    codeset = codeset.substr(dot + 1);
+    codeset = codeset.substr(0, codeset.find('@'));
+    std::string folded;
+    for (char c : codeset)
+        if (c != '-') folded += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return folded == "utf8";
 }
 
 // ---- Files --------------------------------------------------------------------
@@ -131,10 +157,23 @@ void FileReader::Closer::operator()(std::FILE* f) const
     std::fclose(f);
 }
 
-FileWriter::FileWriter(const std::string& path, Mode mode)
-    : handle_(std::fopen(path.c_str(), mode == Mode::append ? "ab" : "wb"))
+namespace {
+
+const char* openMode(FileWriter::Mode mode)
 {
+    switch (mode) {
+    case FileWriter::Mode::append:
+        return "ab";
+    case FileWriter::Mode::createNew:
+        return "wbx";
+    default:
+        return "wb";
+    }
 }
+
+} // namespace
+
+FileWriter::FileWriter(const std::string& path, Mode mode) : handle_(std::fopen(path.c_str(), openMode(mode))) {}
 
 bool FileWriter::isOpen() const
 {
@@ -172,6 +211,106 @@ bool FileWriter::close()
 {
     if (!handle_) return false;
     return std::fclose(handle_.release()) == 0;
+}
+
+// ---- Staged files ---------------------------------------------------------------
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The file that the target names: a symbolic link is followed, so that the
+// move replaces the file it points to rather than the link.
+fs::path resolvedTarget(const std::string& target)
+{
+    std::error_code ec;
+    if (fs::is_symlink(target, ec)) {
+        const fs::path real = fs::weakly_canonical(target, ec);
+        if (!ec) return real;
+    }
+    return target;
+}
+
+// A new, empty temporary file in the folder of the target.
+std::string createTemporary(const fs::path& target, FileWriter& writer)
+{
+    constexpr int attempts = 100;
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    const std::string stem = ".velmar-" + std::to_string(::getpid()) + "-";
+    for (int n = 0; n < attempts; ++n) {
+        const std::string name = (folder / (stem + std::to_string(n) + ".tmp")).string();
+        writer = FileWriter(name, FileWriter::Mode::createNew);
+        if (writer.isOpen()) return name;
+        std::error_code ec;
+        if (!fs::exists(name, ec)) break; // the folder refuses new files
+    }
+    return {};
+}
+
+// Whether the target can take the records: a missing file (its folder is
+// checked by creating the temporary file), or a regular file that opens for
+// appending (which leaves its contents alone).
+bool writableTarget(const fs::path& target)
+{
+    std::error_code ec;
+    if (!fs::exists(target, ec)) return true;
+    if (!fs::is_regular_file(target, ec)) return false;
+    std::FILE* f = std::fopen(target.c_str(), "ab");
+    if (!f) return false;
+    std::fclose(f);
+    return true;
+}
+
+bool appendFile(const std::string& from, const fs::path& to)
+{
+    std::FILE* in = std::fopen(from.c_str(), "rb");
+    if (!in) return false;
+    std::FILE* out = std::fopen(to.c_str(), "ab");
+    bool ok = out != nullptr;
+    char buffer[1 << 16];
+    std::size_t n;
+    while (ok && (n = std::fread(buffer, 1, sizeof buffer, in)) > 0) ok = std::fwrite(buffer, 1, n, out) == n;
+    ok = ok && !std::ferror(in);
+    std::fclose(in);
+    if (out) ok = std::fclose(out) == 0 && ok;
+    return ok;
+}
+
+} // namespace
+
+StagedFile::StagedFile(const std::string& target, FileWriter::Mode mode)
+    : target_(resolvedTarget(target).string()), mode_(mode), writer_(std::string(), FileWriter::Mode::createNew)
+{
+    targetWritable_ = writableTarget(target_);
+    if (targetWritable_) temporary_ = createTemporary(target_, writer_);
+}
+
+StagedFile::~StagedFile()
+{
+    if (committed_ || temporary_.empty()) return;
+    writer_.close();
+    std::error_code ec;
+    fs::remove(temporary_, ec);
+}
+
+bool StagedFile::isOpen() const
+{
+    return targetWritable_ && writer_.isOpen();
+}
+
+bool StagedFile::commit()
+{
+    if (!isOpen()) return false;
+    committed_ = true;
+    if (!writer_.close()) return false;
+    std::error_code ec;
+    if (mode_ == FileWriter::Mode::append && fs::exists(target_, ec)) {
+        if (!appendFile(temporary_, target_)) return false;
+        fs::remove(temporary_, ec);
+        return true;
+    }
+    fs::rename(temporary_, target_, ec);
+    return !ec;
 }
 
 FileReader::FileReader(const std::string& path) : handle_(std::fopen(path.c_str(), "rb")) {}

@@ -2,6 +2,7 @@
 #include "records/descriptors.h"
 #include "records/records.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <limits>
@@ -221,9 +222,11 @@ std::string exponentText(int e)
     return sign + digits;
 }
 
+// A text wider than its field widens the field: no character of a number is
+// ever dropped or replaced by asterisks.
 std::string rightJustify(const std::string& s, int width)
 {
-    if (static_cast<int>(s.size()) > width) return std::string(static_cast<std::size_t>(width), '*');
+    if (static_cast<int>(s.size()) >= width) return s;
     return std::string(static_cast<std::size_t>(width) - s.size(), ' ') + s;
 }
 
@@ -246,6 +249,9 @@ std::string fitNumber(bool negative, std::string body, int width)
         body.erase(zero, 1);
     return rightJustify(body, width);
 }
+
+// From here on an F field too narrow for its value is written in exponent form.
+constexpr double largestPlainFixed = 1e15;
 
 // ---- Free-form numbers --------------------------------------------------------
 
@@ -291,7 +297,16 @@ std::string formatFixed(double value, int width, int decimals, int scale)
 {
     if (auto word = nonFinite(value, width)) return *word;
     const double scaled = scale == 0 ? value : value * std::pow(10.0, scale);
-    return fitNumber(scaled < 0, fixedDigits(std::fabs(scaled), decimals), width);
+    const std::string text = fitNumber(scaled < 0, fixedDigits(std::fabs(scaled), decimals), width);
+    // A value that overflows its field by more digits than a double holds is
+    // clearer in exponent form, with as many decimals (1 to 14) as asked for.
+    // Its exponent always keeps the letter E, whatever its number of digits.
+    if (static_cast<int>(text.size()) > width && std::fabs(scaled) >= largestPlainFixed) {
+        std::string e = formatExponent(scaled, width, std::clamp(decimals, 1, 14), 1);
+        if (e.find('E') == std::string::npos) e.insert(e.size() - 4, 1, 'E');
+        return e;
+    }
+    return text;
 }
 
 std::string formatExponent(double value, int width, int decimals, int scale)
@@ -360,7 +375,30 @@ std::string field(const Descriptor& d, const Item& item, int scale, std::string_
 
 } // namespace
 
-std::vector<std::string> formatRecords(std::string_view format, std::span<const Item> items)
+namespace {
+
+bool isNumeric(const Descriptor& d)
+{
+    return d.kind == Descriptor::Kind::integer || d.kind == Descriptor::Kind::fixed ||
+           d.kind == Descriptor::Kind::exponent;
+}
+
+// A number that fills its field keeps a blank between itself and a word or
+// number before it; at the start of a console record it gets a blank in
+// front, which serves as the carriage control.
+void append(std::string& record, const Descriptor& d, std::string text, bool carriageControl)
+{
+    if (isNumeric(d) && !text.empty() && text.front() != ' ') {
+        const bool runsIn = !record.empty() && (std::isalnum(static_cast<unsigned char>(record.back())) ||
+                                                record.back() == '.');
+        if (runsIn || (record.empty() && carriageControl)) text.insert(text.begin(), ' ');
+    }
+    record += text;
+}
+
+} // namespace
+
+std::vector<std::string> formatRecords(std::string_view format, std::span<const Item> items, bool carriageControl)
 {
     const std::vector<Descriptor> descriptors = parseFormat(format);
     std::vector<std::string> records(1);
@@ -375,7 +413,7 @@ std::vector<std::string> formatRecords(std::string_view format, std::span<const 
             }
             if (!d.isData()) continue;
             if (next == items.size()) return records;
-            records.back() += field(d, items[next++], scale, format);
+            append(records.back(), d, field(d, items[next++], scale, format), carriageControl);
         }
         if (next == items.size()) return records;
         if (next == before) wrongItem(format);

@@ -116,8 +116,10 @@ std::optional<Value> freeValue(const Target& target, std::string_view token)
 
 } // namespace
 
-ReadStatus readFormatted(std::string_view line, std::string_view format, std::span<const Target> targets)
+ReadStatus readFormatted(std::string_view line, std::string_view format, std::span<const Target> targets,
+                         bool* tooLong)
 {
+    if (tooLong) *tooLong = false;
     const std::vector<Descriptor> descriptors = parseFormat(format);
     std::vector<Value> values;
     std::size_t pos = 0;
@@ -161,8 +163,21 @@ ReadStatus readFormatted(std::string_view line, std::string_view format, std::sp
         }
     }
     if (values.size() != targets.size()) wrongTarget();
+    // Characters beyond the last field would be lost without a word.
+    if (pos < line.size() && line.find_first_not_of(' ', pos) != std::string_view::npos) {
+        if (tooLong) *tooLong = true;
+        return ReadStatus::error;
+    }
     for (std::size_t i = 0; i < targets.size(); ++i) assign(targets[i], std::move(values[i]));
     return ReadStatus::ok;
+}
+
+int inputColumns(std::string_view format)
+{
+    int columns = 0;
+    for (const Descriptor& d : parseFormat(format))
+        if (d.isData()) columns += d.width < 0 ? 0 : d.width;
+    return columns;
 }
 
 ReadStatus readFreeForm(const std::function<std::optional<std::string>()>& nextLine,

@@ -38,7 +38,15 @@ enum class ReadStatus { ok, error, end };
 // The records that a format writes for the items. Output ends at the first data
 // descriptor without an item; items beyond the last descriptor start a new
 // record with the format read again from its beginning.
-std::vector<std::string> formatRecords(std::string_view format, std::span<const Item> items);
+//
+// A number wider than its field widens the field (F fields of 1e15 and more
+// turn to exponent form), and a number that fills its field gets one blank in
+// front when it would otherwise run into a word or number before it. With
+// carriageControl (console records), a number that fills the first column of
+// a record gets a blank in front too, so that it is not taken as the record's
+// control character.
+std::vector<std::string> formatRecords(std::string_view format, std::span<const Item> items,
+                                       bool carriageControl = false);
 
 // The records of a free-form output statement: a leading blank, texts as they
 // stand, integers in 11 columns, doubles in 24 columns with 15 significant
@@ -60,8 +68,13 @@ std::string formatFixed(double value, int width, int decimals, int scale = 0);
 std::string formatExponent(double value, int width, int decimals, int scale = 0);
 
 // Reads one line by a format. The targets are assigned only when the whole
-// statement succeeds.
-ReadStatus readFormatted(std::string_view line, std::string_view format, std::span<const Target> targets);
+// statement succeeds. A line with anything but blanks after the last field
+// fails rather than being cut, and sets *tooLong when it is given.
+ReadStatus readFormatted(std::string_view line, std::string_view format, std::span<const Target> targets,
+                         bool* tooLong = nullptr);
+
+// The columns that a format reads (the sum of its field widths).
+int inputColumns(std::string_view format);
 
 // Reads free-form values (separated by commas or blanks) from as many lines
 // as needed; nextLine gives the following line, or nothing at end of input.
@@ -86,10 +99,17 @@ public:
     void line(std::span<const Item> items);
 
     ReadStatus read(std::string_view format, std::initializer_list<Target> targets);
+    // Whether the last formatted read failed because its line was longer
+    // than the format's fields.
+    bool lastReadTooLong() const { return lastReadTooLong_; }
     ReadStatus readFree(std::initializer_list<Target> targets);
 
     // Ends an open output line (before the program stops).
     void finish();
+
+    // Whether the terminal shows UTF-8 (else a single-byte code page).
+    void useUtf8(bool utf8) { utf8_ = utf8; }
+    bool utf8() const { return utf8_; }
 
     // Makes this console the one that the numerical libraries' diagnostic
     // lines go to, for as long as it lives.
@@ -102,12 +122,20 @@ private:
     std::istream& in_;
     std::ostream& out_;
     bool atLineStart_ = true;
+    bool utf8_ = false;
+    bool lastReadTooLong_ = false;
 };
+
+// Whether the locale named by the environment (the first of LC_ALL, LC_CTYPE
+// and LANG that is set and not empty) uses UTF-8: its codeset, after the dot,
+// is "UTF-8" or "utf8" in any case. Null pointers stand for unset variables.
+bool localeIsUtf8(const char* lcAll, const char* lcCtype, const char* lang);
 
 // A text file written record by record, each record followed by CR LF.
 class FileWriter {
 public:
-    enum class Mode { overwrite, append };
+    // createNew fails when the file exists already.
+    enum class Mode { overwrite, append, createNew };
     FileWriter(const std::string& path, Mode mode);
 
     bool isOpen() const;
@@ -124,6 +152,35 @@ private:
         void operator()(std::FILE* f) const;
     };
     std::unique_ptr<std::FILE, Closer> handle_;
+};
+
+// A file written in full before it reaches its target: the records go to a
+// temporary file in the target's folder, and commit() then moves it into
+// place (overwrite) or adds it to the end of the target (append). Without a
+// commit the temporary file is removed and the target stays as it was.
+class StagedFile {
+public:
+    StagedFile(const std::string& target, FileWriter::Mode mode);
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
+    ~StagedFile();
+
+    // False when the temporary file cannot be created or the target is not
+    // a file that can be written.
+    bool isOpen() const;
+    FileWriter& writer() { return writer_; }
+    // False when the records could not be moved or added to the target; the
+    // temporary file (temporaryPath()) then keeps them.
+    bool commit();
+    const std::string& temporaryPath() const { return temporary_; }
+
+private:
+    std::string target_;
+    FileWriter::Mode mode_;
+    std::string temporary_;
+    FileWriter writer_;
+    bool targetWritable_ = false;
+    bool committed_ = false;
 };
 
 // A text file read line by line in free form.

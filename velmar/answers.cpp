@@ -16,7 +16,13 @@ bool accepted(records::ReadStatus status)
 
 bool answer(records::Console& con, std::string_view format, std::initializer_list<records::Target> targets)
 {
-    return accepted(con.read(format, targets));
+    const records::ReadStatus status = con.read(format, targets);
+    if (status == records::ReadStatus::error && con.lastReadTooLong()) {
+        con.line({"Too long: at most " + std::to_string(records::inputColumns(format)) +
+                  " characters are read here; please enter it again."});
+        return false;
+    }
+    return accepted(status);
 }
 
 bool answerFree(records::Console& con, std::initializer_list<records::Target> targets)
@@ -26,8 +32,10 @@ bool answerFree(records::Console& con, std::initializer_list<records::Target> ta
 
 char answerLetter(records::Console& con, std::string_view folded)
 {
-    std::string letter(1, ' ');
-    if (!answer(con, "(A1)", {letter})) return ' ';
+    // The whole line is read, so that an over-long answer is refused like
+    // any other; its first character is the letter.
+    std::string letter(longestAnswer, ' ');
+    if (!answer(con, "(A255)", {letter})) return ' ';
     const char c = letter[0];
     if (folded.find(c) != std::string_view::npos)
         return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));

@@ -17,7 +17,11 @@ struct FatalError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// One answer line read by a format; false when the read failed.
+// The longest answer line taken: a letter answer or a file name.
+inline constexpr std::size_t longestAnswer = 255;
+
+// One answer line read by a format; false when the read failed. An answer
+// longer than the format's fields is refused with a message.
 bool answer(records::Console& con, std::string_view format, std::initializer_list<records::Target> targets);
 
 // Free-form values, over as many lines as needed; false when the read failed.

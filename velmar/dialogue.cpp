@@ -141,8 +141,13 @@ void writeParameters(Console& con, const Remembered& r, std::string_view header,
     con.line({rule});
 }
 
-// The mu-hat and sigma-hat bytes of the console's code page.
-const std::string headerStart = std::string(" \xE6-hat    \xE5", 11);
+// The start of the result header: mu-hat and sigma-hat in UTF-8 on a UTF-8
+// terminal, else as the bytes of the console's single-byte code page.
+std::string headerStart(const Console& con)
+{
+    return con.utf8() ? " \u03BC-hat    \u03C3" : std::string(" \xE6-hat    \xE5", 11);
+}
+
 
 void oneSidedResult(Console& con, const Remembered& r, const engine::Settings& settings)
 {
@@ -151,10 +156,14 @@ void oneSidedResult(Console& con, const Remembered& r, const engine::Settings& s
                                                               r.gamma2, settings, engine::interactiveVariant);
     const double seconds = records::elapsedSeconds(start, records::timeOfDay());
     const std::string pct = internalRecord("(F6.2)", {r.alpha * 100.0}, 6);
-    writeParameters(con, r, headerStart + "-hat   lambda   nu   gamma ", 44,
+    writeParameters(con, r, headerStart(con) + "-hat   lambda   nu   gamma ", 44,
                     "(F8.3,F9.2,F8.2,F7.0,F8.0,F15.6,F15.6)", {});
-    con.line({"The ", pct, "% ", resultName(r.kind), " and standard confidence limit are"});
-    con.write("(F13.8,A4,F13.8,A1)", {res.limit, " and", res.C, "."});
+    if (limitComputed(res)) {
+        con.line({"The ", pct, "% ", resultName(r.kind), " and standard confidence limit are"});
+        con.write("(F13.8,A4,F13.8,A1)", {res.limit, " and", res.C, "."});
+    } else {
+        con.line({"The ", pct, "% ", resultName(r.kind), " cannot be computed for these values."});
+    }
     con.line({});
     con.write("(A11,F6.2,A9)", {" This took ", seconds, " seconds."});
     con.line({});
@@ -168,10 +177,17 @@ void twoSidedResult(Console& con, const Remembered& r, const engine::Settings& s
                                                                r.gamma2, settings, engine::interactiveVariant);
     const double seconds = records::elapsedSeconds(start, records::timeOfDay());
     const std::string pct = internalRecord("(F6.2)", {r.alpha * 100.0}, 6);
-    writeParameters(con, r, headerStart + "-hat   lambda   nu   gamma  |Two-sided " + pct + "% lower, upper limits",
-                    76, "(F8.3,F9.2,F8.2,F7.0,F8.0,F15.8,A1,F13.8)", {res.lower, ",", res.upper});
-    con.write("(A10,A6,A36,F12.6,A4,F12.6,A1)",
-              {" Standard ", pct, "% two-sided lower & upper limits are ", res.Clower, " and", res.Cupper, "."});
+    const std::string header = headerStart(con) + "-hat   lambda   nu   gamma  |Two-sided " + pct +
+                               "% lower, upper limits";
+    const char* format = "(F8.3,F9.2,F8.2,F7.0,F8.0,F15.8,A1,F13.8)";
+    if (limitComputed(res)) {
+        writeParameters(con, r, header, 76, format, {res.lower, ",", res.upper});
+        con.write("(A10,A6,A36,F12.6,A4,F12.6,A1)",
+                  {" Standard ", pct, "% two-sided lower & upper limits are ", res.Clower, " and", res.Cupper, "."});
+    } else {
+        writeParameters(con, r, header, 76, format, {});
+        con.line({"The ", pct, "% two-sided limits cannot be computed for these values."});
+    }
     con.line({});
     con.write("(A11,F6.2,A9)", {" This took ", seconds, " seconds."});
     con.line({});
@@ -179,9 +195,24 @@ void twoSidedResult(Console& con, const Remembered& r, const engine::Settings& s
 
 } // namespace
 
+bool limitComputed(const engine::OneSidedResult& res)
+{
+    return std::isfinite(res.limit) && std::isfinite(res.C);
+}
+
+bool limitComputed(const engine::TwoSidedResult& res)
+{
+    return std::isfinite(res.lower) && std::isfinite(res.upper) && std::isfinite(res.Clower) &&
+           std::isfinite(res.Cupper) && res.lower <= res.upper;
+}
+
 std::string defaultText(double value)
 {
-    return internalRecord("(A13,F8.4,A2)", {"(Default is ", value, "):"}, 26);
+    // A value too wide for F8.4 widens the text rather than being cut.
+    const records::Item items[] = {"(Default is ", value, "):"};
+    std::string text = records::formatRecords("(A13,F8.4,A2)", items).front();
+    if (text.size() < 26) text.resize(26, ' ');
+    return text;
 }
 
 std::string kindDefaultText(int kind)
@@ -271,11 +302,11 @@ bool singleLimitDialogue(Console& con, Remembered& r)
     return false;
 }
 
-void mainLoop(Console& con, const engine::Settings& settings)
+void mainLoop(Console& con, const engine::Settings& settings, double confirmTablesAbove)
 {
     Remembered r;
     for (;;) {
-        while (singleLimitDialogue(con, r)) tableRun(con, r, settings);
+        while (singleLimitDialogue(con, r)) tableRun(con, r, settings, confirmTablesAbove);
         if (oneSided(r.kind))
             oneSidedResult(con, r, settings);
         else

@@ -2,6 +2,7 @@
 // Velmar's main loop: the single-limit dialogue, the result blocks, and the
 // questions that the table run shares with it.
 
+#include "engine/mainguts.h"
 #include "engine/settings.h"
 #include "records/records.h"
 
@@ -28,8 +29,13 @@ struct Remembered {
     double gamma2 = 0.0;
 };
 
+// A table run estimated to take longer than this asks whether to go on.
+inline constexpr double longestUnaskedTableSeconds = 600.0;
+
 // The main loop: never returns (the end of console input ends the program).
-[[noreturn]] void mainLoop(records::Console& con, const engine::Settings& settings);
+// Table runs estimated above confirmTablesAbove seconds ask "Continue? (Y/N)".
+[[noreturn]] void mainLoop(records::Console& con, const engine::Settings& settings,
+                           double confirmTablesAbove = longestUnaskedTableSeconds);
 
 // One pass of the single-limit dialogue; returns true when the user asked for
 // tables (and then asks nothing else).
@@ -44,6 +50,12 @@ double askMuhat(records::Console& con, const std::string& defaultText, double mu
 // both are 0 (after an empty record when blankBeforeAgain).
 double askLambda(records::Console& con, const std::string& defaultText, double lambda, bool blankBeforeAgain);
 void gammaMustBePositive(records::Console& con);
+
+// Whether the engine gave a limit: finite values, and for a two-sided pair a
+// lower limit not above the upper one. Otherwise the limit is reported in
+// words, never as a number.
+bool limitComputed(const engine::OneSidedResult& res);
+bool limitComputed(const engine::TwoSidedResult& res);
 
 // The result name (26 columns) of a limit kind.
 std::string resultName(int kind);

@@ -6,12 +6,14 @@
 #include "velmar/cli/cli.h"
 #include "velmar/startup.h"
 
+#include <cstdlib>
 #include <iostream>
 
 int main(int argc, char** argv)
 {
     if (argc > 1) return velmar::cli::run(argc, argv, std::cin, std::cout, std::cerr);
     records::Console con(std::cin, std::cout);
+    con.useUtf8(records::localeIsUtf8(std::getenv("LC_ALL"), std::getenv("LC_CTYPE"), std::getenv("LANG")));
     con.receiveDiagnostics();
     try {
         velmar::writeTitle(con);

@@ -3,7 +3,10 @@
 #include "engine/settings.h"
 #include "velmar/answers.h"
 
+#include <cmath>
 #include <filesystem>
+#include <sstream>
+#include <string>
 
 namespace velmar {
 
@@ -24,14 +27,48 @@ void writeTitle(Console& con)
 
 namespace {
 
+// Settings outside their sensible ranges give way to the defaults, each with
+// one warning line: a NumIt of 0 or a Tolerance of 0 would make every limit
+// wrong without a word, and a huge NumIt would let one search run for minutes.
+engine::Settings checkedSettings(Console& con, engine::Settings c)
+{
+    constexpr int mostIterations = 100000;
+    constexpr double largestTolerance = 1e-2;
+    const engine::Settings& d = engine::defaultSettings;
+    const auto warn = [&con](const char* setting, const char* why, auto fallback) {
+        std::ostringstream text;
+        text << "Warning: " << setting << " in Velmar.opt " << why << "; default " << fallback << " used.";
+        con.line({text.str()});
+    };
+    if (c.NumIt < 1 || c.NumIt > mostIterations) {
+        warn("NumIt", "is not 1 to 100000", d.NumIt);
+        c.NumIt = d.NumIt;
+    }
+    if (std::isnan(c.ArgTop)) {
+        warn("ArgTop", "is not a number", d.ArgTop);
+        c.ArgTop = d.ArgTop;
+    }
+    if (!(c.Tolerance > 0.0 && c.Tolerance <= largestTolerance)) {
+        warn("Tolerance", "is not in (0, 1e-2]", d.Tolerance);
+        c.Tolerance = d.Tolerance;
+    }
+    if (std::isnan(c.ResultTol)) {
+        warn("ResultTol", "is not a number", d.ResultTol);
+        c.ResultTol = d.ResultTol;
+    }
+    return c;
+}
+
 engine::Settings readOptionFile(Console& con)
 {
     std::error_code ec;
     records::FileReader file(optionFileName);
     if (!file.isOpen() || std::filesystem::is_directory(optionFileName, ec))
         throw FatalError("Error: the option file (Velmar.opt) exists but cannot be opened.");
-    engine::Settings c{0, 0.0, 0.0, 0.0};
-    if (file.readFree({c.NumIt, c.ArgTop, c.Tolerance, c.ResultTol}) == records::ReadStatus::ok) return c;
+    // A null value (",,") or a slash leaves its setting at the default.
+    engine::Settings c = engine::defaultSettings;
+    if (file.readFree({c.NumIt, c.ArgTop, c.Tolerance, c.ResultTol}) == records::ReadStatus::ok)
+        return checkedSettings(con, c);
     con.line({"Warning: could not read from option file (Velmar.opt)."});
     con.line({"Will use defaults."});
     return engine::defaultSettings;

@@ -15,6 +15,9 @@ using records::Item;
 
 namespace {
 
+// The word that stands in a cell whose limit cannot be computed.
+constexpr const char* noLimit = "no limit";
+
 std::string hyphens(std::size_t n, std::size_t indent = 0)
 {
     return std::string(indent, ' ') + std::string(n, '-');
@@ -68,29 +71,41 @@ void writeRows(FileWriter& file, const TableSetup& setup, const SigmaRange& sigm
 {
     const double step = sigmas.count < 2 ? 0.0 : (sigmas.stop - sigmas.start) / (sigmas.count - 1);
     const bool useNuPlusOne = setup.standardized || setup.gamma2 == gammaMarker;
+    // Each cell's field; a cell without a limit gets the word in its place.
+    const bool one = oneSided(setup.kind);
+    const char* fields[2] = {one ? (setup.standardized ? "F14.4" : "E14.2") : (setup.standardized ? "F13.4" : "E13.2"),
+                             setup.standardized ? "F10.4" : "E10.2"};
+    const int widths[2] = {one ? 14 : 13, 10};
     double sigmahat = sigmas.start;
     while (sigmahat <= sigmas.stop) {
         std::vector<Item> row{sigmahat};
+        std::string format = setup.standardized ? "(F6.2" : "(F6.2,1P";
+        const auto cell = [&](int which, double value, bool computed) {
+            if (computed) {
+                format += std::string(",") + fields[which];
+                row.emplace_back(value);
+            } else {
+                format += ",A" + std::to_string(widths[which]);
+                row.emplace_back(noLimit);
+            }
+        };
         for (std::size_t c = 0; c < nus.size(); ++c) {
             const double nu = nus[c];
             const double gamma2 = useNuPlusOne ? nu + 1.0 : setup.gamma2;
-            if (oneSided(setup.kind)) {
+            if (one) {
                 const engine::OneSidedResult r =
                     engine::OneTailedLimit(setup.kind, setup.muhat, sigmahat, nu, alphas[c], setup.lambda, gamma2,
                                            setup.settings, engine::interactiveVariant);
-                row.emplace_back(setup.standardized ? r.C : r.limit);
+                cell(0, setup.standardized ? r.C : r.limit, limitComputed(r));
             } else {
                 const engine::TwoSidedResult r =
                     engine::TwoTailedLimits(setup.muhat, sigmahat, nu, alphas[c], setup.lambda, gamma2,
                                             setup.settings, engine::interactiveVariant);
-                row.emplace_back(setup.standardized ? r.Clower : r.lower);
-                row.emplace_back(setup.standardized ? r.Cupper : r.upper);
+                cell(0, setup.standardized ? r.Clower : r.lower, limitComputed(r));
+                cell(1, setup.standardized ? r.Cupper : r.upper, limitComputed(r));
             }
         }
-        if (oneSided(setup.kind))
-            file.write(setup.standardized ? "(F6.2,4F14.4)" : "(F6.2,1P,4E14.2)", row);
-        else
-            file.write(setup.standardized ? "(F6.2,3(F13.4,F10.4))" : "(F6.2,1P,3(E13.2,E10.2))", row);
+        file.write(format + ")", row);
         // A step too small to move sigma-hat would repeat the row for ever.
         const double next = sigmahat + step;
         if (sigmas.count < 2 || !(next > sigmahat)) break;
@@ -110,11 +125,11 @@ void writeNuPages(Console& con, FileWriter& file, const TableSetup& setup, std::
                   int nuStart, int nuStop, int nuDiff, const SigmaRange& sigmas)
 {
     const double start = records::timeOfDay();
-    const int pages = nuPageCount(nuStart, nuStop, nuDiff);
+    const long long pages = nuPageCount(nuStart, nuStop, nuDiff);
     const std::vector<double> columnAlphas(alphas.begin(), alphas.end());
     std::vector<Item> alphaItems(alphas.begin(), alphas.end());
     double nu = nuStart;
-    for (int page = 0; page < pages; ++page) {
+    for (long long page = 0; page < pages; ++page) {
         writeFunction(file, setup);
         file.write("(I5,A20)", {static_cast<int>(nu), " degrees of freedom."});
         file.line({});

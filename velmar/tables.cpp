@@ -3,14 +3,17 @@
 #include "velmar/tables.h"
 
 #include "velmar/answers.h"
+#include "velmar/startup.h"
 
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 namespace velmar {
 
 using records::Console;
 using records::FileWriter;
+using records::fixedText;
 
 namespace {
 
@@ -53,25 +56,72 @@ std::string trimmedName(const std::string& name)
     return end == std::string::npos ? std::string() : name.substr(0, end + 1);
 }
 
+// Whether a name stands for the option file, which a table must not replace.
+bool isOptionFile(const std::string& path)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::path(path).lexically_normal() == fs::path(optionFileName)) return true;
+    return fs::exists(path, ec) && fs::exists(optionFileName, ec) && fs::equivalent(path, optionFileName, ec);
+}
+
 // Asks for the table file's name until it names a new file or the user
-// chooses to overwrite or append to an existing one.
-std::pair<std::string, FileWriter::Mode> askOutputFile(Console& con)
+// chooses to overwrite or append to an existing one, and the file can be
+// written. The pages go to a temporary file until the run has written them.
+std::unique_ptr<records::StagedFile> askOutputFile(Console& con)
 {
     for (;;) {
         con.line({"Enter filename for output tables (no quotes):"});
-        std::string name(12, ' ');
-        if (!answer(con, "(a\\)", {name})) continue;
+        std::string name(longestAnswer, ' ');
+        if (!answer(con, "(A255)", {name})) continue;
         const std::string path = trimmedName(name);
         if (path.empty()) continue;
+        if (isOptionFile(path)) {
+            con.line({"That is the option file (", optionFileName, "); please choose another name."});
+            continue;
+        }
+        FileWriter::Mode mode = FileWriter::Mode::overwrite;
         std::error_code ec;
-        if (!std::filesystem::exists(path, ec)) return {path, FileWriter::Mode::overwrite};
-        con.line({"\a"});
-        con.line({"The file ", name, "already exists."});
-        con.line({"Overwrite (O), Append(A), or Different file (D)?"});
-        const char letter = answerLetter(con, "oad");
-        if (letter == 'A') return {path, FileWriter::Mode::append};
-        if (letter == 'O') return {path, FileWriter::Mode::overwrite};
+        if (std::filesystem::exists(path, ec)) {
+            con.line({"\a"});
+            // Names of 12 characters or more keep a blank before the words.
+            con.line({"The file ", path.size() < 12 ? fixedText(path, 12) : path + " ", "already exists."});
+            con.line({"Overwrite (O), Append(A), or Different file (D)?"});
+            const char letter = answerLetter(con, "oad");
+            if (letter == 'A')
+                mode = FileWriter::Mode::append;
+            else if (letter != 'O')
+                continue;
+        }
+        auto file = std::make_unique<records::StagedFile>(path, mode);
+        if (file->isOpen()) return file;
+        con.line({"The file ", path, " cannot be written; please choose another name."});
     }
+}
+
+// Runs of more pages than this start only when the user confirms, like runs
+// whose estimate is long (a page without rows takes no time, but space).
+constexpr long long mostPagesUnasked = 10000;
+
+bool confirmLongRun(Console& con, const TableSetup& setup, double seconds, long long pages)
+{
+    if (seconds <= setup.confirmAbove && pages <= mostPagesUnasked) return true;
+    for (;;) {
+        con.line({"Continue? (Y/N)"});
+        const char letter = answerLetter(con, "yn");
+        if (letter == 'Y') return true;
+        if (letter == 'N') {
+            con.line({"No tables written."});
+            con.line({});
+            return false;
+        }
+    }
+}
+
+// NumberofSs as the rows of a page: a count below 2 gives one row.
+double rowsPerPage(const SigmaRange& sigmas)
+{
+    return sigmas.count < 2 ? 1.0 : static_cast<double>(sigmas.count);
 }
 
 void nuMustBeTwo(Console& con)
@@ -107,8 +157,9 @@ double secondsPerLimit(int kind, double oneSided, double twoSided)
     return kind == 3 ? twoSided : oneSided;
 }
 
-// Type 1: columns of alphas, a page for each nu.
-void nuTables(Console& con, FileWriter& file, const TableSetup& setup)
+// Type 1: columns of alphas, a page for each nu. False when the user
+// declined a long run.
+bool nuTables(Console& con, FileWriter& file, const TableSetup& setup)
 {
     const int most = columnsPerPage(setup.kind);
     std::vector<double> alphas;
@@ -149,14 +200,18 @@ void nuTables(Console& con, FileWriter& file, const TableSetup& setup)
     }
     const SigmaRange sigmas = askSigmas(con, "Enter SigmaStart (real),SigmaStop(real),NumberofSs (integer) ",
                                         "(separated by commas;  <50 to fit on one page)");
-    const int pages = nuPageCount(nuStart, nuStop, nuDiff);
-    writeEstimate(con, sigmas.count * static_cast<double>(alphas.size()) * pages *
-                           secondsPerLimit(setup.kind, 0.3, 2.5));
+    const long long pages = nuPageCount(nuStart, nuStop, nuDiff);
+    const double seconds = rowsPerPage(sigmas) * static_cast<double>(alphas.size()) * static_cast<double>(pages) *
+                           secondsPerLimit(setup.kind, 0.3, 2.5);
+    writeEstimate(con, seconds);
+    if (!confirmLongRun(con, setup, seconds, pages)) return false;
     writeNuPages(con, file, setup, alphas, nuStart, nuStop, nuDiff, sigmas);
+    return true;
 }
 
-// Type 2: columns of nus, a page for each alpha.
-void alphaTables(Console& con, FileWriter& file, const TableSetup& setup)
+// Type 2: columns of nus, a page for each alpha. False when the user
+// declined a long run.
+bool alphaTables(Console& con, FileWriter& file, const TableSetup& setup)
 {
     constexpr int mostAlphas = 50;
     const int most = columnsPerPage(setup.kind);
@@ -197,17 +252,21 @@ void alphaTables(Console& con, FileWriter& file, const TableSetup& setup)
     }
     const SigmaRange sigmas = askSigmas(con, "Enter SigmaStart (real),SigmaStop (real),NumberofSs (integer) ",
                                         "(separated by commas; up to 40)");
-    writeEstimate(con, sigmas.count * static_cast<double>(alphaCount) * static_cast<double>(nus.size()) *
-                           secondsPerLimit(setup.kind, 0.15, 1.2));
+    const double seconds = rowsPerPage(sigmas) * static_cast<double>(alphaCount) *
+                           static_cast<double>(nus.size()) * secondsPerLimit(setup.kind, 0.15, 1.2);
+    writeEstimate(con, seconds);
+    if (!confirmLongRun(con, setup, seconds, alphaCount)) return false;
     writeAlphaPages(con, file, setup, nus, alphas, sigmas);
+    return true;
 }
 
 } // namespace
 
-int nuPageCount(int nuStart, int nuStop, int nuDiff)
+long long nuPageCount(int nuStart, int nuStop, int nuDiff)
 {
     if (nuStart == nuStop) return 1;
-    return (nuStop - nuStart + nuDiff) / nuDiff;
+    const long long pages = (static_cast<long long>(nuStop) - nuStart + nuDiff) / nuDiff;
+    return pages > 0 ? pages : 0;
 }
 
 void writeEstimate(Console& con, double seconds)
@@ -225,7 +284,7 @@ void writeEstimate(Console& con, double seconds)
         con.write("(A24,F9.2,A30)", {" This will require about ", seconds / year, " years (ballpark; 486 66MH)."});
 }
 
-void tableRun(Console& con, Remembered& r, const engine::Settings& settings)
+void tableRun(Console& con, Remembered& r, const engine::Settings& settings, double confirmAbove)
 {
     const Remembered kept = r;
     if (r.gamma2 == 0.0) r.gamma2 = gammaMarker;
@@ -246,15 +305,13 @@ void tableRun(Console& con, Remembered& r, const engine::Settings& settings)
         r.gamma2 = askTableGamma2(con, r.gamma2);
     }
 
-    const auto [path, mode] = askOutputFile(con);
-    {
-        FileWriter file(path, mode);
-        if (!file.isOpen()) throw FatalError("Error: could not open the table file (" + path + ").");
-        const TableSetup setup{r.kind, standardized, r.muhat, r.lambda, r.gamma2, settings};
-        if (type == 1)
-            nuTables(con, file, setup);
-        else
-            alphaTables(con, file, setup);
+    const std::unique_ptr<records::StagedFile> file = askOutputFile(con);
+    const TableSetup setup{r.kind, standardized, r.muhat, r.lambda, r.gamma2, settings, confirmAbove};
+    const bool written =
+        type == 1 ? nuTables(con, file->writer(), setup) : alphaTables(con, file->writer(), setup);
+    if (written && !file->commit()) {
+        con.line({"Warning: the tables could not be put in place; they are in the file"});
+        con.line({file->temporaryPath()});
     }
 
     const int kind = r.kind;

@@ -11,7 +11,9 @@ namespace velmar {
 
 // One table run. It may change the remembered kind; every other remembered
 // value gets back the value it had on entry.
-void tableRun(records::Console& con, Remembered& r, const engine::Settings& settings);
+// A run estimated above confirmAbove seconds asks the user first.
+void tableRun(records::Console& con, Remembered& r, const engine::Settings& settings,
+              double confirmAbove = longestUnaskedTableSeconds);
 
 // What every page of a run shares.
 struct TableSetup {
@@ -21,6 +23,7 @@ struct TableSetup {
     double lambda;
     double gamma2; // gammaMarker: nu + 1 with each limit's own nu
     engine::Settings settings;
+    double confirmAbove; // seconds of estimate above which the user is asked
 };
 
 // gamma-squared while it stands at its default of nu + 1.
@@ -42,7 +45,7 @@ void writeAlphaPages(records::Console& con, records::FileWriter& file, const Tab
                      std::span<const int> nus, std::span<const double> alphas, const SigmaRange& sigmas);
 
 // The number of pages of a run over nu, or 0 when it writes none.
-int nuPageCount(int nuStart, int nuStop, int nuDiff);
+long long nuPageCount(int nuStart, int nuStop, int nuDiff);
 
 // " This will require about ..." for an estimate in seconds.
 void writeEstimate(records::Console& con, double seconds);

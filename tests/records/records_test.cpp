@@ -37,9 +37,9 @@ TEST(FormattedOutput, FixedFields)
     const Case cases[] = {
         {"(F6.4)", 0.95, "0.9500"},      {"(F7.0)", 10.0, "    10."},   {"(F7.0)", 5.0, "     5."},
         {"(F5.0)", 30.0, "  30."},       {"(F6.2)", 95.0, " 95.00"},    {"(F5.4)", 0.95, ".9500"},
-        {"(F5.2)", 0.125, " 0.13"},      {"(F5.1)", -0.25, " -0.3"},    {"(F6.2)", 1000.0, "******"},
+        {"(F5.2)", 0.125, " 0.13"},      {"(F5.1)", -0.25, " -0.3"},    {"(F6.2)", 1000.0, "1000.00"},
         {"(F8.3)", -123.456, "-123.456"}, {"(F13.8)", 1234.56789, "1234.56789000"},
-        {"(F4.1)", 9.96, "10.0"},        {"(F3.1)", 9.96, "***"},       {"(F6.2)", -0.001, " -0.00"},
+        {"(F4.1)", 9.96, "10.0"},        {"(F3.1)", 9.96, "10.0"},       {"(F6.2)", -0.001, " -0.00"},
     };
     for (const Case& c : cases) EXPECT_EQ(record(c.format, {c.value}), c.text) << c.format << " " << c.value;
 }
@@ -53,8 +53,8 @@ TEST(FormattedOutput, ExponentFieldsUnderScaleZeroAndOne)
     EXPECT_EQ(record("(1P,E8.2)", {9.999e5}), "1.00E+06");
     EXPECT_EQ(record("(1P,E10.2)", {0.0}), "  0.00E+00");
     EXPECT_EQ(record("(1P,E11.3)", {2.5e-120}), "  2.500-120");
-    // A negative mu-hat needs 13 columns under 1P E12.6.
-    EXPECT_EQ(record("(A14,1p,E12.6,A1)", {" Sample mu is ", -1.5, "."}), " Sample mu is ************.");
+    // A negative mu-hat needs 13 columns under 1P E12.6: the field widens.
+    EXPECT_EQ(record("(A14,1p,E12.6,A1)", {" Sample mu is ", -1.5, "."}), " Sample mu is -1.500000E+00.");
 }
 
 TEST(FormattedOutput, OptionFileFirstLineAndDefaults)
@@ -62,7 +62,26 @@ TEST(FormattedOutput, OptionFileFirstLineAndDefaults)
     EXPECT_EQ(record("(I6,A1,F10.2,A1,1p,E12.4,A1,E12.4)", {200, ",", 800.0, ",", 1.0e-8, ",", -1.0}),
               "   200,    800.00,  1.0000E-08, -1.0000E+00");
     EXPECT_EQ(record("(A20,I6)", {"Default NumIt: ", 200}), "     Default NumIt:    200");
-    EXPECT_EQ(record("(I2)", {100}), "**");
+    EXPECT_EQ(record("(I2)", {100}), "100");
+}
+
+TEST(FormattedOutput, NumbersTooWideOrFullKeepEveryCharacter)
+{
+    struct Case { const char* format; std::initializer_list<Item> items; const char* text; };
+    const Case cases[] = {
+        // A full field keeps a blank after a word or a number, not after punctuation.
+        {"(F13.8,A4,F13.8,A1)", {-150.11197153, " and", 4096.08159786, "."}, "-150.11197153 and 4096.08159786."},
+        {"(F8.3,F9.2)", {-150.0, 123456.78}, "-150.000 123456.78"},
+        {"(A24,F5.2,A8)", {" This will require about ", 10.5, " minutes"}, " This will require about 10.50 minutes"},
+        {"(A1,1P,E8.2,A1,E8.2,A1)", {"(", 1.5e-3, ",", 22.3, ")"}, "(1.50E-03,2.23E+01)"},
+        // Too wide: a wider field, or exponent form from 1e15 on.
+        {"(F13.8)", {12345.678}, "12345.67800000"},
+        {"(F13.8)", {-1.0e20}, "-1.00000000E+20"},
+        {"(F8.2)", {1.0e308}, "1.00E+308"},
+        {"(A13,F8.4,A2)", {"(Default is ", -15000.0, "):"}, " (Default is -15000.0000):"},
+        {"(I5,A20)", {123456, " degrees of freedom."}, "123456 degrees of freedom."},
+    };
+    for (const Case& c : cases) EXPECT_EQ(record(c.format, c.items), c.text) << c.format;
 }
 
 TEST(FormattedOutput, RepeatsGroupsAndItemsRunningOut)
@@ -127,7 +146,35 @@ TEST(ConsoleOutput, CarriageControlAtTheStartOfEachRecord)
         EXPECT_EQ(con.read("(I2)", {n}), ReadStatus::end);
         con.finish();
     }
-    EXPECT_EQ(out.str(), "first\r\n\r\n\r\nx\r\n\f\r \rp\ro\r\n123.456\r\n\r\ny\r\n");
+    // A number filling the first column is not taken as carriage control.
+    EXPECT_EQ(out.str(), "first\r\n\r\n\r\nx\r\n\f\r \rp\ro\r\n-123.456\r\n\r\ny\r\n");
+}
+
+TEST(ConsoleOutput, AFullNumberAtTheStartOfARecordIsShownWhole)
+{
+    std::istringstream in;
+    std::ostringstream out;
+    {
+        Console con(in, out);
+        con.write("(F8.3,F9.2)", {1500.0, 0.8});   // would start a new page
+        con.write("(F13.8,A1)", {-150.11197153, "."}); // would lose its sign
+        con.write("(F8.3)", {0.5});
+        con.finish();
+    }
+    EXPECT_EQ(out.str(), "1500.000     0.80\r\n-150.11197153.\r\n  0.500\r\n");
+}
+
+TEST(ConsoleLocale, Utf8FromTheFirstVariableSet)
+{
+    struct Case { const char* all; const char* ctype; const char* lang; bool utf8; };
+    const Case cases[] = {
+        {nullptr, nullptr, "C.UTF-8", true},        {nullptr, nullptr, "en_US.utf8", true},
+        {"", "de_DE.UTF-8@euro", "C", true},        {"C", nullptr, "en_US.UTF-8", false},
+        {"POSIX", "en_US.UTF-8", nullptr, false},   {nullptr, nullptr, "en_US.ISO-8859-1", false},
+        {nullptr, nullptr, nullptr, false},         {nullptr, nullptr, "UTF-8", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(localeIsUtf8(c.all, c.ctype, c.lang), c.utf8) << (c.lang ? c.lang : "-");
 }
 
 TEST(FormattedInput, NumericFieldsBlanksCommasAndWidths)
@@ -152,9 +199,8 @@ TEST(FormattedInput, NumericFieldsBlanksCommasAndWidths)
     struct Case { const char* format; const char* line; double value; };
     const Case cases[] = {
         {"(F12.0)", "", 0.0},           {"(F12.0)", "  0.95", 0.95},      {"(F12.0)", "1 . 5", 1.5},
-        {"(F12.0)", "123456789012345", 123456789012.0}, {"(F12.0)", "-2.5e-3", -0.0025},
-        {"(F12.0)", "1.5D2", 150.0},    {"(F12.0)", "2.0-1", 0.2},        {"(F6.2)", "1234", 12.34},
-        {"(F12.0)", "0.5,garbage", 0.5},
+        {"(F12.0)", "-2.5e-3", -0.0025}, {"(F12.0)", "1.5D2", 150.0},    {"(F12.0)", "2.0-1", 0.2},
+        {"(F6.2)", "1234", 12.34},      {"(F12.0)", "0.5   ", 0.5},       {"(F12.0)", "0.5,   ", 0.5},
     };
     for (const Case& cs : cases) {
         ASSERT_EQ(readFormatted(cs.line, cs.format, tx), ReadStatus::ok) << cs.line;
@@ -165,10 +211,20 @@ TEST(FormattedInput, NumericFieldsBlanksCommasAndWidths)
         EXPECT_EQ(readFormatted(bad, "(F12.0)", tx), ReadStatus::error) << bad;
         EXPECT_EQ(x, 7) << "a failed read leaves its variable";
     }
+    // Characters beyond the last field fail the read instead of being cut.
     int n = 0;
     const Target tn[] = {n};
-    ASSERT_EQ(readFormatted("1234", "(I2)", tn), ReadStatus::ok);
-    EXPECT_EQ(n, 12);
+    bool tooLong = false;
+    struct Long { const char* format; const char* line; const Target* target; };
+    for (const Long& l : {Long{"(I2)", "1234", tn}, Long{"(I8)", "1000000000", tn},
+                          Long{"(F12.0)", "123456789012345", tx}, Long{"(F12.0)", "0.5,garbage", tx}}) {
+        EXPECT_EQ(readFormatted(l.line, l.format, std::span(l.target, 1), &tooLong), ReadStatus::error) << l.line;
+        EXPECT_TRUE(tooLong) << l.line;
+    }
+    EXPECT_EQ(readFormatted("abc", "(F12.0)", tx, &tooLong), ReadStatus::error);
+    EXPECT_FALSE(tooLong);
+    EXPECT_EQ(inputColumns("(4F12.0)"), 48);
+    EXPECT_EQ(inputColumns("(A255)"), 255);
 }
 
 TEST(FormattedInput, TextFields)
@@ -177,10 +233,11 @@ TEST(FormattedInput, TextFields)
     const Target t1[] = {answer}, t4[] = {wide}, t12[] = {name};
     ASSERT_EQ(readFormatted("", "(A1)", t1), ReadStatus::ok);
     EXPECT_EQ(answer, " ");
-    ASSERT_EQ(readFormatted("yes", "(A1)", t4), ReadStatus::ok);
+    ASSERT_EQ(readFormatted("y  ", "(A1)", t4), ReadStatus::ok);
     EXPECT_EQ(wide, "y   ");
-    ASSERT_EQ(readFormatted("averyveryverylongname", "(a\\)", t12), ReadStatus::ok);
-    EXPECT_EQ(name, "averyveryver");
+    EXPECT_EQ(readFormatted("yes", "(A1)", t4), ReadStatus::error);
+    EXPECT_EQ(readFormatted("averyveryverylongname", "(a\\)", t12), ReadStatus::error);
+    EXPECT_EQ(name, std::string(12, '?')) << "a failed read leaves its variable";
     ASSERT_EQ(readFormatted("t.out", "(a\\)", t12), ReadStatus::ok);
     EXPECT_EQ(name, "t.out       ");
 }

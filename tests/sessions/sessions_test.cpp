@@ -14,6 +14,10 @@
 //              (times, which vary from run to run)
 //   status     the expected exit status (default 0)
 //   filesize   a limit in bytes on the files the program writes (optional)
+//   env        NAME=VALUE lines set in the program's environment (optional);
+//              without them the program runs in the C locale
+//   absent     names of files that must not be in the working folder afterwards,
+//              one a line (optional)
 // With SESSIONS_UPDATE=1 in the environment the runner writes what it saw as
 // the expectations instead of comparing (for making a new case, which must
 // then be read and checked by hand).
@@ -117,6 +121,12 @@ RunResult run(const Case& c, const fs::path& work)
     if (pipe(pipeFd) != 0) return {};
     const fs::path input = c.folder / "stdin";
     const std::string limit = fs::exists(c.folder / "filesize") ? readFile(c.folder / "filesize") : "";
+    std::vector<std::string> env;
+    if (fs::exists(c.folder / "env")) {
+        std::istringstream lines(readFile(c.folder / "env"));
+        for (std::string line; std::getline(lines, line);)
+            if (line.find('=') != std::string::npos) env.push_back(line);
+    }
     const pid_t pid = fork();
     if (pid == 0) {
         close(pipeFd[0]);
@@ -130,6 +140,10 @@ RunResult run(const Case& c, const fs::path& work)
             setrlimit(RLIMIT_FSIZE, &r);
             signal(SIGXFSZ, SIG_IGN);
         }
+        unsetenv("LC_ALL");
+        unsetenv("LC_CTYPE");
+        setenv("LANG", "C", 1);
+        for (const std::string& setting : env) putenv(const_cast<char*>(setting.c_str()));
         alarm(timeoutSeconds);
         execl(c.program.c_str(), c.program.c_str(), static_cast<char*>(nullptr));
         _exit(127);
@@ -194,6 +208,14 @@ TEST_P(Session, OutputAndFilesMatch)
             const fs::path got = work / entry.path().filename();
             ASSERT_TRUE(fs::exists(got)) << got << " was not written";
             EXPECT_EQ(masked(readFile(got), masks), readFile(entry.path())) << entry.path().filename();
+        }
+    }
+    if (!update && fs::exists(c.folder / "absent")) {
+        std::istringstream names(readFile(c.folder / "absent"));
+        for (std::string name; std::getline(names, name);) {
+            if (!name.empty()) {
+                EXPECT_FALSE(fs::exists(work / name)) << name << " was left behind";
+            }
         }
     }
     fs::remove_all(work);

@@ -1,0 +1,85 @@
+#include "records/records.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+using records::FileWriter;
+using records::StagedFile;
+
+namespace {
+
+std::string contents(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// A fresh folder holding old.txt with one line.
+fs::path folderWithOldFile()
+{
+    const fs::path folder = fs::temp_directory_path() /
+                            (std::string("staged-") + testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    std::ofstream(folder / "old.txt", std::ios::binary) << "old\r\n";
+    return folder;
+}
+
+std::size_t entries(const fs::path& folder)
+{
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+} // namespace
+
+TEST(StagedFile, TargetUntouchedUntilCommitAndWithoutIt)
+{
+    const fs::path folder = folderWithOldFile();
+    const std::string old = (folder / "old.txt").string();
+    for (FileWriter::Mode mode : {FileWriter::Mode::overwrite, FileWriter::Mode::append}) {
+        StagedFile file(old, mode);
+        ASSERT_TRUE(file.isOpen());
+        file.writer().line({"new"});
+        EXPECT_EQ(contents(old), "old\r\n");
+        EXPECT_EQ(fs::path(file.temporaryPath()).parent_path(), folder);
+    }
+    EXPECT_EQ(contents(old), "old\r\n");
+    EXPECT_EQ(entries(folder), 1u) << "an abandoned temporary file is removed";
+    fs::remove_all(folder);
+}
+
+TEST(StagedFile, CommitReplacesOrAppendsOrCreates)
+{
+    const fs::path folder = folderWithOldFile();
+    const std::string old = (folder / "old.txt").string();
+    struct Case { std::string target; FileWriter::Mode mode; std::string after; };
+    const Case cases[] = {
+        {old, FileWriter::Mode::append, "old\r\n new\r\n"},
+        {old, FileWriter::Mode::overwrite, " new\r\n"},
+        {(folder / "fresh.txt").string(), FileWriter::Mode::overwrite, " new\r\n"},
+    };
+    for (const Case& c : cases) {
+        StagedFile file(c.target, c.mode);
+        ASSERT_TRUE(file.isOpen());
+        file.writer().line({"new"});
+        ASSERT_TRUE(file.commit());
+        EXPECT_EQ(contents(c.target), c.after);
+    }
+    EXPECT_EQ(entries(folder), 2u) << "no temporary file is left";
+    fs::remove_all(folder);
+}
+
+TEST(StagedFile, RefusesFoldersAndMissingFolders)
+{
+    const fs::path folder = folderWithOldFile();
+    EXPECT_FALSE(StagedFile(folder.string(), FileWriter::Mode::overwrite).isOpen());
+    EXPECT_FALSE(StagedFile((folder / "none" / "t.out").string(), FileWriter::Mode::overwrite).isOpen());
+    EXPECT_EQ(entries(folder), 1u);
+    fs::remove_all(folder);
+}
