@@ -1,7 +1,7 @@
 // The integrands of the coverage checks and the limit computations they call.
 
 #include "cdfs/inverses/chinorm.h"
-#include "engine/mainguts.h"
+#include "engine/checked_limits.h"
 #include "brennik/verification.h"
 
 #include <cmath>
@@ -36,32 +36,35 @@ double belowTheta(double L, const Case& c)
 double OneTailPqDiff(int /*which*/, double u, const Case& c)
 {
     const double sigmahat = sigmaHatAt(u, c);
-    return belowTheta(VeriOneLimit(c.mu, sigmahat, c.lambda, c.nu, c.alpha, c.FunctionTol, c.ResultTol), c);
+    return belowTheta(VeriOneLimit(c.mu, sigmahat, c.lambda, c.nu, c.alpha, c.FunctionTol, c.ResultTol, c.replaced),
+                      c);
 }
 
 double TwoTailPqDiff(int which, double u, const Case& c)
 {
     const double sigmahat = sigmaHatAt(u, c);
     return belowTheta(
-        VeriTwoLimit(which, c.mu, sigmahat, c.nu, c.alpha, c.lambda, c.FunctionTol, c.ResultTol), c);
+        VeriTwoLimit(which, c.mu, sigmahat, c.nu, c.alpha, c.lambda, c.FunctionTol, c.ResultTol, c.replaced), c);
 }
 
 double VeriOneLimit(double muhat, double sigmahat, double lambda, double nu, double alpha, double FunctionTol,
-                    double ResultTol)
+                    double ResultTol, long long* replaced)
 {
     const engine::Settings settings{oneSidedIterations, argTop, FunctionTol, ResultTol};
-    return engine::OneTailedLimit(upperKind, muhat, sigmahat, nu, alpha, lambda, nu + 1.0, settings,
-                                  engine::verificationVariant)
-        .limit;
+    const engine::CheckedOneSided r = engine::CheckedOneTailedLimit(upperKind, muhat, sigmahat, nu, alpha, lambda,
+                                                                    nu + 1.0, settings, engine::verificationVariant);
+    if (replaced && r.replaced) ++*replaced;
+    return r.result.limit;
 }
 
 double VeriTwoLimit(int which, double muhat, double sigmahat, double nu, double alpha, double lambda,
-                    double FunctionTol, double ResultTol)
+                    double FunctionTol, double ResultTol, long long* replaced)
 {
     const engine::Settings settings{twoSidedIterations, argTop, FunctionTol, ResultTol};
-    const engine::TwoSidedResult r =
-        engine::TwoTailedLimits(muhat, sigmahat, nu, alpha, lambda, nu + 1.0, settings, engine::verificationVariant);
-    return which == 1 ? r.lower : r.upper;
+    const engine::CheckedTwoSided r = engine::CheckedTwoTailedLimits(muhat, sigmahat, nu, alpha, lambda, nu + 1.0,
+                                                                     settings, engine::verificationVariant);
+    if (replaced && (which == 1 ? r.lowerReplaced : r.upperReplaced)) ++*replaced;
+    return which == 1 ? r.result.lower : r.result.upper;
 }
 
 } // namespace verify

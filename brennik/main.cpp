@@ -86,9 +86,9 @@ void writeHeading(records::FileWriter& results, const char* first, const RunSett
     results.write("(A)", {header});
 }
 
-verify::Case caseOf(const RunSettings& run, double alpha, double nu, double sigma)
+verify::Case caseOf(const RunSettings& run, double alpha, double nu, double sigma, long long& replaced)
 {
-    return {trueMu, sigma, trueLambda, nu, alpha, run.FunctionTol, run.ResultTol};
+    return {trueMu, sigma, trueLambda, nu, alpha, run.FunctionTol, run.ResultTol, &replaced};
 }
 
 double minutesSince(double t0)
@@ -152,7 +152,9 @@ Stop runGrid(records::Console& con, records::FileWriter& results, records::FileW
                     con.write(caseFormat, caseLine);
                 }
                 const double t0 = records::timeOfDay();
-                const std::optional<double> miss = missProbability(run, caseOf(run, alpha, nu, sigma), r);
+                long long replaced = 0;
+                const std::optional<double> miss =
+                    missProbability(run, caseOf(run, alpha, nu, sigma, replaced), r);
                 if (!miss)
                     return "The run stopped at " + caseText(alpha, nu, sigma) +
                            ": a subinterval of the integration became too narrow; the rows so far are kept.";
@@ -163,6 +165,10 @@ Stop runGrid(records::Console& con, records::FileWriter& results, records::FileW
                 const std::initializer_list<records::Item> row{alpha, nu, sigma, Int, Error, minutes, " minutes"};
                 results.write(fileRow, row);
                 con.write(consoleRow, row);
+                if (replaced > 0)
+                    con.line({std::to_string(replaced) +
+                              (replaced == 1 ? " limit of this case was off and was" : " limits of this case were off and were") +
+                              " replaced by the exact value."});
             }
         }
     }

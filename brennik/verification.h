@@ -22,6 +22,7 @@ struct Case {
     double alpha;       // the level handed to the limit computation
     double FunctionTol; // Tolerance of the limit searches
     double ResultTol;   // ResultTol of the limit searches
+    long long* replaced = nullptr; // counts limits whose search the exact value replaced
 };
 
 // An integrand: its value at the abscissa u for the case; which selects the
@@ -50,13 +51,15 @@ double TwoTailPqDiff(int which, double u, const Case& c);
 
 // The one-sided upper limit of level alpha, by the engine's one-sided search
 // with the verification variant and the settings NumIt 100, ArgTop 800,
-// Tolerance FunctionTol and ResultTol.
+// Tolerance FunctionTol and ResultTol, checked against the exact core: where
+// the search is off, the exact limit is returned and *replaced (when given)
+// counts it.
 double VeriOneLimit(double muhat, double sigmahat, double lambda, double nu, double alpha, double FunctionTol,
-                    double ResultTol);
+                    double ResultTol, long long* replaced = nullptr);
 // The lower (which = 1) or upper two-sided limit of level alpha, with the
 // settings NumIt 200, ArgTop 800, Tolerance FunctionTol and ResultTol and the
-// verification variant.
+// verification variant, checked in the same way.
 double VeriTwoLimit(int which, double muhat, double sigmahat, double nu, double alpha, double lambda,
-                    double FunctionTol, double ResultTol);
+                    double FunctionTol, double ResultTol, long long* replaced = nullptr);
 
 } // namespace verify

@@ -1,12 +1,13 @@
 #include "velmar/dialogue.h"
 
 #include "cdfs/inverses/chinorm.h"
-#include "engine/mainguts.h"
+#include "engine/checked_limits.h"
 #include "records/clock.h"
 #include "velmar/answers.h"
 #include "velmar/tables.h"
 
 #include <cmath>
+#include <sstream>
 
 namespace velmar {
 
@@ -149,11 +150,21 @@ std::string headerStart(const Console& con)
 }
 
 
+// The search's C, quoted in the line that reports its replacement.
+std::string quoted(double C)
+{
+    std::ostringstream text;
+    text.precision(10);
+    text << C;
+    return text.str();
+}
+
 void oneSidedResult(Console& con, const Remembered& r, const engine::Settings& settings)
 {
     const double start = records::timeOfDay();
-    const engine::OneSidedResult res = engine::OneTailedLimit(r.kind, r.muhat, r.sigmahat, r.nu, r.alpha, r.lambda,
-                                                              r.gamma2, settings, engine::interactiveVariant);
+    const engine::CheckedOneSided checked = engine::CheckedOneTailedLimit(
+        r.kind, r.muhat, r.sigmahat, r.nu, r.alpha, r.lambda, r.gamma2, settings, engine::interactiveVariant);
+    const engine::OneSidedResult& res = checked.result;
     const double seconds = records::elapsedSeconds(start, records::timeOfDay());
     const std::string pct = internalRecord("(F6.2)", {r.alpha * 100.0}, 6);
     writeParameters(con, r, headerStart(con) + "-hat   lambda   nu   gamma ", 44,
@@ -161,6 +172,9 @@ void oneSidedResult(Console& con, const Remembered& r, const engine::Settings& s
     if (limitComputed(res)) {
         con.line({"The ", pct, "% ", resultName(r.kind), " and standard confidence limit are"});
         con.write("(F13.8,A4,F13.8,A1)", {res.limit, " and", res.C, "."});
+        if (checked.replaced)
+            con.line({"The search's standard limit (" + quoted(checked.searchC) +
+                      ") was off; the exact value replaces it."});
     } else {
         con.line({"The ", pct, "% ", resultName(r.kind), " cannot be computed for these values."});
     }
@@ -173,8 +187,9 @@ void oneSidedResult(Console& con, const Remembered& r, const engine::Settings& s
 void twoSidedResult(Console& con, const Remembered& r, const engine::Settings& settings)
 {
     const double start = records::timeOfDay();
-    const engine::TwoSidedResult res = engine::TwoTailedLimits(r.muhat, r.sigmahat, r.nu, r.alpha, r.lambda,
-                                                               r.gamma2, settings, engine::interactiveVariant);
+    const engine::CheckedTwoSided checked = engine::CheckedTwoTailedLimits(
+        r.muhat, r.sigmahat, r.nu, r.alpha, r.lambda, r.gamma2, settings, engine::interactiveVariant);
+    const engine::TwoSidedResult& res = checked.result;
     const double seconds = records::elapsedSeconds(start, records::timeOfDay());
     const std::string pct = internalRecord("(F6.2)", {r.alpha * 100.0}, 6);
     const std::string header = headerStart(con) + "-hat   lambda   nu   gamma  |Two-sided " + pct +
@@ -184,6 +199,13 @@ void twoSidedResult(Console& con, const Remembered& r, const engine::Settings& s
         writeParameters(con, r, header, 76, format, {res.lower, ",", res.upper});
         con.write("(A10,A6,A36,F12.6,A4,F12.6,A1)",
                   {" Standard ", pct, "% two-sided lower & upper limits are ", res.Clower, " and", res.Cupper, "."});
+        if (checked.lowerReplaced && checked.upperReplaced)
+            con.line({"The search's standard limits (" + quoted(checked.searchClower) + ", " +
+                      quoted(checked.searchCupper) + ") were off; the exact values replace them."});
+        else if (checked.lowerReplaced || checked.upperReplaced)
+            con.line({std::string("The search's ") + (checked.lowerReplaced ? "lower" : "upper") +
+                      " standard limit (" + quoted(checked.lowerReplaced ? checked.searchClower : checked.searchCupper) +
+                      ") was off; the exact value replaces it."});
     } else {
         writeParameters(con, r, header, 76, format, {});
         con.line({"The ", pct, "% two-sided limits cannot be computed for these values."});

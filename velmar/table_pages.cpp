@@ -2,7 +2,7 @@
 #include "velmar/tables.h"
 
 #include "records/clock.h"
-#include "engine/mainguts.h"
+#include "engine/checked_limits.h"
 
 #include <string>
 #include <vector>
@@ -65,9 +65,10 @@ void writeColumns(FileWriter& file, const TableSetup& setup, std::string_view on
 }
 
 // The rows of one page: sigma-hat from its start while it does not exceed its
-// stop, each row with the limits (or critical values) of every column.
+// stop, each row with the limits (or critical values) of every column. Cells
+// whose search was replaced by the exact value are counted in replaced.
 void writeRows(FileWriter& file, const TableSetup& setup, const SigmaRange& sigmas,
-               const std::vector<double>& nus, const std::vector<double>& alphas)
+               const std::vector<double>& nus, const std::vector<double>& alphas, long long& replaced)
 {
     const double step = sigmas.count < 2 ? 0.0 : (sigmas.stop - sigmas.start) / (sigmas.count - 1);
     const bool useNuPlusOne = setup.standardized || setup.gamma2 == gammaMarker;
@@ -93,14 +94,18 @@ void writeRows(FileWriter& file, const TableSetup& setup, const SigmaRange& sigm
             const double nu = nus[c];
             const double gamma2 = useNuPlusOne ? nu + 1.0 : setup.gamma2;
             if (one) {
-                const engine::OneSidedResult r =
-                    engine::OneTailedLimit(setup.kind, setup.muhat, sigmahat, nu, alphas[c], setup.lambda, gamma2,
-                                           setup.settings, engine::interactiveVariant);
+                const engine::CheckedOneSided checked =
+                    engine::CheckedOneTailedLimit(setup.kind, setup.muhat, sigmahat, nu, alphas[c], setup.lambda,
+                                                  gamma2, setup.settings, engine::interactiveVariant);
+                const engine::OneSidedResult& r = checked.result;
+                replaced += checked.replaced ? 1 : 0;
                 cell(0, setup.standardized ? r.C : r.limit, limitComputed(r));
             } else {
-                const engine::TwoSidedResult r =
-                    engine::TwoTailedLimits(setup.muhat, sigmahat, nu, alphas[c], setup.lambda, gamma2,
-                                            setup.settings, engine::interactiveVariant);
+                const engine::CheckedTwoSided checked =
+                    engine::CheckedTwoTailedLimits(setup.muhat, sigmahat, nu, alphas[c], setup.lambda, gamma2,
+                                                   setup.settings, engine::interactiveVariant);
+                const engine::TwoSidedResult& r = checked.result;
+                replaced += (checked.lowerReplaced ? 1 : 0) + (checked.upperReplaced ? 1 : 0);
                 cell(0, setup.standardized ? r.Clower : r.lower, limitComputed(r));
                 cell(1, setup.standardized ? r.Cupper : r.upper, limitComputed(r));
             }
@@ -113,8 +118,13 @@ void writeRows(FileWriter& file, const TableSetup& setup, const SigmaRange& sigm
     }
 }
 
-void writeTotalTime(Console& con, double start)
+// The run's end: how many cells carry exact values instead of the search's,
+// and the time it took.
+void writeRunEnd(Console& con, long long replaced, double start)
 {
+    if (replaced > 0)
+        con.line({std::to_string(replaced) + (replaced == 1 ? " cell of this run carries" : " cells of this run carry") +
+                  " the exact value where the search's was off."});
     con.line({"Total time was ", records::elapsedSeconds(start, records::timeOfDay()), " seconds."});
     con.line({});
 }
@@ -125,6 +135,7 @@ void writeNuPages(Console& con, FileWriter& file, const TableSetup& setup, std::
                   int nuStart, int nuStop, int nuDiff, const SigmaRange& sigmas)
 {
     const double start = records::timeOfDay();
+    long long replaced = 0;
     const long long pages = nuPageCount(nuStart, nuStop, nuDiff);
     const std::vector<double> columnAlphas(alphas.begin(), alphas.end());
     std::vector<Item> alphaItems(alphas.begin(), alphas.end());
@@ -137,17 +148,18 @@ void writeNuPages(Console& con, FileWriter& file, const TableSetup& setup, std::
         file.line({hyphens(38, 17)});
         writeColumns(file, setup, "(A13,F6.4,3F14.4)", "(A13,F10.4,3(A9,F14.4))", alphaItems);
         file.line({hyphens(73)});
-        writeRows(file, setup, sigmas, std::vector<double>(alphas.size(), nu), columnAlphas);
+        writeRows(file, setup, sigmas, std::vector<double>(alphas.size(), nu), columnAlphas, replaced);
         file.line({"\f"});
         nu += nuDiff;
     }
-    writeTotalTime(con, start);
+    writeRunEnd(con, replaced, start);
 }
 
 void writeAlphaPages(Console& con, FileWriter& file, const TableSetup& setup, std::span<const int> nus,
                      std::span<const double> alphas, const SigmaRange& sigmas)
 {
     const double start = records::timeOfDay();
+    long long replaced = 0;
     const std::vector<double> columnNus(nus.begin(), nus.end());
     std::vector<Item> nuItems(nus.begin(), nus.end());
     const int count = static_cast<int>(alphas.size());
@@ -163,10 +175,10 @@ void writeAlphaPages(Console& con, FileWriter& file, const TableSetup& setup, st
         file.line({hyphens(60, 17)});
         writeColumns(file, setup, "(A13,I6,3I14)", "(A13,I12,3(A9,I16))", nuItems);
         file.line({hyphens(73)});
-        writeRows(file, setup, sigmas, columnNus, std::vector<double>(nus.size(), alpha));
+        writeRows(file, setup, sigmas, columnNus, std::vector<double>(nus.size(), alpha), replaced);
         file.line({"\f"});
     }
-    writeTotalTime(con, start);
+    writeRunEnd(con, replaced, start);
 }
 
 } // namespace velmar
