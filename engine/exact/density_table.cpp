@@ -2,7 +2,6 @@
 
 #include "engine/exact/density_table.h"
 
-#include "engine/exact/gauss_legendre.h"
 
 #include <algorithm>
 #include <cmath>
@@ -25,14 +24,14 @@ void accumulate(Moments& m, double weight, const PointValue& p)
     m.m2 += wf * p.du * p.du;
 }
 
-Moments plainMoments(const Shape& shape, double lo, double hi)
+Moments plainMoments(const Shape& shape, const Rule& rule, double lo, double hi)
 {
     Moments m;
     const double mid = 0.5 * (lo + hi);
     const double half = 0.5 * (hi - lo);
-    for (int i = 0; i < glOrder20 / 2; ++i) {
-        const double dx = half * glNodes20[i];
-        const double wt = half * glWeights20[i];
+    for (int i = 0; i < rule.half; ++i) {
+        const double dx = half * rule.nodes[i];
+        const double wt = half * rule.weights[i];
         accumulate(m, wt, pointAt(shape, mid - dx));
         accumulate(m, wt, pointAt(shape, mid + dx));
     }
@@ -42,15 +41,15 @@ Moments plainMoments(const Shape& shape, double lo, double hi)
 // Moments between the end `end` of (0, pi) and `x`, with |s - end| = a v^3,
 // a = |x - end|: the integrand then behaves like v^(3 nu - 1) at the end,
 // smooth enough for the fixed rule even for fractional nu.
-Moments endMoments(const Shape& shape, double end, double x)
+Moments endMoments(const Shape& shape, const Rule& rule, double end, double x)
 {
     Moments m;
     const double a = x - end; // signed: negative towards the right end
-    for (int i = 0; i < glOrder20 / 2; ++i) {
-        for (const double node : {-glNodes20[i], glNodes20[i]}) {
+    for (int i = 0; i < rule.half; ++i) {
+        for (const double node : {-rule.nodes[i], rule.nodes[i]}) {
             const double v = 0.5 * (1.0 + node);
             const double jac = 3.0 * std::fabs(a) * v * v;
-            accumulate(m, 0.5 * glWeights20[i] * jac, pointAt(shape, end + a * v * v * v));
+            accumulate(m, 0.5 * rule.weights[i] * jac, pointAt(shape, end + a * v * v * v));
         }
     }
     return m;
@@ -137,28 +136,29 @@ double logSlopeAt(const Shape& shape, double d)
     return shape.nuMinus1 * std::cos(s) / std::sin(s) - shape.c * std::sin(s);
 }
 
-Moments panelPart(const Shape& shape, const Panel& panel, double from, double to)
+Moments panelPart(const Shape& shape, const Rule& rule, const Panel& panel, double from, double to)
 {
     switch (panel.kind) {
     case PanelKind::leftEnd: {
         const double end = -shape.mode;
-        const Moments upTo = endMoments(shape, end, to);
-        return from == end ? upTo : difference(upTo, endMoments(shape, end, from));
+        const Moments upTo = endMoments(shape, rule, end, to);
+        return from == end ? upTo : difference(upTo, endMoments(shape, rule, end, from));
     }
     case PanelKind::rightEnd: {
         const double end = pi - shape.mode;
-        const Moments downTo = endMoments(shape, end, from);
-        return to == end ? downTo : difference(downTo, endMoments(shape, end, to));
+        const Moments downTo = endMoments(shape, rule, end, from);
+        return to == end ? downTo : difference(downTo, endMoments(shape, rule, end, to));
     }
     case PanelKind::plain:
         break;
     }
-    return plainMoments(shape, from, to);
+    return plainMoments(shape, rule, from, to);
 }
 
 bool buildTable(const Shape& shape, double sObs, const Resolution& resolution, DensityTable& table)
 {
     table.shape = shape;
+    table.rule = resolution.rule;
     std::array<double, maxPanelsPerSide> left{};
     std::array<double, maxPanelsPerSide> right{};
     bool leftEnd = false;
@@ -220,7 +220,7 @@ bool buildTable(const Shape& shape, double sObs, const Resolution& resolution, D
     table.total = {};
     for (int i = 0; i < count; ++i) {
         Panel& p = table.panels[i];
-        p.sums = panelPart(shape, p, p.lo, p.hi);
+        p.sums = panelPart(shape, resolution.rule, p, p.lo, p.hi);
         if (i < table.obsIndex) add(table.below, p.sums);
         add(table.total, p.sums);
     }

@@ -14,7 +14,6 @@
 #include "engine/exact/exact_core.h"
 
 #include "engine/exact/density_table.h"
-#include "engine/exact/gauss_legendre.h"
 #include "engine/exact/starting_values.h"
 
 #include <algorithm>
@@ -34,7 +33,7 @@ constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 constexpr double inf = std::numeric_limits<double>::infinity();
 constexpr double targetAccuracy = 1.0e-11; // relative to max(1, |C|)
 constexpr double stopStep = 1.0e-13;       // a bracket this narrow (relative) ends a search
-constexpr double switchStep = 1.0e-5;      // coarse tables until the Newton step is this small
+constexpr double switchStep = 1.0e-3;      // coarse tables until the Newton step is this small
 constexpr double coarseMargin = 1.0e-7;    // how far the coarse root may sit from the fine one
 constexpr int maxSearchSteps = 80;         // evaluations per search
 constexpr int maxEndSteps = 40;            // Halley steps for the free end of a region
@@ -210,7 +209,8 @@ struct Region {
 // A first guess of the point where the mass of the panel, counted from its
 // edge nearer the observed point, reaches `need`: the Gauss-Legendre node
 // masses taken as cells, interpolated linearly inside the crossing cell.
-double cellGuess(const detail::Shape& shape, const Panel& panel, double need, bool fromHigh)
+double cellGuess(const detail::Shape& shape, const detail::Rule& rule, const Panel& panel, double need,
+                 bool fromHigh)
 {
     const double mid = 0.5 * (panel.lo + panel.hi);
     const double half = 0.5 * (panel.hi - panel.lo);
@@ -218,15 +218,15 @@ double cellGuess(const detail::Shape& shape, const Panel& panel, double need, bo
         const double fraction = std::clamp(need / panel.sums.m0, 0.0, 1.0);
         return fromHigh ? panel.hi - fraction * (panel.hi - panel.lo) : panel.lo + fraction * (panel.hi - panel.lo);
     }
-    constexpr int n = detail::glOrder20;
+    const int n = 2 * rule.half;
     double previous = fromHigh ? panel.hi : panel.lo;
     double accumulated = 0.0;
     for (int j = 0; j < n; ++j) {
         // nodes from the near edge inward: index into the symmetric half-table
         const int i = j < n / 2 ? n / 2 - 1 - j : j - n / 2;
-        const double x = j < n / 2 ? detail::glNodes20[i] : -detail::glNodes20[i];
+        const double x = j < n / 2 ? rule.nodes[i] : -rule.nodes[i];
         const double node = fromHigh ? mid + half * x : mid - half * x;
-        const double cell = half * detail::glWeights20[i] * std::exp(detail::pointAt(shape, node).logf);
+        const double cell = half * rule.weights[i] * std::exp(detail::pointAt(shape, node).logf);
         if (accumulated + cell >= need && cell > 0.0) return previous + (need - accumulated) / cell * (node - previous);
         accumulated += cell;
         previous = node;
@@ -249,8 +249,8 @@ bool regionOfMass(const DensityTable& table, double mass, bool observedIsUpper, 
     const double need = mass - whole.m0;
     // The part of the panel between z and its edge nearer the observed point.
     auto part = [&](double d) {
-        return observedIsUpper ? detail::panelPart(table.shape, panel, d, panel.hi)
-                               : detail::panelPart(table.shape, panel, panel.lo, d);
+        return observedIsUpper ? detail::panelPart(table.shape, table.rule, panel, d, panel.hi)
+                               : detail::panelPart(table.shape, table.rule, panel, panel.lo, d);
     };
     auto done = [&](double z, const Moments& p) {
         region.z = z;
@@ -260,7 +260,7 @@ bool regionOfMass(const DensityTable& table, double mass, bool observedIsUpper, 
     double lo = panel.lo;
     double hi = panel.hi;
     double d = zGuess; // extrapolated from the previous trial
-    if (!(d > lo && d < hi)) d = cellGuess(table.shape, panel, need, observedIsUpper);
+    if (!(d > lo && d < hi)) d = cellGuess(table.shape, table.rule, panel, need, observedIsUpper);
     const double massTol = 4.0 * eps * mass;
     const double smallStep = endStepForMidpoint * table.shape.sigma;
     for (int it = 0; it < maxEndSteps; ++it) {
