@@ -38,11 +38,10 @@ constexpr double coarseMargin = 1.0e-7;    // how far the coarse root may sit fr
 constexpr int maxSearchSteps = 80;         // evaluations per search
 constexpr int maxEndSteps = 40;            // Halley steps for the free end of a region
 constexpr double endStepForMidpoint = 1e-6; // a free-end step below this (in sigmas) ends them
-constexpr double quadratureNoise = 64.0 * eps; // relative error of a tabulated mass
+constexpr double quadratureNoise = 32.0 * eps; // relative error of a tabulated mass
 
 // The canonical quantities of one trial C and their derivatives in C.
 struct Trial {
-    double w;
     double c;
     double sObs;
     double dsObs; // d s_obs / dC
@@ -57,7 +56,7 @@ Trial trialAt(double S, double nu, double C)
     const double r2 = w * w + nu;
     const double r = std::sqrt(r2);
     const double dw = -rootNu1 / rootNu;
-    return {w, 0.5 * S * rootNu1 * r, std::atan2(rootNu, -w), rootNu / r2 * dw, 0.5 * S * rootNu1 * (w / r) * dw};
+    return {0.5 * S * rootNu1 * r, std::atan2(rootNu, -w), rootNu / r2 * dw, 0.5 * S * rootNu1 * (w / r) * dw};
 }
 
 // Rounding of C itself as it enters w: a few ulps of |C| + S sqrt(nu)/2.
@@ -196,11 +195,11 @@ Evaluation oneSidedAt(double S, double nu, double p, double C, const detail::Res
     return {Evaluation::Kind::value, std::log(p) - std::log(Q), dP / Q, quadratureNoise};
 }
 
-// The region of mass `mass` that has the observed point as its upper end
-// (observedIsUpper) or lower end: whole panels walked outward from the
-// observed point, then Halley steps for the free end z inside the panel that
-// holds it, safeguarded by bisection. The sums stay local to the region, so
-// their rounding scales with its mass, not with the whole law's.
+// The interval of mass `mass` that ends at the edge of panel `edge`:
+// downward (the panels below `edge`) or upward (from panel `edge` on). Whole
+// panels are walked outward from the edge, then Halley steps find the free
+// end z inside the panel that holds it, safeguarded by bisection. The sums
+// stay local to the interval, so their rounding scales with its mass.
 struct Region {
     Moments sums;
     double z; // the free end, offset from the mode
@@ -234,11 +233,12 @@ double cellGuess(const detail::Shape& shape, const detail::Rule& rule, const Pan
     return fromHigh ? panel.lo : panel.hi;
 }
 
-bool regionOfMass(const DensityTable& table, double mass, bool observedIsUpper, double zGuess, Region& region)
+bool intervalOfMass(const DensityTable& table, int edge, double mass, bool downward, double zGuess, Region& region)
 {
+    const bool observedIsUpper = downward;
     Moments whole;
-    const int step = observedIsUpper ? -1 : 1;
-    int k = observedIsUpper ? table.obsIndex - 1 : table.obsIndex;
+    const int step = downward ? -1 : 1;
+    int k = downward ? edge - 1 : edge;
     while (k + step >= 0 && k + step < table.count && whole.m0 + table.panels[k].sums.m0 <= mass) {
         whole.m0 += table.panels[k].sums.m0;
         whole.m1 += table.panels[k].sums.m1;
@@ -314,22 +314,46 @@ Evaluation twoSidedAt(double S, double nu, double L, bool observedIsUpper, doubl
     const double m0 = table.total.m0;
     if (!(m0 > 0.0) || !std::isfinite(m0)) return {Evaluation::Kind::failed, nan, nan, inf};
 
-    // No region of mass L on the required side of the observed point: C lies
-    // beyond the root (G < 0 for the lower limit, G > 0 for the upper one).
-    double aboveMass = 0.0;
-    for (int i = table.obsIndex; i < table.count; ++i) aboveMass += table.panels[i].sums.m0;
-    const double regionMass = L * m0;
-    if (observedIsUpper && table.below.m0 <= regionMass) return {Evaluation::Kind::negative, -inf, nan, inf};
-    if (!observedIsUpper && aboveMass <= regionMass) return {Evaluation::Kind::positive, inf, nan, inf};
-
-    Region region;
-    const double zGuess = memory.s + memory.slope * (C - memory.C) - shape.mode;
-    if (!regionOfMass(table, regionMass, observedIsUpper, zGuess, region))
-        return {Evaluation::Kind::failed, nan, nan, inf};
-
+    Moments belowObs = table.below;
+    Moments aboveObs;
+    for (int i = table.obsIndex; i < table.count; ++i) {
+        aboveObs.m0 += table.panels[i].sums.m0;
+        aboveObs.m1 += table.panels[i].sums.m1;
+        aboveObs.m2 += table.panels[i].sums.m2;
+    }
     const double mean = table.total.m1 / m0; // E[u - u_mode]
+
+    // For L <= 1/2 the region itself is summed; for larger L its complement
+    // (the tail beyond the observed point and the tail beyond z), so that G
+    // keeps its relative accuracy as L -> 1.
+    Region region;
+    double G = 0.0;
+    const double zGuess = memory.s + memory.slope * (C - memory.C) - shape.mode;
+    if (L <= 0.5) {
+        // No region of mass L on the required side of the observed point: C
+        // lies beyond the root (G < 0 for the lower limit, G > 0 for the upper).
+        const double regionMass = L * m0;
+        if (observedIsUpper && belowObs.m0 <= regionMass) return {Evaluation::Kind::negative, -inf, nan, inf};
+        if (!observedIsUpper && aboveObs.m0 <= regionMass) return {Evaluation::Kind::positive, inf, nan, inf};
+        if (!intervalOfMass(table, table.obsIndex, regionMass, observedIsUpper, zGuess, region))
+            return {Evaluation::Kind::failed, nan, nan, inf};
+        G = region.sums.m1 / m0 - L * mean;
+    } else {
+        const Moments& beyondObs = observedIsUpper ? aboveObs : belowObs;
+        const double tailMass = (1.0 - L) * m0 - beyondObs.m0;
+        if (tailMass <= 0.0)
+            return observedIsUpper ? Evaluation{Evaluation::Kind::negative, -inf, nan, inf}
+                                   : Evaluation{Evaluation::Kind::positive, inf, nan, inf};
+        Region tail;
+        if (!intervalOfMass(table, observedIsUpper ? 0 : table.count, tailMass, !observedIsUpper, zGuess, tail))
+            return {Evaluation::Kind::failed, nan, nan, inf};
+        const Moments outside{beyondObs.m0 + tail.sums.m0, beyondObs.m1 + tail.sums.m1, beyondObs.m2 + tail.sums.m2};
+        G = -(outside.m1 / m0 - (1.0 - L) * mean);
+        region.z = tail.z;
+        region.sums = {m0 - outside.m0, table.total.m1 - outside.m1, table.total.m2 - outside.m2};
+    }
+
     const double variance = table.total.m2 / m0 - mean * mean;
-    const double G = region.sums.m1 / m0 - L * mean;
 
     // dG/dC: the observed end moves with s_obs, the free end keeps the mass at
     // L, and the law changes with c (d/dc of the density is -(u - mu) times it).
@@ -347,7 +371,7 @@ Evaluation twoSidedAt(double S, double nu, double L, bool observedIsUpper, doubl
     const double dG = observedIsUpper ? uObs * moveObs - uZ * moveZ + dGdc * t.dc : -uObs * moveObs + uZ * moveZ + dGdc * t.dc;
     // Rounding of G: relative to the region's own sums and to L times the mean.
     const double spread = std::sqrt(region.sums.m2 / region.sums.m0) + std::fabs(mean) + std::fabs(uZ);
-    const double noise = quadratureNoise * L * spread;
+    const double noise = quadratureNoise * std::min(L, 1.0 - L) * spread;
     return {Evaluation::Kind::value, G, dG, noise};
 }
 
