@@ -38,7 +38,21 @@ constexpr double coarseMargin = 1.0e-7;    // how far the coarse root may sit fr
 constexpr int maxSearchSteps = 80;         // evaluations per search
 constexpr int maxEndSteps = 40;            // Halley steps for the free end of a region
 constexpr double endStepForMidpoint = 1e-6; // a free-end step below this (in sigmas) ends them
-constexpr double quadratureNoise = 32.0 * eps; // relative error of a tabulated mass
+constexpr double quadratureNoise = 32.0 * eps; // relative error of a tabulated mass, times:
+
+// The log-density carries (nu - 1) ln(sin s / sin mode), whose rounding grows
+// like sqrt(nu) over the few widths the table spans.
+double massNoise(double nu)
+{
+    return quadratureNoise * (1.0 + 0.1 * std::sqrt(nu));
+}
+
+// Points are held as offsets from the mode, so a point near s = 0 is known
+// only to a few ulps of the mode: the absolute uncertainty of its position.
+double positionNoise(const detail::Shape& shape, double d)
+{
+    return 2.0 * eps * (shape.mode + std::fabs(d));
+}
 
 // The canonical quantities of one trial C and their derivatives in C.
 struct Trial {
@@ -186,13 +200,16 @@ Evaluation oneSidedAt(double S, double nu, double p, double C, const detail::Res
     const double dP = fObs * t.dsObs - (table.below.m1 / m0 - mean * P) * t.dc;
 
     // h decreasing in C, on the log scale of the tail that the level sits in.
+    // Rounding of the tail mass, relative: the sums, and the position of the
+    // observed point (the density there times its uncertainty).
     const double target = 1.0 - p;
+    const double shift = fObs * positionNoise(shape, dObs);
     if (target <= 0.5) {
         if (!(P > 0.0)) return {Evaluation::Kind::negative, -inf, nan, inf};
-        return {Evaluation::Kind::value, std::log(P) - std::log(target), dP / P, quadratureNoise};
+        return {Evaluation::Kind::value, std::log(P) - std::log(target), dP / P, massNoise(nu) + shift / P};
     }
     if (!(Q > 0.0)) return {Evaluation::Kind::positive, inf, nan, inf};
-    return {Evaluation::Kind::value, std::log(p) - std::log(Q), dP / Q, quadratureNoise};
+    return {Evaluation::Kind::value, std::log(p) - std::log(Q), dP / Q, massNoise(nu) + shift / Q};
 }
 
 // The interval of mass `mass` that ends at the edge of panel `edge`:
@@ -371,7 +388,9 @@ Evaluation twoSidedAt(double S, double nu, double L, bool observedIsUpper, doubl
     const double dG = observedIsUpper ? uObs * moveObs - uZ * moveZ + dGdc * t.dc : -uObs * moveObs + uZ * moveZ + dGdc * t.dc;
     // Rounding of G: relative to the region's own sums and to L times the mean.
     const double spread = std::sqrt(region.sums.m2 / region.sums.m0) + std::fabs(mean) + std::fabs(uZ);
-    const double noise = quadratureNoise * std::min(L, 1.0 - L) * spread;
+    const double noise = massNoise(nu) * std::min(L, 1.0 - L) * spread +
+                         std::fabs(uObs) * pObs * positionNoise(shape, t.sObs - shape.mode) +
+                         std::fabs(uZ) * pZ * positionNoise(shape, region.z);
     return {Evaluation::Kind::value, G, dG, noise};
 }
 
