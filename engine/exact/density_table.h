@@ -44,6 +44,8 @@ struct PointValue {
     double du;
 };
 PointValue pointAt(const Shape& shape, double d);
+// The same from sin(d/2) and cos(d/2).
+PointValue pointFromHalfAngle(const Shape& shape, double sinHalf, double cosHalf);
 
 // d/ds ln f at mode + d.
 double logSlopeAt(const Shape& shape, double d);
