@@ -49,9 +49,12 @@ double massNoise(double nu)
 
 // Points are held as offsets from the mode, so a point near s = 0 is known
 // only to a few ulps of the mode: the absolute uncertainty of its position.
-double positionNoise(const detail::Shape& shape, double d)
+// The free end of a region carries its solver's tolerance on top.
+constexpr double observedUlps = 4.0;
+constexpr double freeEndUlps = 8.0;
+double positionNoise(const detail::Shape& shape, double d, double ulps)
 {
-    return 2.0 * eps * (shape.mode + std::fabs(d));
+    return ulps * eps * (shape.mode + std::fabs(d));
 }
 
 // The canonical quantities of one trial C and their derivatives in C.
@@ -73,10 +76,11 @@ Trial trialAt(double S, double nu, double C)
     return {0.5 * S * rootNu1 * r, std::atan2(rootNu, -w), rootNu / r2 * dw, 0.5 * S * rootNu1 * (w / r) * dw};
 }
 
-// Rounding of C itself as it enters w: a few ulps of |C| + S sqrt(nu)/2.
+// Rounding of C itself as it enters w: a few ulps of |C| + S sqrt(nu)/2
+// (and of 1 near C = 0).
 double inputNoise(double S, double nu, double C)
 {
-    return 4.0 * eps * (std::fabs(C) + 0.5 * S * std::sqrt(nu));
+    return 4.0 * eps * (std::fabs(C) + 0.5 * S * std::sqrt(nu)) + eps;
 }
 
 // One evaluation of a decreasing function h(C) whose root is sought.
@@ -203,7 +207,7 @@ Evaluation oneSidedAt(double S, double nu, double p, double C, const detail::Res
     // Rounding of the tail mass, relative: the sums, and the position of the
     // observed point (the density there times its uncertainty).
     const double target = 1.0 - p;
-    const double shift = fObs * positionNoise(shape, dObs);
+    const double shift = fObs * positionNoise(shape, dObs, observedUlps);
     if (target <= 0.5) {
         if (!(P > 0.0)) return {Evaluation::Kind::negative, -inf, nan, inf};
         return {Evaluation::Kind::value, std::log(P) - std::log(target), dP / P, massNoise(nu) + shift / P};
@@ -389,8 +393,8 @@ Evaluation twoSidedAt(double S, double nu, double L, bool observedIsUpper, doubl
     // Rounding of G: relative to the region's own sums and to L times the mean.
     const double spread = std::sqrt(region.sums.m2 / region.sums.m0) + std::fabs(mean) + std::fabs(uZ);
     const double noise = massNoise(nu) * std::min(L, 1.0 - L) * spread +
-                         std::fabs(uObs) * pObs * positionNoise(shape, t.sObs - shape.mode) +
-                         std::fabs(uZ) * pZ * positionNoise(shape, region.z);
+                         std::fabs(uObs) * pObs * positionNoise(shape, t.sObs - shape.mode, observedUlps) +
+                         std::fabs(uZ) * pZ * positionNoise(shape, region.z, freeEndUlps);
     return {Evaluation::Kind::value, G, dG, noise};
 }
 
