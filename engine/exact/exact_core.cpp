@@ -38,7 +38,7 @@ constexpr double coarseMargin = 1.0e-7;    // how far the coarse root may sit fr
 constexpr int maxSearchSteps = 80;         // evaluations per search
 constexpr int maxEndSteps = 40;            // Halley steps for the free end of a region
 constexpr double endStepForMidpoint = 1e-6; // a free-end step below this (in sigmas) ends them
-constexpr double quadratureNoise = 32.0 * eps; // relative error of a tabulated mass, times:
+constexpr double quadratureNoise = 16.0 * eps; // relative error of a tabulated mass, times:
 
 // The log-density carries (nu - 1) ln(sin s / sin mode), whose rounding grows
 // like sqrt(nu) over the few widths the table spans.
@@ -76,11 +76,11 @@ Trial trialAt(double S, double nu, double C)
     return {0.5 * S * rootNu1 * r, std::atan2(rootNu, -w), rootNu / r2 * dw, 0.5 * S * rootNu1 * (w / r) * dw};
 }
 
-// Rounding of C itself as it enters w: a few ulps of |C| + S sqrt(nu)/2
+// Rounding of C itself as it enters w: two ulps of |C| + S sqrt(nu)/2
 // (and of 1 near C = 0).
 double inputNoise(double S, double nu, double C)
 {
-    return 4.0 * eps * (std::fabs(C) + 0.5 * S * std::sqrt(nu)) + eps;
+    return 2.0 * eps * (std::fabs(C) + 0.5 * S * std::sqrt(nu)) + eps;
 }
 
 // One evaluation of a decreasing function h(C) whose root is sought.
@@ -123,7 +123,8 @@ Critical searchRoot(double C0, double S, double nu, Evaluate evaluate)
         if (e.kind == Evaluation::Kind::value && e.dh < 0.0 && std::isfinite(e.dh)) {
             next = C - e.h / e.dh;
             const double step = std::fabs(next - C);
-            if (fineStage && next > lo && next < hi) {
+            // (Closed bracket: a step that rounds to nothing lands on C itself.)
+            if (fineStage && next >= lo && next <= hi) {
                 const double noiseC = e.noise / -e.dh + inputNoise(S, nu, C);
                 double predicted = step;
                 if (std::fabs(C - previousC) >= 1e-9 * scale) {
