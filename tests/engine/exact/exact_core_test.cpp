@@ -136,6 +136,11 @@ TEST(ExactCore, SmallSpreadTendsToStudentLimit)
         const double one0 = engine::exact::one_sided(0.0, nu, 0.9).C;
         const CriticalPair pair0 = engine::exact::two_sided(0.0, nu, 0.9);
         EXPECT_NEAR(pair0.lower.C, -pair0.upper.C, 1e-13 * pair0.upper.C);
+        // The Student-t start is exact at nu = 2: the search must stop at once.
+        for (const double L : {0.12, 0.4, 0.68, 0.88}) {
+            const CriticalPair exact = engine::exact::two_sided(0.0, 2.0, L);
+            EXPECT_LE(std::max(exact.lower.iterations, exact.upper.iterations), 6) << L;
+        }
         for (const double S : {1e-6, 1e-9, 1e-12}) {
             EXPECT_NEAR(engine::exact::one_sided(S, nu, 0.9).C, one0, 10.0 * S);
             const CriticalPair pair = engine::exact::two_sided(S, nu, 0.9);
