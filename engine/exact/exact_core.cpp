@@ -34,7 +34,6 @@ constexpr double inf = std::numeric_limits<double>::infinity();
 constexpr double targetAccuracy = 1.0e-11; // relative to max(1, |C|)
 constexpr double stopStep = 1.0e-13;       // a bracket this narrow (relative) ends a search
 constexpr double switchStep = 1.0e-3;      // coarse tables until the Newton step is this small
-constexpr double coarseMargin = 1.0e-7;    // how far the coarse root may sit from the fine one
 constexpr int maxSearchSteps = 80;         // evaluations per search
 constexpr int maxEndSteps = 40;            // Halley steps for the free end of a region
 constexpr double endStepForMidpoint = 1e-6; // a free-end step below this (in sigmas) ends them
@@ -139,10 +138,11 @@ Critical searchRoot(double C0, double S, double nu, Evaluate evaluate)
                 }
             }
             if (!fineStage && step <= switchStep * scale) {
-                // The coarse tables' root may sit a little off the fine one.
+                // The coarse tables' root may sit a little off the fine one:
+                // the fine stage keeps a bracket of its own signs only.
                 fineStage = true;
-                lo -= coarseMargin * scale;
-                hi += coarseMargin * scale;
+                lo = -inf;
+                hi = inf;
             }
             previousC = C;
             previousSlope = e.dh;
@@ -158,8 +158,8 @@ Critical searchRoot(double C0, double S, double nu, Evaluate evaluate)
         if (std::isfinite(lo) && std::isfinite(hi) && hi - lo <= stopStep * std::max(1.0, std::fabs(next))) {
             if (!fineStage) {
                 fineStage = true;
-                lo -= coarseMargin * scale;
-                hi += coarseMargin * scale;
+                lo = -inf;
+                hi = inf;
             } else {
                 const double bound = hi - lo + inputNoise(S, nu, next);
                 const Status status = bound <= targetAccuracy * scale ? Status::converged : Status::beyond_precision;
