@@ -34,6 +34,7 @@ constexpr double inf = std::numeric_limits<double>::infinity();
 constexpr double targetAccuracy = 1.0e-11; // relative to max(1, |C|)
 constexpr double stopStep = 1.0e-13;       // a bracket this narrow (relative) ends a search
 constexpr double switchStep = 1.0e-3;      // coarse tables until the Newton step is this small
+constexpr double acceptedNewtonError = 1e-2; // of the target: the last step's own error, at most
 constexpr int maxSearchSteps = 80;         // evaluations per search
 constexpr int maxEndSteps = 40;            // Halley steps for the free end of a region
 constexpr double endStepForMidpoint = 1e-6; // a free-end step below this (in sigmas) ends them
@@ -130,7 +131,7 @@ Critical searchRoot(double C0, double S, double nu, Evaluate evaluate)
                     const double curvature = (e.dh - previousSlope) / (C - previousC);
                     predicted = std::fabs(curvature / (2.0 * e.dh)) * step * step;
                 }
-                if (predicted <= 1e-3 * targetAccuracy * scale || step <= noiseC) {
+                if (predicted <= acceptedNewtonError * targetAccuracy * scale || step <= noiseC) {
                     const double bound = std::max(10.0 * predicted, noiseC);
                     const Status status =
                         bound <= targetAccuracy * scale ? Status::converged : Status::beyond_precision;
