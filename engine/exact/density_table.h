@@ -4,7 +4,7 @@
 //   f(s) = sin(s)^(nu - 1) exp(c cos s),
 // which vanishes at both ends for nu >= 2 (no endpoint singularity as in u).
 // A DensityTable holds fixed Gauss-Legendre panels over the part of (0, pi)
-// where f exceeds e^-42 of its peak, with the mass and the first two moments
+// where f exceeds e^-logCut of its peak, with the mass and the first two moments
 // of u about the mode of f accumulated per panel. All values are scaled to
 // the mode (f(mode) = 1) and every offset is measured from the mode, so that
 // nothing overflows and the log-density keeps its accuracy for large nu.
