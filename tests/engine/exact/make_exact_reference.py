@@ -23,7 +23,8 @@ Each row is computed at 32 digits; every fourth row again at 42 digits with
 a finer split, and kept only if both agree to 1e-20 (relative to
 max(1, |C|)); a disagreeing row is dropped and reported.
 
-Run: python3 make_exact_reference.py   (two worker processes, a few minutes)
+Run: python3 make_exact_reference.py   (two worker processes, about five minutes
+of CPU each)
 Rows: kind nu S level C_lower_or_C C_upper (C_upper is 0 for kind 1).
 """
 
