@@ -2,7 +2,6 @@
 
 #include "engine/exact/density_table.h"
 
-#include "engine/exact/gauss_legendre.h"
 
 #include <algorithm>
 #include <cmath>
@@ -25,16 +24,22 @@ void accumulate(Moments& m, double weight, const PointValue& p)
     m.m2 += wf * p.du * p.du;
 }
 
-Moments plainMoments(const Shape& shape, double lo, double hi)
+Moments plainMoments(const Shape& shape, const Rule& rule, double lo, double hi)
 {
     Moments m;
     const double mid = 0.5 * (lo + hi);
     const double half = 0.5 * (hi - lo);
-    for (int i = 0; i < glOrder20 / 2; ++i) {
-        const double dx = half * glNodes20[i];
-        const double wt = half * glWeights20[i];
-        accumulate(m, wt, pointAt(shape, mid - dx));
-        accumulate(m, wt, pointAt(shape, mid + dx));
+    // The half angles of mid -+ dx by the addition theorem: one sin/cos pair
+    // per node pair instead of two.
+    const double sinMid = std::sin(0.5 * mid);
+    const double cosMid = std::cos(0.5 * mid);
+    for (int i = 0; i < rule.half; ++i) {
+        const double dx = half * rule.nodes[i];
+        const double wt = half * rule.weights[i];
+        const double sinDx = std::sin(0.5 * dx);
+        const double cosDx = std::cos(0.5 * dx);
+        accumulate(m, wt, pointFromHalfAngle(shape, sinMid * cosDx - cosMid * sinDx, cosMid * cosDx + sinMid * sinDx));
+        accumulate(m, wt, pointFromHalfAngle(shape, sinMid * cosDx + cosMid * sinDx, cosMid * cosDx - sinMid * sinDx));
     }
     return m;
 }
@@ -42,15 +47,15 @@ Moments plainMoments(const Shape& shape, double lo, double hi)
 // Moments between the end `end` of (0, pi) and `x`, with |s - end| = a v^3,
 // a = |x - end|: the integrand then behaves like v^(3 nu - 1) at the end,
 // smooth enough for the fixed rule even for fractional nu.
-Moments endMoments(const Shape& shape, double end, double x)
+Moments endMoments(const Shape& shape, const Rule& rule, double end, double x)
 {
     Moments m;
     const double a = x - end; // signed: negative towards the right end
-    for (int i = 0; i < glOrder20 / 2; ++i) {
-        for (const double node : {-glNodes20[i], glNodes20[i]}) {
+    for (int i = 0; i < rule.half; ++i) {
+        for (const double node : {-rule.nodes[i], rule.nodes[i]}) {
             const double v = 0.5 * (1.0 + node);
             const double jac = 3.0 * std::fabs(a) * v * v;
-            accumulate(m, 0.5 * glWeights20[i] * jac, pointAt(shape, end + a * v * v * v));
+            accumulate(m, 0.5 * rule.weights[i] * jac, pointAt(shape, end + a * v * v * v));
         }
     }
     return m;
@@ -119,10 +124,13 @@ Shape makeShape(double nu, double c)
 
 PointValue pointAt(const Shape& shape, double d)
 {
+    return pointFromHalfAngle(shape, std::sin(0.5 * d), std::cos(0.5 * d));
+}
+
+PointValue pointFromHalfAngle(const Shape& shape, double sh, double ch)
+{
     // With v = 1 - cos d: sin(s)/sin(mode) = 1 - v + cot(mode) sin d and
     // cos(mode) - cos(s) = cos(mode) v + sin(mode) sin d; v from sin(d/2).
-    const double sh = std::sin(0.5 * d);
-    const double ch = std::cos(0.5 * d);
     const double sd = 2.0 * sh * ch;
     const double v = 2.0 * sh * sh;
     const double du = shape.cosMode * v + shape.sinMode * sd;
@@ -137,28 +145,29 @@ double logSlopeAt(const Shape& shape, double d)
     return shape.nuMinus1 * std::cos(s) / std::sin(s) - shape.c * std::sin(s);
 }
 
-Moments panelPart(const Shape& shape, const Panel& panel, double from, double to)
+Moments panelPart(const Shape& shape, const Rule& rule, const Panel& panel, double from, double to)
 {
     switch (panel.kind) {
     case PanelKind::leftEnd: {
         const double end = -shape.mode;
-        const Moments upTo = endMoments(shape, end, to);
-        return from == end ? upTo : difference(upTo, endMoments(shape, end, from));
+        const Moments upTo = endMoments(shape, rule, end, to);
+        return from == end ? upTo : difference(upTo, endMoments(shape, rule, end, from));
     }
     case PanelKind::rightEnd: {
         const double end = pi - shape.mode;
-        const Moments downTo = endMoments(shape, end, from);
-        return to == end ? downTo : difference(downTo, endMoments(shape, end, to));
+        const Moments downTo = endMoments(shape, rule, end, from);
+        return to == end ? downTo : difference(downTo, endMoments(shape, rule, end, to));
     }
     case PanelKind::plain:
         break;
     }
-    return plainMoments(shape, from, to);
+    return plainMoments(shape, rule, from, to);
 }
 
 bool buildTable(const Shape& shape, double sObs, const Resolution& resolution, DensityTable& table)
 {
     table.shape = shape;
+    table.rule = resolution.rule;
     std::array<double, maxPanelsPerSide> left{};
     std::array<double, maxPanelsPerSide> right{};
     bool leftEnd = false;
@@ -220,7 +229,7 @@ bool buildTable(const Shape& shape, double sObs, const Resolution& resolution, D
     table.total = {};
     for (int i = 0; i < count; ++i) {
         Panel& p = table.panels[i];
-        p.sums = panelPart(shape, p, p.lo, p.hi);
+        p.sums = panelPart(shape, resolution.rule, p, p.lo, p.hi);
         if (i < table.obsIndex) add(table.below, p.sums);
         add(table.total, p.sums);
     }

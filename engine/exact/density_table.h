@@ -4,14 +4,25 @@
 //   f(s) = sin(s)^(nu - 1) exp(c cos s),
 // which vanishes at both ends for nu >= 2 (no endpoint singularity as in u).
 // A DensityTable holds fixed Gauss-Legendre panels over the part of (0, pi)
-// where f exceeds e^-42 of its peak, with the mass and the first two moments
+// where f exceeds e^-logCut of its peak, with the mass and the first two moments
 // of u about the mode of f accumulated per panel. All values are scaled to
 // the mode (f(mode) = 1) and every offset is measured from the mode, so that
 // nothing overflows and the log-density keeps its accuracy for large nu.
 
+#include "engine/exact/gauss_legendre.h"
+
 #include <array>
 
 namespace engine::exact::detail {
+
+// A symmetric Gauss-Legendre rule: its positive nodes and their weights.
+struct Rule {
+    int half;
+    const double* nodes;
+    const double* weights;
+};
+inline constexpr Rule rule10{glOrder10 / 2, glNodes10, glWeights10};
+inline constexpr Rule rule20{glOrder20 / 2, glNodes20, glWeights20};
 
 // The density about its mode.
 struct Shape {
@@ -33,6 +44,8 @@ struct PointValue {
     double du;
 };
 PointValue pointAt(const Shape& shape, double d);
+// The same from sin(d/2) and cos(d/2).
+PointValue pointFromHalfAngle(const Shape& shape, double sinHalf, double cosHalf);
 
 // d/ds ln f at mode + d.
 double logSlopeAt(const Shape& shape, double d);
@@ -59,6 +72,7 @@ inline constexpr int maxTablePanels = 96;
 
 struct DensityTable {
     Shape shape;
+    Rule rule;
     std::array<Panel, maxTablePanels> panels;
     int count = 0;
     int obsIndex = 0;  // panels [0, obsIndex) lie below the observed point
@@ -70,22 +84,23 @@ struct DensityTable {
 };
 
 // How finely a table resolves the law. The coarse one (about half the nodes,
-// masses to roughly 1e-9) steers the search; the fine one (about 1e-15)
+// masses to roughly 1e-9) steers the search; the fine one (about 1e-16)
 // gives the final value.
 struct Resolution {
+    Rule rule;          // the rule on every panel
     double logCut;      // the integrand below e^-logCut of its peak is dropped
     double maxDrop;     // largest fall of ln f across a panel that starts at the peak
     double dropGrowth;  // ... plus this times the fall of ln f before the panel
     double widestPanel; // panel width limit in units of sigma
 };
-inline constexpr Resolution coarse{30.0, 30.0, 1.0, 9.0};
-inline constexpr Resolution fine{42.0, 18.0, 0.5, 6.0};
+inline constexpr Resolution coarse{rule10, 30.0, 11.0, 1.0, 6.0};
+inline constexpr Resolution fine{rule20, 42.0, 18.0, 0.5, 6.0};
 
 // Builds the table for density shape and observed point sObs (in (0, pi)).
 // Returns false if the panel bound was reached.
 bool buildTable(const Shape& shape, double sObs, const Resolution& resolution, DensityTable& table);
 
 // Moments over [from, to], a part of the panel.
-Moments panelPart(const Shape& shape, const Panel& panel, double from, double to);
+Moments panelPart(const Shape& shape, const Rule& rule, const Panel& panel, double from, double to);
 
 } // namespace engine::exact::detail

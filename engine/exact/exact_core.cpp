@@ -14,7 +14,6 @@
 #include "engine/exact/exact_core.h"
 
 #include "engine/exact/density_table.h"
-#include "engine/exact/gauss_legendre.h"
 #include "engine/exact/starting_values.h"
 
 #include <algorithm>
@@ -34,16 +33,32 @@ constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 constexpr double inf = std::numeric_limits<double>::infinity();
 constexpr double targetAccuracy = 1.0e-11; // relative to max(1, |C|)
 constexpr double stopStep = 1.0e-13;       // a bracket this narrow (relative) ends a search
-constexpr double switchStep = 1.0e-5;      // coarse tables until the Newton step is this small
-constexpr double coarseMargin = 1.0e-7;    // how far the coarse root may sit from the fine one
+constexpr double switchStep = 1.0e-3;      // coarse tables until the Newton step is this small
+constexpr double acceptedNewtonError = 1e-2; // of the target: the last step's own error, at most
 constexpr int maxSearchSteps = 80;         // evaluations per search
 constexpr int maxEndSteps = 40;            // Halley steps for the free end of a region
 constexpr double endStepForMidpoint = 1e-6; // a free-end step below this (in sigmas) ends them
-constexpr double quadratureNoise = 64.0 * eps; // relative error of a tabulated mass
+constexpr double quadratureNoise = 16.0 * eps; // relative error of a tabulated mass, times:
+
+// The log-density carries (nu - 1) ln(sin s / sin mode), whose rounding grows
+// like sqrt(nu) over the few widths the table spans.
+double massNoise(double nu)
+{
+    return quadratureNoise * (1.0 + 0.1 * std::sqrt(nu));
+}
+
+// Points are held as offsets from the mode, so a point near s = 0 is known
+// only to a few ulps of the mode: the absolute uncertainty of its position.
+// The free end of a region carries its solver's tolerance on top.
+constexpr double observedUlps = 4.0;
+constexpr double freeEndUlps = 8.0;
+double positionNoise(const detail::Shape& shape, double d, double ulps)
+{
+    return ulps * eps * (shape.mode + std::fabs(d));
+}
 
 // The canonical quantities of one trial C and their derivatives in C.
 struct Trial {
-    double w;
     double c;
     double sObs;
     double dsObs; // d s_obs / dC
@@ -58,13 +73,14 @@ Trial trialAt(double S, double nu, double C)
     const double r2 = w * w + nu;
     const double r = std::sqrt(r2);
     const double dw = -rootNu1 / rootNu;
-    return {w, 0.5 * S * rootNu1 * r, std::atan2(rootNu, -w), rootNu / r2 * dw, 0.5 * S * rootNu1 * (w / r) * dw};
+    return {0.5 * S * rootNu1 * r, std::atan2(rootNu, -w), rootNu / r2 * dw, 0.5 * S * rootNu1 * (w / r) * dw};
 }
 
-// Rounding of C itself as it enters w: a few ulps of |C| + S sqrt(nu)/2.
+// Rounding of C itself as it enters w: two ulps of |C| + S sqrt(nu)/2
+// (and of 1 near C = 0).
 double inputNoise(double S, double nu, double C)
 {
-    return 4.0 * eps * (std::fabs(C) + 0.5 * S * std::sqrt(nu));
+    return 2.0 * eps * (std::fabs(C) + 0.5 * S * std::sqrt(nu)) + eps;
 }
 
 // One evaluation of a decreasing function h(C) whose root is sought.
@@ -107,14 +123,15 @@ Critical searchRoot(double C0, double S, double nu, Evaluate evaluate)
         if (e.kind == Evaluation::Kind::value && e.dh < 0.0 && std::isfinite(e.dh)) {
             next = C - e.h / e.dh;
             const double step = std::fabs(next - C);
-            if (fineStage && next > lo && next < hi) {
+            // (Closed bracket: a step that rounds to nothing lands on C itself.)
+            if (fineStage && next >= lo && next <= hi) {
                 const double noiseC = e.noise / -e.dh + inputNoise(S, nu, C);
                 double predicted = step;
                 if (std::fabs(C - previousC) >= 1e-9 * scale) {
                     const double curvature = (e.dh - previousSlope) / (C - previousC);
                     predicted = std::fabs(curvature / (2.0 * e.dh)) * step * step;
                 }
-                if (predicted <= 1e-3 * targetAccuracy * scale || step <= noiseC) {
+                if (predicted <= acceptedNewtonError * targetAccuracy * scale || step <= noiseC) {
                     const double bound = std::max(10.0 * predicted, noiseC);
                     const Status status =
                         bound <= targetAccuracy * scale ? Status::converged : Status::beyond_precision;
@@ -122,10 +139,11 @@ Critical searchRoot(double C0, double S, double nu, Evaluate evaluate)
                 }
             }
             if (!fineStage && step <= switchStep * scale) {
-                // The coarse tables' root may sit a little off the fine one.
+                // The coarse tables' root may sit a little off the fine one:
+                // the fine stage keeps a bracket of its own signs only.
                 fineStage = true;
-                lo -= coarseMargin * scale;
-                hi += coarseMargin * scale;
+                lo = -inf;
+                hi = inf;
             }
             previousC = C;
             previousSlope = e.dh;
@@ -141,8 +159,8 @@ Critical searchRoot(double C0, double S, double nu, Evaluate evaluate)
         if (std::isfinite(lo) && std::isfinite(hi) && hi - lo <= stopStep * std::max(1.0, std::fabs(next))) {
             if (!fineStage) {
                 fineStage = true;
-                lo -= coarseMargin * scale;
-                hi += coarseMargin * scale;
+                lo = -inf;
+                hi = inf;
             } else {
                 const double bound = hi - lo + inputNoise(S, nu, next);
                 const Status status = bound <= targetAccuracy * scale ? Status::converged : Status::beyond_precision;
@@ -188,20 +206,23 @@ Evaluation oneSidedAt(double S, double nu, double p, double C, const detail::Res
     const double dP = fObs * t.dsObs - (table.below.m1 / m0 - mean * P) * t.dc;
 
     // h decreasing in C, on the log scale of the tail that the level sits in.
+    // Rounding of the tail mass, relative: the sums, and the position of the
+    // observed point (the density there times its uncertainty).
     const double target = 1.0 - p;
+    const double shift = fObs * positionNoise(shape, dObs, observedUlps);
     if (target <= 0.5) {
         if (!(P > 0.0)) return {Evaluation::Kind::negative, -inf, nan, inf};
-        return {Evaluation::Kind::value, std::log(P) - std::log(target), dP / P, quadratureNoise};
+        return {Evaluation::Kind::value, std::log(P) - std::log(target), dP / P, massNoise(nu) + shift / P};
     }
     if (!(Q > 0.0)) return {Evaluation::Kind::positive, inf, nan, inf};
-    return {Evaluation::Kind::value, std::log(p) - std::log(Q), dP / Q, quadratureNoise};
+    return {Evaluation::Kind::value, std::log(p) - std::log(Q), dP / Q, massNoise(nu) + shift / Q};
 }
 
-// The region of mass `mass` that has the observed point as its upper end
-// (observedIsUpper) or lower end: whole panels walked outward from the
-// observed point, then Halley steps for the free end z inside the panel that
-// holds it, safeguarded by bisection. The sums stay local to the region, so
-// their rounding scales with its mass, not with the whole law's.
+// The interval of mass `mass` that ends at the edge of panel `edge`:
+// downward (the panels below `edge`) or upward (from panel `edge` on). Whole
+// panels are walked outward from the edge, then Halley steps find the free
+// end z inside the panel that holds it, safeguarded by bisection. The sums
+// stay local to the interval, so their rounding scales with its mass.
 struct Region {
     Moments sums;
     double z; // the free end, offset from the mode
@@ -210,7 +231,8 @@ struct Region {
 // A first guess of the point where the mass of the panel, counted from its
 // edge nearer the observed point, reaches `need`: the Gauss-Legendre node
 // masses taken as cells, interpolated linearly inside the crossing cell.
-double cellGuess(const detail::Shape& shape, const Panel& panel, double need, bool fromHigh)
+double cellGuess(const detail::Shape& shape, const detail::Rule& rule, const Panel& panel, double need,
+                 bool fromHigh)
 {
     const double mid = 0.5 * (panel.lo + panel.hi);
     const double half = 0.5 * (panel.hi - panel.lo);
@@ -218,15 +240,15 @@ double cellGuess(const detail::Shape& shape, const Panel& panel, double need, bo
         const double fraction = std::clamp(need / panel.sums.m0, 0.0, 1.0);
         return fromHigh ? panel.hi - fraction * (panel.hi - panel.lo) : panel.lo + fraction * (panel.hi - panel.lo);
     }
-    constexpr int n = detail::glOrder20;
+    const int n = 2 * rule.half;
     double previous = fromHigh ? panel.hi : panel.lo;
     double accumulated = 0.0;
     for (int j = 0; j < n; ++j) {
         // nodes from the near edge inward: index into the symmetric half-table
         const int i = j < n / 2 ? n / 2 - 1 - j : j - n / 2;
-        const double x = j < n / 2 ? detail::glNodes20[i] : -detail::glNodes20[i];
+        const double x = j < n / 2 ? rule.nodes[i] : -rule.nodes[i];
         const double node = fromHigh ? mid + half * x : mid - half * x;
-        const double cell = half * detail::glWeights20[i] * std::exp(detail::pointAt(shape, node).logf);
+        const double cell = half * rule.weights[i] * std::exp(detail::pointAt(shape, node).logf);
         if (accumulated + cell >= need && cell > 0.0) return previous + (need - accumulated) / cell * (node - previous);
         accumulated += cell;
         previous = node;
@@ -234,11 +256,12 @@ double cellGuess(const detail::Shape& shape, const Panel& panel, double need, bo
     return fromHigh ? panel.lo : panel.hi;
 }
 
-bool regionOfMass(const DensityTable& table, double mass, bool observedIsUpper, double zGuess, Region& region)
+bool intervalOfMass(const DensityTable& table, int edge, double mass, bool downward, double zGuess, Region& region)
 {
+    const bool observedIsUpper = downward;
     Moments whole;
-    const int step = observedIsUpper ? -1 : 1;
-    int k = observedIsUpper ? table.obsIndex - 1 : table.obsIndex;
+    const int step = downward ? -1 : 1;
+    int k = downward ? edge - 1 : edge;
     while (k + step >= 0 && k + step < table.count && whole.m0 + table.panels[k].sums.m0 <= mass) {
         whole.m0 += table.panels[k].sums.m0;
         whole.m1 += table.panels[k].sums.m1;
@@ -249,8 +272,8 @@ bool regionOfMass(const DensityTable& table, double mass, bool observedIsUpper, 
     const double need = mass - whole.m0;
     // The part of the panel between z and its edge nearer the observed point.
     auto part = [&](double d) {
-        return observedIsUpper ? detail::panelPart(table.shape, panel, d, panel.hi)
-                               : detail::panelPart(table.shape, panel, panel.lo, d);
+        return observedIsUpper ? detail::panelPart(table.shape, table.rule, panel, d, panel.hi)
+                               : detail::panelPart(table.shape, table.rule, panel, panel.lo, d);
     };
     auto done = [&](double z, const Moments& p) {
         region.z = z;
@@ -260,7 +283,7 @@ bool regionOfMass(const DensityTable& table, double mass, bool observedIsUpper, 
     double lo = panel.lo;
     double hi = panel.hi;
     double d = zGuess; // extrapolated from the previous trial
-    if (!(d > lo && d < hi)) d = cellGuess(table.shape, panel, need, observedIsUpper);
+    if (!(d > lo && d < hi)) d = cellGuess(table.shape, table.rule, panel, need, observedIsUpper);
     const double massTol = 4.0 * eps * mass;
     const double smallStep = endStepForMidpoint * table.shape.sigma;
     for (int it = 0; it < maxEndSteps; ++it) {
@@ -314,22 +337,46 @@ Evaluation twoSidedAt(double S, double nu, double L, bool observedIsUpper, doubl
     const double m0 = table.total.m0;
     if (!(m0 > 0.0) || !std::isfinite(m0)) return {Evaluation::Kind::failed, nan, nan, inf};
 
-    // No region of mass L on the required side of the observed point: C lies
-    // beyond the root (G < 0 for the lower limit, G > 0 for the upper one).
-    double aboveMass = 0.0;
-    for (int i = table.obsIndex; i < table.count; ++i) aboveMass += table.panels[i].sums.m0;
-    const double regionMass = L * m0;
-    if (observedIsUpper && table.below.m0 <= regionMass) return {Evaluation::Kind::negative, -inf, nan, inf};
-    if (!observedIsUpper && aboveMass <= regionMass) return {Evaluation::Kind::positive, inf, nan, inf};
-
-    Region region;
-    const double zGuess = memory.s + memory.slope * (C - memory.C) - shape.mode;
-    if (!regionOfMass(table, regionMass, observedIsUpper, zGuess, region))
-        return {Evaluation::Kind::failed, nan, nan, inf};
-
+    Moments belowObs = table.below;
+    Moments aboveObs;
+    for (int i = table.obsIndex; i < table.count; ++i) {
+        aboveObs.m0 += table.panels[i].sums.m0;
+        aboveObs.m1 += table.panels[i].sums.m1;
+        aboveObs.m2 += table.panels[i].sums.m2;
+    }
     const double mean = table.total.m1 / m0; // E[u - u_mode]
+
+    // For L <= 1/2 the region itself is summed; for larger L its complement
+    // (the tail beyond the observed point and the tail beyond z), so that G
+    // keeps its relative accuracy as L -> 1.
+    Region region;
+    double G = 0.0;
+    const double zGuess = memory.s + memory.slope * (C - memory.C) - shape.mode;
+    if (L <= 0.5) {
+        // No region of mass L on the required side of the observed point: C
+        // lies beyond the root (G < 0 for the lower limit, G > 0 for the upper).
+        const double regionMass = L * m0;
+        if (observedIsUpper && belowObs.m0 <= regionMass) return {Evaluation::Kind::negative, -inf, nan, inf};
+        if (!observedIsUpper && aboveObs.m0 <= regionMass) return {Evaluation::Kind::positive, inf, nan, inf};
+        if (!intervalOfMass(table, table.obsIndex, regionMass, observedIsUpper, zGuess, region))
+            return {Evaluation::Kind::failed, nan, nan, inf};
+        G = region.sums.m1 / m0 - L * mean;
+    } else {
+        const Moments& beyondObs = observedIsUpper ? aboveObs : belowObs;
+        const double tailMass = (1.0 - L) * m0 - beyondObs.m0;
+        if (tailMass <= 0.0)
+            return observedIsUpper ? Evaluation{Evaluation::Kind::negative, -inf, nan, inf}
+                                   : Evaluation{Evaluation::Kind::positive, inf, nan, inf};
+        Region tail;
+        if (!intervalOfMass(table, observedIsUpper ? 0 : table.count, tailMass, !observedIsUpper, zGuess, tail))
+            return {Evaluation::Kind::failed, nan, nan, inf};
+        const Moments outside{beyondObs.m0 + tail.sums.m0, beyondObs.m1 + tail.sums.m1, beyondObs.m2 + tail.sums.m2};
+        G = -(outside.m1 / m0 - (1.0 - L) * mean);
+        region.z = tail.z;
+        region.sums = {m0 - outside.m0, table.total.m1 - outside.m1, table.total.m2 - outside.m2};
+    }
+
     const double variance = table.total.m2 / m0 - mean * mean;
-    const double G = region.sums.m1 / m0 - L * mean;
 
     // dG/dC: the observed end moves with s_obs, the free end keeps the mass at
     // L, and the law changes with c (d/dc of the density is -(u - mu) times it).
@@ -347,7 +394,9 @@ Evaluation twoSidedAt(double S, double nu, double L, bool observedIsUpper, doubl
     const double dG = observedIsUpper ? uObs * moveObs - uZ * moveZ + dGdc * t.dc : -uObs * moveObs + uZ * moveZ + dGdc * t.dc;
     // Rounding of G: relative to the region's own sums and to L times the mean.
     const double spread = std::sqrt(region.sums.m2 / region.sums.m0) + std::fabs(mean) + std::fabs(uZ);
-    const double noise = quadratureNoise * L * spread;
+    const double noise = massNoise(nu) * std::min(L, 1.0 - L) * spread +
+                         std::fabs(uObs) * pObs * positionNoise(shape, t.sObs - shape.mode, observedUlps) +
+                         std::fabs(uZ) * pZ * positionNoise(shape, region.z, freeEndUlps);
     return {Evaluation::Kind::value, G, dG, noise};
 }
 

@@ -16,6 +16,8 @@ enum class Status {
     integral_failed,  // a probability could not be evaluated (the value of C is NaN)
 };
 
+// Arguments outside the domain (S < 0, nu < 2, a level outside (0, 1), or
+// NaN) give C = NaN with status no_root and no search.
 struct Critical {
     double C;           // the standardized critical value
     double error_bound; // estimated absolute error of C

@@ -5,6 +5,22 @@
 
 namespace engine::exact::detail {
 
+inline constexpr int glOrder10 = 10;
+inline constexpr double glNodes10[5] = {
+    1.4887433898163121088e-1,
+    4.333953941292471908e-1,
+    6.7940956829902440623e-1,
+    8.6506336668898451073e-1,
+    9.7390652851717172008e-1,
+};
+inline constexpr double glWeights10[5] = {
+    2.9552422471475287017e-1,
+    2.6926671930999635509e-1,
+    2.19086362515982044e-1,
+    1.4945134915058059315e-1,
+    6.6671344308688137594e-2,
+};
+
 inline constexpr int glOrder20 = 20;
 inline constexpr double glNodes20[10] = {
     7.6526521133497333755e-2,

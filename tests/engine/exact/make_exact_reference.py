@@ -23,7 +23,8 @@ Each row is computed at 32 digits; every fourth row again at 42 digits with
 a finer split, and kept only if both agree to 1e-20 (relative to
 max(1, |C|)); a disagreeing row is dropped and reported.
 
-Run: python3 make_exact_reference.py   (two worker processes, a few minutes)
+Run: python3 make_exact_reference.py   (two worker processes, about five minutes
+of CPU each)
 Rows: kind nu S level C_lower_or_C C_upper (C_upper is 0 for kind 1).
 """
 
@@ -209,14 +210,17 @@ def solve(case, dps, splits):
 def row(numbered):
     index, case = numbered
     kind, nu, S, level = case
-    value = solve(case, 32, COARSE)
-    if index % CHECK_EVERY == 0:
-        check = solve(case, 42, FINE)
-        for x, y in zip(value, check):
-            if abs(x - y) > mpf(10) ** -20 * max(1, abs(y)):
-                return None, case, (x, y)
+    try:
+        value = solve(case, 32, COARSE)
+        if index % CHECK_EVERY == 0:
+            check = solve(case, 42, FINE)
+            for x, y in zip(value, check):
+                if abs(x - y) > mpf(10) ** -20 * max(1, abs(y)):
+                    return index, None, case, "precisions disagree: %s %s" % (x, y)
+    except (RuntimeError, ZeroDivisionError, ValueError) as failure:
+        return index, None, case, str(failure)
     cs = [mp.nstr(v, 30, min_fixed=0, max_fixed=0) for v in value] + (["0"] if kind == 1 else [])
-    return " ".join([str(kind), repr(nu), repr(S), repr(level)] + cs), case, None
+    return index, " ".join([str(kind), repr(nu), repr(S), repr(level)] + cs), case, None
 
 
 def cases():
@@ -241,14 +245,15 @@ def main():
     todo = cases()
     if len(sys.argv) > 1:
         todo = todo[: int(sys.argv[1])]
+    results = {}
     with multiprocessing.Pool(2) as pool:
-        results = pool.map(row, list(enumerate(todo)), chunksize=1)
-    lines = []
-    for text, case, bad in results:
-        if text is None:
-            print("dropped (precisions disagree):", case, bad, file=sys.stderr)
-        else:
-            lines.append(text)
+        for index, text, case, failure in pool.imap_unordered(row, list(enumerate(todo)), chunksize=1):
+            if text is None:
+                print("dropped:", case, failure, file=sys.stderr, flush=True)
+            else:
+                results[index] = text
+                print("%d/%d" % (len(results), len(todo)), text, file=sys.stderr, flush=True)
+    lines = [results[i] for i in sorted(results)]
     with open(os.path.join(HERE, "exact_reference.txt"), "w") as out:
         out.write("# Made by make_exact_reference.py with mpmath %s on %s: 32 digits; every\n"
                   "# %dth row recomputed at 42 digits on a finer split and agreeing to 1e-20.\n"
