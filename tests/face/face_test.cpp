@@ -96,3 +96,31 @@ TEST(Face, SidesAndSignsMapOntoTheCanonicalProblem)
     for (const velmar::Limit& l : {upNeg, lowPos, neg.lower, neg.upper})
         EXPECT_EQ(l.outcome, velmar::Outcome::converged) << velmar::describe(l.outcome);
 }
+
+// lambda = 0 leaves the mean: the limit is the Student-t limit
+// mu-hat + t_nu(p) sigma-hat/gamma (t from mpmath, 30 digits), for real nu too.
+TEST(Face, ZeroLambdaGivesTheStudentTLimit)
+{
+    struct Row {
+        double nu, level, t;
+    };
+    const Row rows[] = {
+        {10.0, 0.95, 1.81246112281167641},
+        {2.5, 0.9, 1.73025092880717659},
+    };
+    for (const Row& r : rows) {
+        const velmar::Limit l = velmar::upper_limit({1.0, 2.0, r.nu, {}}, 0.0, r.level);
+        EXPECT_NEAR(l.value, 1.0 + r.t * 2.0 / std::sqrt(r.nu + 1.0), 1e-14) << r.nu;
+        EXPECT_EQ(l.outcome, velmar::Outcome::converged);
+    }
+}
+
+// Where double precision cannot reach the target the outcome says so and
+// carries the bound reached, instead of passing for converged.
+TEST(Face, RequestsBeyondDoublePrecisionSaySo)
+{
+    const velmar::Limit far = velmar::upper_limit({0.0, 1.0, 2.0, {}}, 0.5, 1.0 - 1e-10);
+    EXPECT_EQ(far.outcome, velmar::Outcome::beyond_precision);
+    EXPECT_GT(far.error_bound, 0.0);
+    EXPECT_TRUE(std::isfinite(far.value));
+}
