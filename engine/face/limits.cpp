@@ -1,7 +1,7 @@
 // The public face: argument checks, the mapping of a request onto the
 // canonical problem, and typed outcomes.
 
-#include "velmar/velmar.h"
+#include <velmar/velmar.h>
 
 #include "engine/face/shortest.h"
 #include "engine/canonical.h"

@@ -2,7 +2,7 @@
 // mean and standard deviation, the limits for mu + sigma^2/2 with lambda 1/2
 // and gamma^2 = n, and their exponentials.
 
-#include "velmar/velmar.h"
+#include <velmar/velmar.h>
 
 #include "engine/face/shortest.h"
 

@@ -1,6 +1,6 @@
 // The public face as a C++ user meets it: refusals that name the argument,
 // the lognormal worked examples, and the mapping of sides and signs.
-#include "velmar/velmar.h"
+#include <velmar/velmar.h>
 
 #include <gtest/gtest.h>
 
