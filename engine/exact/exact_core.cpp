@@ -33,7 +33,8 @@ constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 constexpr double inf = std::numeric_limits<double>::infinity();
 constexpr double targetAccuracy = 1.0e-11; // relative to max(1, |C|)
 constexpr double stopStep = 1.0e-13;       // a bracket this narrow (relative) ends a search
-constexpr double switchStep = 1.0e-3;      // coarse tables until the Newton step is this small
+constexpr double switchStep = 1.0e-3;      // coarse tables until the Newton step is this small,
+constexpr double halleySwitchStep = 3.0e-2; // or the Halley step (third order) this small
 constexpr double acceptedNewtonError = 1e-2; // of the target: the last step's own error, at most
 constexpr int maxSearchSteps = 80;         // evaluations per search
 constexpr int maxEndSteps = 40;            // Halley steps for the free end of a region
@@ -61,8 +62,10 @@ double positionNoise(const detail::Shape& shape, double d, double ulps)
 struct Trial {
     double c;
     double sObs;
-    double dsObs; // d s_obs / dC
-    double dc;    // d c / dC
+    double dsObs;  // d s_obs / dC
+    double dc;     // d c / dC
+    double d2sObs; // second derivatives
+    double d2c;
 };
 
 Trial trialAt(double S, double nu, double C)
@@ -73,7 +76,12 @@ Trial trialAt(double S, double nu, double C)
     const double r2 = w * w + nu;
     const double r = std::sqrt(r2);
     const double dw = -rootNu1 / rootNu;
-    return {0.5 * S * rootNu1 * r, std::atan2(rootNu, -w), rootNu / r2 * dw, 0.5 * S * rootNu1 * (w / r) * dw};
+    return {0.5 * S * rootNu1 * r,
+            std::atan2(rootNu, -w),
+            rootNu / r2 * dw,
+            0.5 * S * rootNu1 * (w / r) * dw,
+            -2.0 * w * rootNu / (r2 * r2) * dw * dw,
+            0.5 * S * rootNu1 * nu / (r2 * r) * dw * dw};
 }
 
 // Rounding of C itself as it enters w: two ulps of |C| + S sqrt(nu)/2
@@ -89,14 +97,18 @@ struct Evaluation {
     double h;     // for Kind::value
     double dh;    // dh/dC
     double noise; // estimated absolute error of h
+    double d2h = nan; // d2h/dC2 where it is known
 };
 
 // Bracketed Newton search for the root of a decreasing h, from C0: Newton
 // steps on coarse tables until the step is below switchStep, then on fine
-// tables until the next step's own error (from the curvature of h, estimated
-// from the last two derivatives) is negligible. Steps that leave the bracket,
-// or that h' does not support, become bisections or (with no bracket yet)
-// expanding steps outward.
+// tables until the next step's own error (from the curvature of h,
+// estimated from the last two derivatives) is negligible. Where the
+// evaluation gives h'' as well, the steps are Halley's (third order): the
+// coarse stage ends below halleySwitchStep, and the error of a fine step is
+// judged from h'' and h''' (estimated from the last two h''). Steps that
+// leave the bracket, or that h' does not support, become bisections or (with
+// no bracket yet) expanding steps outward.
 template <class Evaluate>
 Critical searchRoot(double C0, double S, double nu, Evaluate evaluate)
 {
@@ -107,6 +119,7 @@ Critical searchRoot(double C0, double S, double nu, Evaluate evaluate)
     bool fineStage = false;
     double previousC = nan;
     double previousSlope = nan;
+    double previousCurvature = nan; // h'' there, where known
     for (int it = 1; it <= maxSearchSteps; ++it) {
         const Evaluation e = evaluate(C, fineStage ? detail::fine : detail::coarse);
         if (e.kind == Evaluation::Kind::failed) return {nan, inf, it, Status::integral_failed};
@@ -121,13 +134,30 @@ Critical searchRoot(double C0, double S, double nu, Evaluate evaluate)
 
         double next = nan;
         if (e.kind == Evaluation::Kind::value && e.dh < 0.0 && std::isfinite(e.dh)) {
-            next = C - e.h / e.dh;
+            const double newton = e.h / e.dh;
+            next = C - newton;
+            bool halley = false;
+            if (std::isfinite(e.d2h)) {
+                // The Newton step corrected for the curvature of h, where the
+                // correction is moderate.
+                const double factor = 1.0 - 0.5 * newton * e.d2h / e.dh;
+                if (factor >= 0.5 && factor <= 2.0) {
+                    next = C - newton / factor;
+                    halley = true;
+                }
+            }
             const double step = std::fabs(next - C);
+            const bool apart = std::fabs(C - previousC) >= 1e-9 * scale;
             // (Closed bracket: a step that rounds to nothing lands on C itself.)
             if (fineStage && next >= lo && next <= hi) {
                 const double noiseC = e.noise / -e.dh + inputNoise(S, nu, C);
                 double predicted = step;
-                if (std::fabs(C - previousC) >= 1e-9 * scale) {
+                if (halley && apart && std::isfinite(previousCurvature)) {
+                    // Halley's error: (h''^2 / (4 h'^2) - h''' / (6 h')) times the cube.
+                    const double third = (e.d2h - previousCurvature) / (C - previousC);
+                    const double constant = e.d2h * e.d2h / (4.0 * e.dh * e.dh) + std::fabs(third / (6.0 * e.dh));
+                    predicted = constant * step * step * step;
+                } else if (!halley && apart) {
                     const double curvature = (e.dh - previousSlope) / (C - previousC);
                     predicted = std::fabs(curvature / (2.0 * e.dh)) * step * step;
                 }
@@ -138,7 +168,7 @@ Critical searchRoot(double C0, double S, double nu, Evaluate evaluate)
                     return {next, bound, it, status};
                 }
             }
-            if (!fineStage && step <= switchStep * scale) {
+            if (!fineStage && step <= (halley ? halleySwitchStep : switchStep) * scale) {
                 // The coarse tables' root may sit a little off the fine one:
                 // the fine stage keeps a bracket of its own signs only.
                 fineStage = true;
@@ -147,6 +177,7 @@ Critical searchRoot(double C0, double S, double nu, Evaluate evaluate)
             }
             previousC = C;
             previousSlope = e.dh;
+            previousCurvature = e.d2h;
         }
         if (!(next > lo && next < hi)) {
             if (std::isfinite(lo) && std::isfinite(hi))
@@ -202,8 +233,21 @@ Evaluation oneSidedAt(double S, double nu, double p, double C, const detail::Res
     const double Q = above / m0;
     const double mean = table.total.m1 / m0; // E[u - u_mode]
     // dP/dC: the move of the observed point, and the change of the law with c.
-    const double fObs = std::exp(detail::pointAt(shape, dObs).logf) / m0;
-    const double dP = fObs * t.dsObs - (table.below.m1 / m0 - mean * P) * t.dc;
+    const detail::PointValue atObs = detail::pointAt(shape, dObs);
+    const double fObs = std::exp(atObs.logf) / m0;
+    const double B1 = table.below.m1 / m0;
+    const double dPdc = -(B1 - mean * P);
+    const double dP = fObs * t.dsObs + dPdc * t.dc;
+    // d2P/dC2 from the same sums: the observed point's density moves along
+    // the law and with c, and dP/dc changes with both.
+    double d2P = nan;
+    if (!table.obsBeyondLow && !table.obsBeyondHigh) {
+        const double variance = table.total.m2 / m0 - mean * mean;
+        const double belowSquare = table.below.m2 / m0 - 2.0 * mean * B1 + mean * mean * P;
+        const double uObs = atObs.du - mean;
+        d2P = fObs * (detail::logSlopeAt(shape, dObs) * t.dsObs * t.dsObs + t.d2sObs) -
+              2.0 * uObs * fObs * t.dc * t.dsObs + dPdc * t.d2c + (belowSquare - variance * P) * t.dc * t.dc;
+    }
 
     // h decreasing in C, on the log scale of the tail that the level sits in.
     // Rounding of the tail mass, relative: the sums, and the position of the
@@ -212,10 +256,12 @@ Evaluation oneSidedAt(double S, double nu, double p, double C, const detail::Res
     const double shift = fObs * positionNoise(shape, dObs, observedUlps);
     if (target <= 0.5) {
         if (!(P > 0.0)) return {Evaluation::Kind::negative, -inf, nan, inf};
-        return {Evaluation::Kind::value, std::log(P) - std::log(target), dP / P, massNoise(nu) + shift / P};
+        return {Evaluation::Kind::value, std::log(P) - std::log(target), dP / P, massNoise(nu) + shift / P,
+                d2P / P - (dP / P) * (dP / P)};
     }
     if (!(Q > 0.0)) return {Evaluation::Kind::positive, inf, nan, inf};
-    return {Evaluation::Kind::value, std::log(p) - std::log(Q), dP / Q, massNoise(nu) + shift / Q};
+    return {Evaluation::Kind::value, std::log(p) - std::log(Q), dP / Q, massNoise(nu) + shift / Q,
+            d2P / Q + (dP / Q) * (dP / Q)};
 }
 
 // The interval of mass `mass` that ends at the edge of panel `edge`:
