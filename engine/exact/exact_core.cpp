@@ -137,17 +137,19 @@ Critical searchRoot(double C0, double S, double nu, Evaluate evaluate)
             const double newton = e.h / e.dh;
             next = C - newton;
             bool halley = false;
-            if (std::isfinite(e.d2h)) {
+            const bool apart = std::fabs(C - previousC) >= 1e-9 * scale;
+            double d2h = e.d2h;
+            if (!std::isfinite(d2h) && !fineStage && apart) d2h = (e.dh - previousSlope) / (C - previousC);
+            if (std::isfinite(d2h)) {
                 // The Newton step corrected for the curvature of h, where the
                 // correction is moderate.
-                const double factor = 1.0 - 0.5 * newton * e.d2h / e.dh;
+                const double factor = 1.0 - 0.5 * newton * d2h / e.dh;
                 if (factor >= 0.5 && factor <= 2.0) {
                     next = C - newton / factor;
-                    halley = true;
+                    halley = std::isfinite(e.d2h);
                 }
             }
             const double step = std::fabs(next - C);
-            const bool apart = std::fabs(C - previousC) >= 1e-9 * scale;
             // (Closed bracket: a step that rounds to nothing lands on C itself.)
             if (fineStage && next >= lo && next <= hi) {
                 const double noiseC = e.noise / -e.dh + inputNoise(S, nu, C);
