@@ -103,8 +103,9 @@ struct Evaluation {
 // Bracketed Newton search for the root of a decreasing h, from C0: Newton
 // steps on coarse tables until the step is below switchStep, then on fine
 // tables until the next step's own error (from the curvature of h,
-// estimated from the last two derivatives) is negligible. Where the
-// evaluation gives h'' as well, the steps are Halley's (third order): the
+// estimated from the last two derivatives) is negligible. Coarse steps after
+// the first are corrected for that curvature (Halley's form). Where the
+// evaluation gives h'' itself, every step is Halley's (third order): the
 // coarse stage ends below halleySwitchStep, and the error of a fine step is
 // judged from h'' and h''' (estimated from the last two h''). Steps that
 // leave the bracket, or that h' does not support, become bisections or (with
