@@ -214,14 +214,22 @@ double farTail(const detail::Shape& shape, double dObs)
     return std::exp(detail::pointAt(shape, dObs).logf) / std::max(slope, 1.0e-300);
 }
 
+// The table of the trial value C; false when it cannot be built or holds no mass.
+bool tableAt(double S, double nu, double C, const detail::Resolution& resolution, Trial& t, DensityTable& table)
+{
+    t = trialAt(S, nu, C);
+    if (!detail::buildTable(detail::makeShape(nu, t.c), t.sObs, resolution, table)) return false;
+    const double m0 = table.total.m0;
+    return m0 > 0.0 && std::isfinite(m0);
+}
+
 Evaluation oneSidedAt(double S, double nu, double p, double C, const detail::Resolution& resolution)
 {
-    const Trial t = trialAt(S, nu, C);
+    Trial t;
     DensityTable table;
-    const detail::Shape shape = detail::makeShape(nu, t.c);
-    if (!detail::buildTable(shape, t.sObs, resolution, table)) return {Evaluation::Kind::failed, nan, nan, inf};
+    if (!tableAt(S, nu, C, resolution, t, table)) return {Evaluation::Kind::failed, nan, nan, inf};
+    const detail::Shape& shape = table.shape;
     const double m0 = table.total.m0;
-    if (!(m0 > 0.0) || !std::isfinite(m0)) return {Evaluation::Kind::failed, nan, nan, inf};
 
     const double dObs = t.sObs - shape.mode;
     double below = table.below.m0;
@@ -379,12 +387,11 @@ struct EndMemory {
 Evaluation twoSidedAt(double S, double nu, double L, bool observedIsUpper, double C,
                       const detail::Resolution& resolution, EndMemory& memory)
 {
-    const Trial t = trialAt(S, nu, C);
+    Trial t;
     DensityTable table;
-    const detail::Shape shape = detail::makeShape(nu, t.c);
-    if (!detail::buildTable(shape, t.sObs, resolution, table)) return {Evaluation::Kind::failed, nan, nan, inf};
+    if (!tableAt(S, nu, C, resolution, t, table)) return {Evaluation::Kind::failed, nan, nan, inf};
+    const detail::Shape& shape = table.shape;
     const double m0 = table.total.m0;
-    if (!(m0 > 0.0) || !std::isfinite(m0)) return {Evaluation::Kind::failed, nan, nan, inf};
 
     Moments belowObs = table.below;
     Moments aboveObs;
