@@ -23,11 +23,6 @@ constexpr double nan = std::numeric_limits<double>::quiet_NaN();
     throw std::invalid_argument(std::string(argument) + " = " + shortest(value) + ": " + std::string(requirement));
 }
 
-void checkLevel(double level)
-{
-    if (!(level > 0.0 && level < 1.0)) refuse("level", level, "must lie strictly between 0 and 1");
-}
-
 // The request, checked, with gamma^2 filled in.
 struct Request {
     double muhat;
@@ -39,7 +34,7 @@ struct Request {
 
 Request checked(const Estimates& e, double lambda, double level)
 {
-    checkLevel(level);
+    if (!(level > 0.0 && level < 1.0)) refuse("level", level, "must lie strictly between 0 and 1");
     if (!std::isfinite(e.mu_hat)) refuse("mu_hat", e.mu_hat, "must be finite");
     if (!(e.sigma_hat >= 0.0) || !std::isfinite(e.sigma_hat))
         refuse("sigma_hat", e.sigma_hat, "must be finite and at least 0");
@@ -48,13 +43,6 @@ Request checked(const Estimates& e, double lambda, double level)
     if (!(gamma2 > 0.0) || !std::isfinite(gamma2)) refuse("gamma2", gamma2, "must be finite and positive");
     if (!std::isfinite(lambda)) refuse("lambda", lambda, "must be finite");
     return {e.mu_hat, e.sigma_hat, e.nu, gamma2, lambda};
-}
-
-Outcome searchOutcome(double C, int iterations, const Settings& settings)
-{
-    if (std::isnan(C)) return Outcome::no_root;
-    if (iterations > settings.NumIt) return Outcome::iteration_limit;
-    return Outcome::converged;
 }
 
 engine::Settings searchSettings(const Settings& s)
@@ -83,10 +71,12 @@ Limit exactLimit(const Request& r, const engine::Canonical& c, const engine::exa
             e.error_bound};
 }
 
+// A limit of the searches: an exhausted search (count NumIt + 1) returns its
+// last point; no spread gives no root.
 Limit searchLimit(double value, double C, int iterations, const Settings& settings)
 {
-    const Outcome outcome = searchOutcome(C, iterations, settings);
-    if (outcome == Outcome::no_root) return {nan, nan, outcome, iterations, 0.0};
+    if (std::isnan(C)) return {nan, nan, Outcome::no_root, iterations, 0.0};
+    const Outcome outcome = iterations > settings.NumIt ? Outcome::iteration_limit : Outcome::converged;
     return {value, C, outcome, iterations, 0.0};
 }
 

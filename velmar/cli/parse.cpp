@@ -2,6 +2,8 @@
 
 #include "velmar/cli/parse.h"
 
+#include "velmar/cli/output.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -152,11 +154,7 @@ std::vector<double> list_option(std::string_view option, std::string_view text)
 std::vector<double> level_list_option(std::string_view option, std::string_view text)
 {
     std::vector<double> levels = list_option(option, text);
-    for (double& level : levels) {
-        char buffer[32];
-        const auto r = std::to_chars(buffer, buffer + sizeof buffer, level);
-        level = level_option(option, std::string_view(buffer, static_cast<std::size_t>(r.ptr - buffer)));
-    }
+    for (double& level : levels) level = level_option(option, shortest(level));
     return levels;
 }
 
