@@ -77,6 +77,14 @@ private:
     bool badSeen_ = false;
 };
 
+// A bracketing trial equal to the point it steps from (a step below the
+// point's spacing, or a back-off midpoint that rounds onto it) gives the same
+// value and leaves the loop where it was: the loop has met its bound.
+bool stuck(double trial, double from)
+{
+    return trial == from;
+}
+
 // The exhaustion path of OnlyBisection, taken when a bracketing loop meets its bound.
 SearchResult bisectionGaveUp(double p, const Settings& settings)
 {
@@ -134,12 +142,13 @@ SearchResult SecantBis(const TwoSidedSearch& search, double first, double second
     bool bracketed = true;
     Backoff low(p0);
     for (int steps = 0; q0 > 0.0; ++steps) {
-        if (steps == bracketingSteps) {
+        const double trial = low.next(p0 - lowerStep);
+        if (steps == bracketingSteps || stuck(trial, p0)) {
             bracketed = false;
             break;
         }
         i = i + 1;
-        p0 = low.next(p0 - lowerStep);
+        p0 = trial;
         const Evaluation e = F(p0);
         q0 = e.value;
         low.record(p0, e.failed);
@@ -147,14 +156,15 @@ SearchResult SecantBis(const TwoSidedSearch& search, double first, double second
     bool lastFailed = false; // of the most recent evaluation in the upper bracketing or the main loop
     Backoff high(p1);
     for (int steps = 0; bracketed && q1 < 0.0; ++steps) {
-        if (steps == bracketingSteps) {
+        double step = verification ? singleTenth : std::fabs(p1) * secantUpperFraction;
+        if (step == 0.0) step = secantUpperFloor;
+        const double trial = high.next(p1 + step);
+        if (steps == bracketingSteps || stuck(trial, p1)) {
             bracketed = false;
             break;
         }
         i = i + 1;
-        double step = verification ? singleTenth : std::fabs(p1) * secantUpperFraction;
-        if (step == 0.0) step = secantUpperFloor;
-        p1 = high.next(p1 + step);
+        p1 = trial;
         const Evaluation e = F(p1);
         q1 = e.value;
         lastFailed = e.failed;
@@ -208,7 +218,7 @@ SearchResult OnlyBisection(const TwoSidedSearch& search, double first, double se
     auto [p0, q0, p1, q1] = startingPair(search, first, second, settings, variant, verificationRules(variant));
 
     for (int steps = 0; q0 > 0.0; ++steps) {
-        if (steps == bracketingSteps) {
+        if (steps == bracketingSteps || stuck(p0 - bisectionStep, p0)) {
             diag::line({"No sign change found by bracketing in OnlyBisection..."});
             return bisectionGaveUp(p0, settings);
         }
@@ -217,11 +227,12 @@ SearchResult OnlyBisection(const TwoSidedSearch& search, double first, double se
     }
     Backoff high(p1);
     for (int steps = 0; q1 < 0.0; ++steps) {
-        if (steps == bracketingSteps) {
+        const double trial = high.next(p1 + bisectionStep);
+        if (steps == bracketingSteps || stuck(trial, p1)) {
             diag::line({"No sign change found by bracketing in OnlyBisection..."});
             return bisectionGaveUp(p1, settings);
         }
-        p1 = high.next(p1 + bisectionStep);
+        p1 = trial;
         const Evaluation e = F(p1);
         q1 = e.value;
         high.record(p1, e.failed);

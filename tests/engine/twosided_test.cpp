@@ -1,4 +1,5 @@
 #include "engine/mainguts.h"
+#include "engine/searches.h"
 #include "limits_test_support.h"
 #include "support/reference.h"
 
@@ -153,6 +154,54 @@ TEST(TwoTailedLimits, BracketingBoundEndsASearchThatCannotBracket)
     EXPECT_EQ(console.count("No sign change found by bracketing in SecantBis..."), 2);
     EXPECT_EQ(console.count("No sign change found by bracketing in OnlyBisection..."), 2);
     EXPECT_EQ(console.count("Method (Only Bisection) failed..."), 2);
+}
+
+// A search function that counts its evaluations: value(p) everywhere, failing
+// where fails(p) holds.
+class Counted : public TwoSidedFunction {
+public:
+    Counted(double (*value)(double), bool (*fails)(double)) : value_(value), fails_(fails) {}
+    double value(double p, bool& failed) const override
+    {
+        ++evaluations;
+        failed = fails_(p);
+        return failed ? -8.0e6 : value_(p);
+    }
+    mutable int evaluations = 0;
+
+private:
+    double (*value_)(double);
+    bool (*fails_)(double);
+};
+
+// A bracketing trial that cannot move (a fixed step below the spacing of
+// doubles at a huge starting point, or a back-off midpoint that has shrunk
+// onto the last good point) gives up at once, as its bound would after
+// thousands of evaluations at the same point, with the same result.
+TEST(TwoTailedLimits, BracketingThatCannotMoveGivesUpAtOnce)
+{
+    const Settings control;
+    {
+        // Positive everywhere: the downward steps of 0.1 and 0.5 from 1e22 stay put.
+        const Counted f([](double) { return 1.0; }, [](double) { return false; });
+        ConsoleCapture console;
+        const SearchResult r = SecantBis({1, 0.95, 8.0, 1.0, 0.0, &f}, 1e22, 1.1e22, control, interactiveVariant);
+        EXPECT_EQ(r.X, 1e22);
+        EXPECT_EQ(r.iterations, control.NumIt + 1);
+        EXPECT_EQ(console.count("No sign change found by bracketing in SecantBis..."), 1);
+        EXPECT_EQ(console.count("No sign change found by bracketing in OnlyBisection..."), 1);
+        EXPECT_LE(f.evaluations, 6);
+    }
+    {
+        // Negative below 2 and failing from 2 on: the upward trials back off
+        // towards 1.5 and the midpoints reach it after about fifty halvings.
+        const Counted f([](double p) { return p - 3.0; }, [](double p) { return p >= 2.0; });
+        ConsoleCapture console;
+        const SearchResult r = SecantBis({2, 0.95, 8.0, 1.0, 0.0, &f}, 1.0, 1.5, control, interactiveVariant);
+        EXPECT_EQ(r.iterations, control.NumIt + 1);
+        EXPECT_EQ(console.count("No sign change found by bracketing in SecantBis..."), 1);
+        EXPECT_LE(f.evaluations, 300);
+    }
 }
 
 } // namespace
