@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each for a bounded time
 # (FUZZ_SECONDS, default 30) on a copy of its seed corpus, in a temporary
-# working folder. Any crash, hang or sanitizer report fails the run.
+# working folder. Any crash, hang or sanitizer report fails the run, and the
+# failing input is printed in base64 so that it can be replayed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -20,6 +21,6 @@ for t in $targets; do
   if [ -d "fuzz/corpus/$t" ]; then cp -r "fuzz/corpus/$t/." "$work/corpus/"; fi
   echo "== $t: $seconds s"
   (cd "$work" && "$root/build-fuzz/fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-     -print_final_stats=1 corpus 2>&1 | grep -E "stat::number_of_executed_units|ERROR|SUMMARY|Done" )
+     -print_final_stats=1 corpus 2>&1 | grep -E "stat::number_of_executed_units|ERROR|SUMMARY|Done|Base64|#[0-9]+ 0x.* in [a-zA-Z_]+::" | head -40 )
   rm -rf "$work"
 done
