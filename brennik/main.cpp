@@ -259,9 +259,16 @@ int main()
         writeHeading(results, "Verifying one-tailed ", run, "  alpha  df  sigma   Int  RelError");
         stop = runGrid(con, results, nullptr, run, ranges);
     }
+    int status = 0;
     if (stop) {
         con.line({*stop});
-        return finish(con, 1);
+        status = 1;
     }
-    return finish(con, 0);
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        if (!out.files[k].close()) {
+            con.line({"Writing the file ", names[k], " failed; its records are incomplete."});
+            status = 1;
+        }
+    }
+    return finish(con, status);
 }

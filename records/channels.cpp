@@ -189,7 +189,9 @@ bool FileWriter::put(const std::vector<std::string>& records)
         ok = std::fwrite(record.data(), 1, record.size(), handle_.get()) == record.size() && ok;
         ok = std::fwrite("\r\n", 1, 2, handle_.get()) == 2 && ok;
     }
-    return std::fflush(handle_.get()) == 0 && ok;
+    ok = std::fflush(handle_.get()) == 0 && ok;
+    failed_ = failed_ || !ok;
+    return ok;
 }
 
 bool FileWriter::write(std::string_view format, std::initializer_list<Item> items)
@@ -210,7 +212,7 @@ bool FileWriter::line(std::initializer_list<Item> items)
 bool FileWriter::close()
 {
     if (!handle_) return false;
-    return std::fclose(handle_.release()) == 0;
+    return std::fclose(handle_.release()) == 0 && !failed_;
 }
 
 // ---- Staged files ---------------------------------------------------------------

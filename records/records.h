@@ -143,7 +143,11 @@ public:
     bool write(std::string_view format, std::initializer_list<Item> items);
     bool write(std::string_view format, std::span<const Item> items);
     bool line(std::initializer_list<Item> items);
+    // False when the file cannot be closed or a record written earlier did
+    // not reach it (a full disk, say).
     bool close();
+    // Whether a record has failed to reach the file so far.
+    bool failed() const { return failed_; }
 
 private:
     bool put(const std::vector<std::string>& records);
@@ -152,6 +156,7 @@ private:
         void operator()(std::FILE* f) const;
     };
     std::unique_ptr<std::FILE, Closer> handle_;
+    bool failed_ = false;
 };
 
 // A file written in full before it reaches its target: the records go to a

@@ -83,3 +83,15 @@ TEST(StagedFile, RefusesFoldersAndMissingFolders)
     EXPECT_EQ(entries(folder), 1u);
     fs::remove_all(folder);
 }
+
+// A record that does not reach the file (here the device that is always
+// full) makes close() fail too, so that a staged table cut short by a full
+// disk is never committed over the old one.
+TEST(FileWriter, FailedWriteIsReportedAgainAtClose)
+{
+    FileWriter full("/dev/full", FileWriter::Mode::overwrite);
+    ASSERT_TRUE(full.isOpen());
+    EXPECT_FALSE(full.line({"a record"}));
+    EXPECT_TRUE(full.failed());
+    EXPECT_FALSE(full.close());
+}
