@@ -310,7 +310,13 @@ void tableRun(Console& con, Remembered& r, const engine::Settings& settings, dou
     const bool written =
         type == 1 ? nuTables(con, file->writer(), setup) : alphaTables(con, file->writer(), setup);
     if (written && !file->commit()) {
-        con.line({"Warning: the tables could not be put in place; they are in the file"});
+        if (file->writer().failed()) {
+            // A full disk, say: the old file is kept rather than replaced by a part.
+            con.line({"Warning: the tables could not be written in full; the table file is"});
+            con.line({"unchanged, and the part written is in the file"});
+        } else {
+            con.line({"Warning: the tables could not be put in place; they are in the file"});
+        }
         con.line({file->temporaryPath()});
     }
 
