@@ -218,11 +218,12 @@ SearchResult OnlyBisection(const TwoSidedSearch& search, double first, double se
     auto [p0, q0, p1, q1] = startingPair(search, first, second, settings, variant, verificationRules(variant));
 
     for (int steps = 0; q0 > 0.0; ++steps) {
-        if (steps == bracketingSteps || stuck(p0 - bisectionStep, p0)) {
+        const double trial = p0 - bisectionStep;
+        if (steps == bracketingSteps || stuck(trial, p0)) {
             diag::line({"No sign change found by bracketing in OnlyBisection..."});
             return bisectionGaveUp(p0, settings);
         }
-        p0 = p0 - bisectionStep;
+        p0 = trial;
         q0 = F(p0).value;
     }
     Backoff high(p1);
