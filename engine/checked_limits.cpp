@@ -13,7 +13,7 @@ namespace {
 // True when the exact C stands and the search's C is not within the threshold of it.
 bool searchIsWrong(double searchC, const exact::Critical& e)
 {
-    if (e.status != exact::Status::converged && e.status != exact::Status::beyond_precision) return false;
+    if (e.end != exact::SearchEnd::root) return false;
     if (!std::isfinite(searchC)) return true;
     return std::fabs(searchC - e.C) > replaceThreshold * std::max(1.0, std::fabs(e.C));
 }

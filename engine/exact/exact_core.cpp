@@ -31,7 +31,7 @@ using detail::Panel;
 constexpr double eps = std::numeric_limits<double>::epsilon();
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 constexpr double inf = std::numeric_limits<double>::infinity();
-constexpr double targetAccuracy = 1.0e-11; // relative to max(1, |C|)
+constexpr double targetAccuracy = target_accuracy; // relative to max(1, |C|)
 constexpr double stopStep = 1.0e-13;       // a bracket this narrow (relative) ends a search
 constexpr double switchStep = 1.0e-3;      // coarse tables until the Newton step is this small,
 constexpr double halleySwitchStep = 3.0e-2; // or the Halley step (third order) this small
@@ -123,10 +123,10 @@ Critical searchRoot(double C0, double S, double nu, Evaluate evaluate)
     double previousCurvature = nan; // h'' there, where known
     for (int it = 1; it <= maxSearchSteps; ++it) {
         const Evaluation e = evaluate(C, fineStage ? detail::fine : detail::coarse);
-        if (e.kind == Evaluation::Kind::failed) return {nan, inf, it, Status::integral_failed};
+        if (e.kind == Evaluation::Kind::failed) return {nan, inf, it, SearchEnd::evaluation_failed};
         const double scale = std::max(1.0, std::fabs(C));
         if (e.kind == Evaluation::Kind::value && e.h == 0.0 && fineStage)
-            return {C, inputNoise(S, nu, C), it, Status::converged};
+            return {C, inputNoise(S, nu, C), it, SearchEnd::root};
         const bool positive = e.kind == Evaluation::Kind::positive || (e.kind == Evaluation::Kind::value && e.h > 0.0);
         if (positive)
             lo = C;
@@ -166,9 +166,7 @@ Critical searchRoot(double C0, double S, double nu, Evaluate evaluate)
                 }
                 if (predicted <= acceptedNewtonError * targetAccuracy * scale || step <= noiseC) {
                     const double bound = std::max(10.0 * predicted, noiseC);
-                    const Status status =
-                        bound <= targetAccuracy * scale ? Status::converged : Status::beyond_precision;
-                    return {next, bound, it, status};
+                    return {next, bound, it, SearchEnd::root};
                 }
             }
             if (!fineStage && step <= (halley ? halleySwitchStep : switchStep) * scale) {
@@ -197,13 +195,12 @@ Critical searchRoot(double C0, double S, double nu, Evaluate evaluate)
                 hi = inf;
             } else {
                 const double bound = hi - lo + inputNoise(S, nu, next);
-                const Status status = bound <= targetAccuracy * scale ? Status::converged : Status::beyond_precision;
-                return {next, bound, it, status};
+                return {next, bound, it, SearchEnd::root};
             }
         }
         C = next;
     }
-    return {nan, inf, maxSearchSteps, Status::no_root};
+    return {nan, inf, maxSearchSteps, SearchEnd::unbracketed};
 }
 
 // Mass beyond an observed point outside the table: the Laplace tail
@@ -460,7 +457,7 @@ Evaluation twoSidedAt(double S, double nu, double L, bool observedIsUpper, doubl
 
 Critical one_sided(double S, double nu, double p)
 {
-    if (!(S >= 0.0) || !(nu >= 2.0) || !(p > 0.0 && p < 1.0)) return {nan, inf, 0, Status::no_root};
+    if (!(S >= 0.0) || !(nu >= 2.0) || !(p > 0.0 && p < 1.0)) return {nan, inf, 0, SearchEnd::unbracketed};
     const double C0 = detail::oneSidedStart(S, nu, p);
     return searchRoot(C0, S, nu, [&](double C, const detail::Resolution& r) { return oneSidedAt(S, nu, p, C, r); });
 }
@@ -468,7 +465,7 @@ Critical one_sided(double S, double nu, double p)
 CriticalPair two_sided(double S, double nu, double L)
 {
     if (!(S >= 0.0) || !(nu >= 2.0) || !(L > 0.0 && L < 1.0)) {
-        const Critical bad{nan, inf, 0, Status::no_root};
+        const Critical bad{nan, inf, 0, SearchEnd::unbracketed};
         return {bad, bad};
     }
     const double lowerStart = detail::oneSidedStart(S, nu, 0.5 * (1.0 - L));

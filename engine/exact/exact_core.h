@@ -6,24 +6,34 @@
 // quadrature and bracketed Newton steps. Re-entrant, allocation-free, no
 // clock and no console output.
 
+#include <algorithm>
+#include <cmath>
+
 namespace engine::exact {
 
-enum class Status {
-    converged,        // within the target accuracy
-    beyond_precision, // a root was found, but double precision cannot reach the
-                      // target here; error_bound holds what was reached
-    no_root,          // no root could be bracketed (the value of C is NaN)
-    integral_failed,  // a probability could not be evaluated (the value of C is NaN)
-};
+// The accuracy the core aims at: |C - true C| <= target_accuracy x max(1, |C|).
+inline constexpr double target_accuracy = 1.0e-11;
+
+// How a search ended: at a root (C and error_bound hold it), without a
+// bracket around one, or at a probability that could not be evaluated (both
+// with C = NaN).
+enum class SearchEnd { root, unbracketed, evaluation_failed };
 
 // Arguments outside the domain (S < 0, nu < 2, a level outside (0, 1), or
-// NaN) give C = NaN with status no_root and no search.
+// NaN) give C = NaN, ended unbracketed, and no search.
 struct Critical {
     double C;           // the standardized critical value
     double error_bound; // estimated absolute error of C
     int iterations;     // evaluations of the probability function
-    Status status;
+    SearchEnd end;
 };
+
+// A root whose error bound is within the target (others are the best double
+// precision reaches there).
+inline bool within_target(const Critical& c)
+{
+    return c.end == SearchEnd::root && c.error_bound <= target_accuracy * std::max(1.0, std::fabs(c.C));
+}
 
 // The one-sided critical value: the C at which the one-sided conditional
 // probability of the canonical problem with spread S and nu degrees of

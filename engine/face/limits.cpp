@@ -50,13 +50,13 @@ engine::Settings searchSettings(const Settings& s)
     return {s.NumIt, s.ArgTop, s.Tolerance, s.ResultTol};
 }
 
-Outcome exactOutcome(engine::exact::Status status)
+Outcome exactOutcome(const engine::exact::Critical& e)
 {
-    switch (status) {
-    case engine::exact::Status::converged: return Outcome::converged;
-    case engine::exact::Status::beyond_precision: return Outcome::beyond_precision;
-    case engine::exact::Status::no_root: return Outcome::no_root;
-    case engine::exact::Status::integral_failed: return Outcome::integral_failed;
+    switch (e.end) {
+    case engine::exact::SearchEnd::root:
+        return engine::exact::within_target(e) ? Outcome::converged : Outcome::beyond_precision;
+    case engine::exact::SearchEnd::unbracketed: return Outcome::no_root;
+    case engine::exact::SearchEnd::evaluation_failed: return Outcome::integral_failed;
     }
     return Outcome::integral_failed;
 }
@@ -64,7 +64,7 @@ Outcome exactOutcome(engine::exact::Status status)
 // The limit of the exact critical value e for the request r reduced to c.
 Limit exactLimit(const Request& r, const engine::Canonical& c, const engine::exact::Critical& e)
 {
-    const Outcome outcome = exactOutcome(e.status);
+    const Outcome outcome = exactOutcome(e);
     if (outcome == Outcome::no_root || outcome == Outcome::integral_failed)
         return {nan, nan, outcome, e.iterations, e.error_bound};
     return {engine::limitOf(r.muhat, r.sigmahat, r.nu, r.lambda, c.gamma, c.sign, e.C), e.C, outcome, e.iterations,
