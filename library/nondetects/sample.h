@@ -1,0 +1,29 @@
+#pragma once
+// Observations that may be nondetects: a nondetect's value is its detection
+// limit (the measurement is known only to lie below it).
+
+#include <span>
+#include <string>
+
+namespace velmar::nondetects {
+
+struct Observation {
+    double value;   // the measurement, or the detection limit of a nondetect
+    bool nondetect; // true: the measurement lies below `value`
+};
+
+// Throws std::invalid_argument naming the first value that is not positive
+// and finite ("sample[3] = -1: ...").
+void check_positive(std::span<const Observation> sample);
+
+// The shortest text that reads back to v, for messages.
+std::string number_text(double v);
+
+// Detects, and detects with distinct values.
+struct DetectCounts {
+    int detects = 0;
+    int distinct = 0;
+};
+DetectCounts count_detects(std::span<const Observation> sample);
+
+} // namespace velmar::nondetects
