@@ -2,15 +2,15 @@
 // Observations that may be nondetects: a nondetect's value is its detection
 // limit (the measurement is known only to lie below it).
 
+#include <velmar/velmar.h>
+
 #include <span>
 #include <string>
 
 namespace velmar::nondetects {
 
-struct Observation {
-    double value;   // the measurement, or the detection limit of a nondetect
-    bool nondetect; // true: the measurement lies below `value`
-};
+// {value, nondetect}: a nondetect's value is its detection limit.
+using Observation = velmar::Observation;
 
 // Throws std::invalid_argument naming the first value that is not positive
 // and finite ("sample[3] = -1: ...").
