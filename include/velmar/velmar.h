@@ -36,12 +36,14 @@ struct Estimates {
 // (whole-number degrees of freedom trunc(nu + 1) - 1).
 enum class Method { exact, search };
 
-// The settings of the searches, with the option file's defaults.
+// How limits are computed. The first four fields are the settings of the
+// searches (Method::search), with the interactive program's defaults; the
+// exact method does not read them and its results do not depend on them.
 struct Settings {
-    int NumIt = 200;            // most iterations of a search
-    double ArgTop = 800.0;      // largest Bessel argument for the closed forms
-    double Tolerance = 1.0e-8;  // step tolerance of the searches
-    double ResultTol = -1.0;    // bound on |function value| at a root (negative: none)
+    int num_it = 200;            // most iterations of a search
+    double arg_top = 800.0;      // largest Bessel argument for the closed forms
+    double tolerance = 1.0e-8;   // step tolerance of the searches
+    double result_tol = -1.0;    // bound on |function value| at a root (negative: none)
     Method method = Method::exact;
 };
 
@@ -53,7 +55,12 @@ enum class Outcome {
     integral_failed,  // a probability could not be evaluated; value and C are NaN
 };
 
-// "converged", "beyond precision", "iteration limit reached", ...
+// The outcome's name: "converged", "beyond_precision", "iteration_limit",
+// "no_root", "integral_failed". The one spelling of every face.
+std::string_view to_string(Outcome outcome);
+
+// The outcome in words, for prose: "converged", "beyond double precision",
+// "iteration limit reached", "no root found", "integral failed".
 std::string_view describe(Outcome outcome);
 
 struct Limit {
@@ -71,6 +78,17 @@ struct Interval {
 
 enum class Side { upper, lower, two_sided };
 
+// "upper", "lower", "two-sided"; parse_side reads these names back (and
+// nothing else).
+std::string_view to_string(Side side);
+std::optional<Side> parse_side(std::string_view text);
+
+// The limits of one side: upper, lower, or both for two_sided.
+struct Limits {
+    std::optional<Limit> lower;
+    std::optional<Limit> upper;
+};
+
 // One-sided upper / lower limit of confidence level `level` in (0, 1) for
 // theta = mu + lambda sigma^2 (lambda finite, any sign).
 Limit upper_limit(const Estimates& estimates, double lambda, double level, const Settings& settings = {});
@@ -79,6 +97,10 @@ Limit lower_limit(const Estimates& estimates, double lambda, double level, const
 // The pair of two-sided (unbiased) limits of level `level` in (0, 1).
 Interval two_sided_limits(const Estimates& estimates, double lambda, double level,
                           const Settings& settings = {});
+
+// The limits of `side` at `level`: upper_limit, lower_limit or
+// two_sided_limits, with the sides not asked for left empty.
+Limits limits(const Estimates& estimates, double lambda, double level, Side side, const Settings& settings = {});
 
 // A numerical failure where the function has no outcome to report it in.
 struct NumericalError : std::runtime_error {
@@ -104,5 +126,21 @@ struct LognormalLimits {
 
 // values: at least 3, each positive and finite; level in (0, 1).
 LognormalLimits lognormal_mean_limits(std::span<const double> values, double level, Side side = Side::upper);
+
+// The coverage of the exact limits: the probability that the limits of
+// `side` at `level`, computed from a sample of size n (real, >= 3; nu = n - 1,
+// gamma^2 = n) of a normal distribution with standard deviation sigma > 0,
+// hold theta = mu + lambda sigma^2. Integrated over the distributions of
+// mu-hat (in closed form) and sigma-hat (adaptive Gauss-Kronrod quadrature in
+// ln sigma-hat^2) to an absolute error of about 1e-9.
+struct Coverage {
+    double value;            // the coverage; NaN when it could not be computed
+    double error;            // the estimated integration error of value
+    int evaluations;         // limit computations (each side of a pair counts once)
+    Outcome outcome;         // converged; integral_failed when the quadrature missed
+                             // its tolerance; else the outcome of a limit that failed
+    double failed_sigma_hat; // the sigma-hat at which that limit failed (else NaN)
+};
+Coverage coverage(double n, double sigma, double lambda, double level, Side side);
 
 } // namespace velmar
