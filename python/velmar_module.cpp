@@ -24,22 +24,15 @@ namespace py = pybind11;
 
 namespace {
 
-velmar::Side parse_side(const std::string& side)
+velmar::Side side_of(const std::string& side)
 {
-    if (side == "upper") return velmar::Side::upper;
-    if (side == "lower") return velmar::Side::lower;
-    if (side == "two-sided") return velmar::Side::two_sided;
+    if (const auto s = velmar::parse_side(side)) return *s;
     throw py::value_error("side = '" + side + "': must be 'upper', 'lower' or 'two-sided'");
 }
 
 std::string side_name(velmar::Side side)
 {
-    switch (side) {
-    case velmar::Side::upper: return "upper";
-    case velmar::Side::lower: return "lower";
-    case velmar::Side::two_sided: return "two-sided";
-    }
-    return "unknown";
+    return std::string(velmar::to_string(side));
 }
 
 // Python's own shortest round-trip text of a number, "None" for an absent one.
@@ -68,14 +61,7 @@ int rank(velmar::Outcome outcome)
 
 std::string outcome_name(velmar::Outcome outcome)
 {
-    switch (outcome) {
-    case velmar::Outcome::converged: return "converged";
-    case velmar::Outcome::beyond_precision: return "beyond_precision";
-    case velmar::Outcome::iteration_limit: return "iteration_limit";
-    case velmar::Outcome::no_root: return "no_root";
-    case velmar::Outcome::integral_failed: return "integral_failed";
-    }
-    return "unknown";
+    return std::string(velmar::to_string(outcome));
 }
 
 // what: the request in words, for the message of a failure.
@@ -118,28 +104,19 @@ struct LognormalLimits {
 Limits limits(double mu_hat, double sigma_hat, double nu, double lam, std::optional<double> gamma2, double level,
               const std::string& side_text)
 {
-    const velmar::Side side = parse_side(side_text);
+    const velmar::Side side = side_of(side_text);
     const velmar::Estimates e{mu_hat, sigma_hat, nu, gamma2};
-    std::optional<velmar::Limit> lower, upper;
+    velmar::Limits l;
     {
         py::gil_scoped_release unlocked;
-        switch (side) {
-        case velmar::Side::upper: upper = velmar::upper_limit(e, lam, level); break;
-        case velmar::Side::lower: lower = velmar::lower_limit(e, lam, level); break;
-        case velmar::Side::two_sided: {
-            const velmar::Interval i = velmar::two_sided_limits(e, lam, level);
-            lower = i.lower;
-            upper = i.upper;
-            break;
-        }
-        }
+        l = velmar::limits(e, lam, level, side);
     }
     std::ostringstream what;
     what.precision(17);
     what << "for mu_hat = " << mu_hat << ", sigma_hat = " << sigma_hat << ", nu = " << nu << ", lam = " << lam
          << ", level = " << level;
     return {mu_hat, sigma_hat, nu, lam, gamma2.value_or(nu + 1.0), level, side_text,
-            bounds(lower, upper, what.str())};
+            bounds(l.lower, l.upper, what.str())};
 }
 
 // The values of any iterable of numbers; a one-dimensional buffer of doubles
@@ -178,7 +155,7 @@ std::vector<double> read_values(const py::handle& values)
 
 LognormalLimits lognormal_mean_limits(const py::object& values_object, double level, const std::string& side_text)
 {
-    const velmar::Side side = parse_side(side_text);
+    const velmar::Side side = side_of(side_text);
     const std::vector<double> values = read_values(values_object);
     velmar::LognormalLimits r;
     {

@@ -3,6 +3,8 @@
 
 #include "library/nondetects/kaplan_meier.h"
 
+#include "library/text.h"
+
 #include <boost/math/distributions/students_t.hpp>
 
 #include <algorithm>
@@ -16,8 +18,7 @@ namespace {
 
 void checkLevel(double level)
 {
-    if (!(level > 0.0 && level < 1.0))
-        throw std::invalid_argument("level = " + number_text(level) + ": must lie in (0, 1)");
+    if (!(level > 0.0 && level < 1.0)) refuse("level", level, "must lie strictly between 0 and 1");
 }
 
 } // namespace

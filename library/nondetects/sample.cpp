@@ -3,8 +3,9 @@
 
 #include "library/nondetects/sample.h"
 
+#include "library/text.h"
+
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <stdexcept>
 #include <string>
@@ -12,19 +13,12 @@
 
 namespace velmar::nondetects {
 
-std::string number_text(double v)
-{
-    char text[32];
-    const auto end = std::to_chars(text, text + sizeof text, v).ptr;
-    return std::string(text, end);
-}
-
 void check_positive(std::span<const Observation> sample)
 {
     for (std::size_t i = 0; i < sample.size(); ++i) {
         const double v = sample[i].value;
         if (v > 0.0 && std::isfinite(v)) continue;
-        throw std::invalid_argument("sample[" + std::to_string(i) + "] = " + number_text(v) +
+        throw std::invalid_argument("sample[" + std::to_string(i) + "] = " + shortest(v) +
                                     (sample[i].nondetect ? " (a detection limit)" : "") +
                                     ": every value must be positive and finite");
     }

@@ -16,9 +16,6 @@ using Observation = velmar::Observation;
 // and finite ("sample[3] = -1: ...").
 void check_positive(std::span<const Observation> sample);
 
-// The shortest text that reads back to v, for messages.
-std::string number_text(double v);
-
 // Detects, and detects with distinct values.
 struct DetectCounts {
     int detects = 0;

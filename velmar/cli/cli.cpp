@@ -16,6 +16,7 @@
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace velmar::cli {
 
@@ -44,17 +45,35 @@ void addCommon(CLI::App& sub, Common& c)
 
 void addSide(CLI::App& sub, std::string& side)
 {
-    sub.add_option("--side", side, "upper, lower or two-sided")
+    const std::vector<std::string> names{std::string(to_string(Side::upper)), std::string(to_string(Side::lower)),
+                                         std::string(to_string(Side::two_sided))};
+    sub.add_option("--side", side, names[0] + ", " + names[1] + " or " + names[2])
         ->type_name("SIDE")
-        ->check(CLI::IsMember({"upper", "lower", "two-sided"}))
+        ->check(CLI::IsMember(names))
         ->capture_default_str();
 }
 
 Side sideOf(const std::string& s)
 {
-    if (s == "lower") return Side::lower;
-    if (s == "two-sided") return Side::two_sided;
-    return Side::upper;
+    return parse_side(s).value_or(Side::upper); // the option's check admits the names alone
+}
+
+// The options of a grid of sample sizes, spreads and levels.
+struct GridOptions {
+    std::string n, s, levels = "0.95", lambda = "0.5";
+};
+
+void addGrid(CLI::App& sub, GridOptions& g, const std::string& spread, bool levelsRequired)
+{
+    const std::string listHelp = " (comma-separated, or a range start:stop:step)";
+    sub.add_option("--n", g.n, "sample sizes, at least 3" + listHelp)->type_name("LIST")->required();
+    sub.add_option("--s", g.s, "values of " + spread + ", at least 0" + listHelp)->type_name("LIST")->required();
+    CLI::Option* levels = sub.add_option("--level", g.levels, "confidence levels" + listHelp)->type_name("LIST");
+    if (levelsRequired)
+        levels->required();
+    else
+        levels->capture_default_str();
+    sub.add_option("--lambda", g.lambda, "lambda")->type_name("L")->capture_default_str();
 }
 
 Format formatOf(const std::string& s)
@@ -163,21 +182,14 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
 
     CLI::App* table = app.add_subcommand(
         "table", "A table of the standardized limit C (for lambda 0.5: Land's H) over sample sizes and spreads");
-    std::string nList, sList, levelList = "0.95", tableLambda = "0.5";
-    const char* listHelp = " (comma-separated, or a range start:stop:step)";
-    table->add_option("--n", nList, std::string("sample sizes, at least 3") + listHelp)->type_name("LIST")->required();
-    table->add_option("--s", sList, std::string("values of sigma-hat, at least 0") + listHelp)->type_name("LIST")->required();
-    table->add_option("--level", levelList, std::string("confidence levels") + listHelp)->type_name("LIST")->capture_default_str();
-    table->add_option("--lambda", tableLambda, "lambda")->type_name("L")->capture_default_str();
+    GridOptions grid;
+    addGrid(*table, grid, "sigma-hat", false);
     addSide(*table, side);
     addCommon(*table, common);
 
     CLI::App* verify = app.add_subcommand(
         "verify", "The coverage of the limits over a grid, by integration over the distribution of sigma-hat");
-    verify->add_option("--n", nList, std::string("sample sizes, at least 3") + listHelp)->type_name("LIST")->required();
-    verify->add_option("--s", sList, std::string("values of the true sigma, at least 0") + listHelp)->type_name("LIST")->required();
-    verify->add_option("--level", levelList, std::string("confidence levels") + listHelp)->type_name("LIST")->required();
-    verify->add_option("--lambda", tableLambda, "lambda")->type_name("L")->capture_default_str();
+    addGrid(*verify, grid, "the true sigma", true);
     addSide(*verify, side);
     addCommon(*verify, common);
 
@@ -236,10 +248,10 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
             result = limit_command(q);
         } else {
             GridRequest q;
-            q.n = list_option("--n", nList);
-            q.s = list_option("--s", sList);
-            q.levels = level_list_option("--level", levelList);
-            q.lambda = number_option("--lambda", tableLambda);
+            q.n = list_option("--n", grid.n);
+            q.s = list_option("--s", grid.s);
+            q.levels = level_list_option("--level", grid.levels);
+            q.lambda = number_option("--lambda", grid.lambda);
             q.side = sideOf(side);
             result = chosen == table ? table_command(q) : verify_command(q);
         }

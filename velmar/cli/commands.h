@@ -44,7 +44,4 @@ CommandResult limit_command(const LimitRequest& request);
 CommandResult table_command(const GridRequest& request);
 CommandResult verify_command(const GridRequest& request);
 
-// "upper", "lower", "two-sided".
-std::string side_name(Side side);
-
 } // namespace velmar::cli

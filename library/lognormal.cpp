@@ -4,7 +4,7 @@
 
 #include <velmar/velmar.h>
 
-#include "engine/face/shortest.h"
+#include "library/text.h"
 
 #include <cmath>
 #include <string>

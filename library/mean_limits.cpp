@@ -6,6 +6,7 @@
 #include "library/nondetects/kaplan_meier.h"
 #include "library/nondetects/ros.h"
 #include "library/nondetects/sample.h"
+#include "library/text.h"
 
 #include <string>
 #include <vector>
@@ -22,16 +23,23 @@ bool usable(const std::optional<Limit>& limit)
     return !limit || limit->outcome == Outcome::converged || limit->outcome == Outcome::beyond_precision;
 }
 
-MethodLimits rowOf(std::string method, std::string status = "ok")
+MethodLimits rowOf(std::string method)
 {
     MethodLimits row;
     row.method = std::move(method);
-    row.status = std::move(status);
     return row;
 }
 
-// A row of the exact method on `values`, with "ok" or the first side whose
-// limit is not usable.
+MethodLimits failedRow(std::string method, std::string why)
+{
+    MethodLimits row = rowOf(std::move(method));
+    row.status = std::move(why);
+    row.failed = true;
+    return row;
+}
+
+// A row of the exact method on `values`. Its status: the side whose limit is
+// not usable (the upper one when neither is), else the less exact outcome.
 MethodLimits exactRow(std::string method, std::span<const double> values, double level, Side side)
 {
     MethodLimits row = rowOf(std::move(method));
@@ -39,10 +47,16 @@ MethodLimits exactRow(std::string method, std::span<const double> values, double
     const LognormalLimits& e = *row.exact;
     if (e.lower) row.lower = e.lower->value;
     if (e.upper) row.upper = e.upper->value;
-    if (!usable(e.lower))
-        row.status = "lower limit: " + std::string(describe(e.lower->outcome));
-    else if (!usable(e.upper))
-        row.status = "upper limit: " + std::string(describe(e.upper->outcome));
+    for (const auto* limit : {&e.lower, &e.upper}) {
+        if (!*limit) continue;
+        const Outcome outcome = (*limit)->outcome;
+        if (!usable(*limit)) {
+            row.status = (limit == &e.lower ? "lower limit: " : "upper limit: ") + std::string(to_string(outcome));
+            row.failed = true;
+        } else if (!row.failed && outcome != Outcome::converged) {
+            row.status = std::string(to_string(outcome));
+        }
+    }
     return row;
 }
 
@@ -55,8 +69,7 @@ std::string counted(int count, const char* one, const char* many)
 
 SampleLimits mean_limits_by_method(std::span<const Observation> sample, double level, Side side)
 {
-    if (!(level > 0.0 && level < 1.0))
-        throw std::invalid_argument("level = " + nondetects::number_text(level) + ": must lie strictly between 0 and 1");
+    if (!(level > 0.0 && level < 1.0)) refuse("level", level, "must lie strictly between 0 and 1");
     nondetects::check_positive(sample);
 
     SampleLimits result;
@@ -67,7 +80,7 @@ SampleLimits mean_limits_by_method(std::span<const Observation> sample, double l
 
     if (result.nondetects == 0) {
         if (result.n < 3) {
-            result.rows.push_back(rowOf("exact UMAU", counted(result.n, "value", "values") + ", at least 3 are needed"));
+            result.rows.push_back(failedRow("exact UMAU", counted(result.n, "value", "values") + ", at least 3 are needed"));
             return result;
         }
         std::vector<double> values;
@@ -78,7 +91,7 @@ SampleLimits mean_limits_by_method(std::span<const Observation> sample, double l
 
     const nondetects::DetectCounts counts = nondetects::count_detects(sample);
     if (counts.detects < 3 || counts.distinct < 2) {
-        result.rows.push_back(rowOf("", counts.detects < 3
+        result.rows.push_back(failedRow("", counts.detects < 3
                                             ? counted(counts.detects, "detect", "detects") + ", at least 3 are needed"
                                             : counted(counts.distinct, "distinct detected value",
                                                       "distinct detected values") + ", at least 2 are needed"));
@@ -106,7 +119,7 @@ SampleLimits mean_limits_by_method(std::span<const Observation> sample, double l
 
     const std::string ros = "ROS + exact UMAU";
     if (result.nondetects * 100 > maxNondetectPercent * result.n) {
-        MethodLimits row = rowOf(ros, "more than " + std::to_string(maxNondetectPercent) + "% nondetects (" +
+        MethodLimits row = failedRow(ros, "more than " + std::to_string(maxNondetectPercent) + "% nondetects (" +
                                           std::to_string(result.nondetects) + " of " + std::to_string(result.n) +
                                           "): too few detects for the regression");
         row.approximate = true;

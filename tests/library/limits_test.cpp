@@ -124,3 +124,55 @@ TEST(Face, RequestsBeyondDoublePrecisionSaySo)
     EXPECT_GT(far.error_bound, 0.0);
     EXPECT_TRUE(std::isfinite(far.value));
 }
+
+// Every face reads and prints sides and outcomes through these names: a name
+// that does not read back, or a stray spelling, breaks them all.
+TEST(Face, NamesReadBackAndNothingElseReads)
+{
+    for (const velmar::Side side : {velmar::Side::upper, velmar::Side::lower, velmar::Side::two_sided})
+        EXPECT_EQ(velmar::parse_side(velmar::to_string(side)), side);
+    for (const char* other : {"", "Upper", "two_sided", "both", "upper "})
+        EXPECT_FALSE(velmar::parse_side(other).has_value()) << other;
+    EXPECT_EQ(velmar::to_string(velmar::Outcome::beyond_precision), "beyond_precision");
+    EXPECT_EQ(velmar::to_string(velmar::Outcome::integral_failed), "integral_failed");
+}
+
+// The one-call entry gives each side what the side's own entry gives, and
+// leaves the other empty.
+TEST(Face, LimitsOfASideAreTheSidesOwn)
+{
+    const velmar::Estimates e{0.5, 1.1, 12.0, {}};
+    const velmar::Limits up = velmar::limits(e, 0.5, 0.9, velmar::Side::upper);
+    const velmar::Limits down = velmar::limits(e, -0.5, 0.9, velmar::Side::lower);
+    const velmar::Limits both = velmar::limits(e, 0.5, 0.9, velmar::Side::two_sided);
+    const velmar::Interval pair = velmar::two_sided_limits(e, 0.5, 0.9);
+    ASSERT_TRUE(up.upper && !up.lower && down.lower && !down.upper && both.lower && both.upper);
+    EXPECT_EQ(up.upper->value, velmar::upper_limit(e, 0.5, 0.9).value);
+    EXPECT_EQ(down.lower->value, velmar::lower_limit(e, -0.5, 0.9).value);
+    EXPECT_EQ(both.lower->value, pair.lower.value);
+    EXPECT_EQ(both.upper->value, pair.upper.value);
+}
+
+// The exact limits hold their level (to the integration's 1e-9), one-sided
+// and two-sided, and bad arguments are refused by name.
+TEST(Face, CoverageOfTheExactLimitsIsTheLevel)
+{
+    struct Case {
+        double n, sigma, level;
+        velmar::Side side;
+    };
+    const Case cases[] = {{4.0, 1.0, 0.95, velmar::Side::two_sided},
+                          {11.0, 0.1, 0.9, velmar::Side::upper},
+                          {5.5, 2.0, 0.99, velmar::Side::lower}};
+    for (const Case& c : cases) {
+        const velmar::Coverage cov = velmar::coverage(c.n, c.sigma, 0.5, c.level, c.side);
+        EXPECT_EQ(cov.outcome, velmar::Outcome::converged);
+        EXPECT_NEAR(cov.value, c.level, 2e-8) << c.n << " " << c.sigma;
+        EXPECT_LT(cov.error, 1e-8);
+        EXPECT_GT(cov.evaluations, 0);
+    }
+    EXPECT_EQ(refusal([] { velmar::coverage(3.0, 0.0, 0.5, 0.9, velmar::Side::upper); }),
+              "sigma = 0: must be finite and positive");
+    EXPECT_EQ(refusal([] { velmar::coverage(2.0, 1.0, 0.5, 0.9, velmar::Side::upper); }),
+              "n = 2: must be finite and at least 3");
+}

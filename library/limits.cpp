@@ -3,10 +3,10 @@
 
 #include <velmar/velmar.h>
 
-#include "engine/face/shortest.h"
+#include "library/text.h"
 #include "engine/canonical.h"
 #include "engine/exact/exact_core.h"
-#include "engine/mainguts.h"
+#include "engine/limit_searches.h"
 
 #include <cmath>
 #include <limits>
@@ -17,11 +17,6 @@ namespace velmar {
 namespace {
 
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
-
-[[noreturn]] void refuse(std::string_view argument, double value, std::string_view requirement)
-{
-    throw std::invalid_argument(std::string(argument) + " = " + shortest(value) + ": " + std::string(requirement));
-}
 
 // The request, checked, with gamma^2 filled in.
 struct Request {
@@ -47,7 +42,7 @@ Request checked(const Estimates& e, double lambda, double level)
 
 engine::Settings searchSettings(const Settings& s)
 {
-    return {s.NumIt, s.ArgTop, s.Tolerance, s.ResultTol};
+    return {s.num_it, s.arg_top, s.tolerance, s.result_tol};
 }
 
 Outcome exactOutcome(const engine::exact::Critical& e)
@@ -71,12 +66,12 @@ Limit exactLimit(const Request& r, const engine::Canonical& c, const engine::exa
             e.error_bound};
 }
 
-// A limit of the searches: an exhausted search (count NumIt + 1) returns its
+// A limit of the searches: an exhausted search (count num_it + 1) returns its
 // last point; no spread gives no root.
 Limit searchLimit(double value, double C, int iterations, const Settings& settings)
 {
     if (std::isnan(C)) return {nan, nan, Outcome::no_root, iterations, 0.0};
-    const Outcome outcome = iterations > settings.NumIt ? Outcome::iteration_limit : Outcome::converged;
+    const Outcome outcome = iterations > settings.num_it ? Outcome::iteration_limit : Outcome::converged;
     return {value, C, outcome, iterations, 0.0};
 }
 
@@ -98,18 +93,6 @@ Limit oneSided(int kind, const Estimates& estimates, double lambda, double level
 std::string_view version()
 {
     return VELMAR_VERSION;
-}
-
-std::string_view describe(Outcome outcome)
-{
-    switch (outcome) {
-    case Outcome::converged: return "converged";
-    case Outcome::beyond_precision: return "beyond double precision";
-    case Outcome::iteration_limit: return "iteration limit reached";
-    case Outcome::no_root: return "no root found";
-    case Outcome::integral_failed: return "integral failed";
-    }
-    return "unknown outcome";
 }
 
 Limit upper_limit(const Estimates& estimates, double lambda, double level, const Settings& settings)
@@ -136,6 +119,19 @@ Interval two_sided_limits(const Estimates& estimates, double lambda, double leve
     // For lambda < 0 the pair comes from the problem for -theta: its upper root gives the lower limit.
     if (r.lambda < 0.0) return {exactLimit(r, c, pair.upper), exactLimit(r, c, pair.lower)};
     return {exactLimit(r, c, pair.lower), exactLimit(r, c, pair.upper)};
+}
+
+Limits limits(const Estimates& estimates, double lambda, double level, Side side, const Settings& settings)
+{
+    switch (side) {
+    case Side::upper: return {std::nullopt, upper_limit(estimates, lambda, level, settings)};
+    case Side::lower: return {lower_limit(estimates, lambda, level, settings), std::nullopt};
+    case Side::two_sided: {
+        const Interval i = two_sided_limits(estimates, lambda, level, settings);
+        return {i.lower, i.upper};
+    }
+    }
+    throw std::invalid_argument("side: not one of upper, lower, two-sided");
 }
 
 double land_h(double n, double s, double level)

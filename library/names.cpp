@@ -1,0 +1,59 @@
+// The names of sides and outcomes: the one spelling that every face prints
+// and reads.
+
+#include <velmar/velmar.h>
+
+#include <array>
+#include <utility>
+
+namespace velmar {
+
+namespace {
+
+constexpr std::array<std::pair<Side, std::string_view>, 3> sideNames{{
+    {Side::upper, "upper"},
+    {Side::lower, "lower"},
+    {Side::two_sided, "two-sided"},
+}};
+
+} // namespace
+
+std::string_view to_string(Side side)
+{
+    for (const auto& [s, name] : sideNames)
+        if (s == side) return name;
+    return "unknown side";
+}
+
+std::optional<Side> parse_side(std::string_view text)
+{
+    for (const auto& [s, name] : sideNames)
+        if (name == text) return s;
+    return std::nullopt;
+}
+
+std::string_view to_string(Outcome outcome)
+{
+    switch (outcome) {
+    case Outcome::converged: return "converged";
+    case Outcome::beyond_precision: return "beyond_precision";
+    case Outcome::iteration_limit: return "iteration_limit";
+    case Outcome::no_root: return "no_root";
+    case Outcome::integral_failed: return "integral_failed";
+    }
+    return "unknown_outcome";
+}
+
+std::string_view describe(Outcome outcome)
+{
+    switch (outcome) {
+    case Outcome::converged: return "converged";
+    case Outcome::beyond_precision: return "beyond double precision";
+    case Outcome::iteration_limit: return "iteration limit reached";
+    case Outcome::no_root: return "no root found";
+    case Outcome::integral_failed: return "integral failed";
+    }
+    return "unknown outcome";
+}
+
+} // namespace velmar
