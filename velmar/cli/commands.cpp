@@ -166,12 +166,12 @@ CommandResult lognormal_command(const LognormalRequest& q)
     report.heading.push_back(std::string("C: the standardized limit (Land's H); skipped: ") +
                              (q.group ? "NA and empty cells" : "blank lines, NA and empty cells"));
     if (nondetects) {
-        report.heading.push_back("n_nd: nondetects (\"<DL\": below the detection limit DL), counted in n;");
-        report.heading.push_back("KM-t, KM-Chebyshev: mean + t quantile or Chebyshev factor x se, with mean, sd and "
-                                 "se (its standard error) of the Kaplan-Meier estimate;");
-        report.heading.push_back("ROS + exact UMAU: the exact limit of the sample with its nondetects imputed by "
-                                 "regression on order statistics,");
-        report.heading.push_back("approximate: the imputed values are not measurements");
+        report.heading.push_back("n_nd: nondetects (\"<DL\", below the detection limit DL), counted in n;");
+        report.heading.push_back("KM-t, KM-Chebyshev: Kaplan-Meier mean + t quantile or sqrt(1/(1 - level) - 1) times se;");
+        report.heading.push_back("mean, sd: of the Kaplan-Meier estimate; se: the standard error of its mean;");
+        report.heading.push_back("ROS + exact UMAU: the exact limit with the nondetects imputed by regression on order "
+                                 "statistics;");
+        report.heading.push_back("it is approximate, as the imputed values are not measurements");
         if (q.side != Side::upper) report.heading.push_back("KM-Chebyshev: upper limits only, so not computed here");
         for (std::size_t i = 0; i < m.groups.size(); ++i) {
             const auto& l = computed[i].limits;
