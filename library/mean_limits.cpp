@@ -80,7 +80,8 @@ SampleLimits mean_limits_by_method(std::span<const Observation> sample, double l
 
     if (result.nondetects == 0) {
         if (result.n < 3) {
-            result.rows.push_back(failedRow("exact UMAU", counted(result.n, "value", "values") + ", at least 3 are needed"));
+            result.rows.push_back(
+                failedRow("exact UMAU", counted(result.n, "value", "values") + ", at least 3 are needed"));
             return result;
         }
         std::vector<double> values;
@@ -118,7 +119,7 @@ SampleLimits mean_limits_by_method(std::span<const Observation> sample, double l
     }
 
     const std::string ros = "ROS + exact UMAU";
-    if (result.nondetects * 100 > maxNondetectPercent * result.n) {
+    if (100LL * result.nondetects > static_cast<long long>(maxNondetectPercent) * result.n) {
         MethodLimits row = failedRow(ros, "more than " + std::to_string(maxNondetectPercent) + "% nondetects (" +
                                           std::to_string(result.nondetects) + " of " + std::to_string(result.n) +
                                           "): too few detects for the regression");

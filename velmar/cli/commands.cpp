@@ -167,7 +167,8 @@ CommandResult lognormal_command(const LognormalRequest& q)
                              (q.group ? "NA and empty cells" : "blank lines, NA and empty cells"));
     if (nondetects) {
         report.heading.push_back("n_nd: nondetects (\"<DL\", below the detection limit DL), counted in n;");
-        report.heading.push_back("KM-t, KM-Chebyshev: Kaplan-Meier mean + t quantile or sqrt(1/(1 - level) - 1) times se;");
+        report.heading.push_back(
+            "KM-t, KM-Chebyshev: Kaplan-Meier mean + t quantile or sqrt(1/(1 - level) - 1) times se;");
         report.heading.push_back("mean, sd: of the Kaplan-Meier estimate; se: the standard error of its mean;");
         report.heading.push_back("ROS + exact UMAU: the exact limit with the nondetects imputed by regression on order "
                                  "statistics;");
