@@ -149,11 +149,6 @@ double normalCdf(double x)
     return 0.5 * std::erfc(-x / std::numbers::sqrt2);
 }
 
-bool usable(const Limit& limit)
-{
-    return limit.outcome == Outcome::converged || limit.outcome == Outcome::beyond_precision;
-}
-
 // A limit that could not be computed ends the integration.
 struct LimitFailed {
     Outcome outcome;
@@ -173,7 +168,7 @@ Coverage coverage(double n, double sigma, double lambda, double level, Side side
     const double spreadOfMean = sigma / std::sqrt(n);
     // P(limit >= theta) over mu-hat, for a limit computed at mu-hat = mu.
     const auto above = [&](const Limit& limit, double t) {
-        if (!usable(limit)) throw LimitFailed{limit.outcome, t * sigma};
+        if (!usable(limit.outcome)) throw LimitFailed{limit.outcome, t * sigma};
         return normalCdf((limit.value - theta) / spreadOfMean);
     };
     int evaluations = 0;

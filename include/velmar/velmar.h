@@ -22,6 +22,12 @@ namespace velmar {
 // The library's version, "major.minor.patch".
 std::string_view version();
 
+// A confidence level as users write it: a fraction in (0, 1), or a percentage
+// above 1 and below 100 (95 reads as 0.95). The command line, Python and R
+// read levels by this rule; the functions below take the fraction alone.
+// Throws std::invalid_argument for anything else.
+double confidence_level(double value);
+
 // Summary statistics: nu real >= 2; gamma2 empty means nu + 1 (the mean of a
 // single sample of nu + 1 values).
 struct Estimates {
@@ -53,14 +59,20 @@ enum class Outcome {
     iteration_limit,  // the search ran out of iterations; value is its last point
     no_root,          // no limit could be found; value and C are NaN
     integral_failed,  // a probability could not be evaluated; value and C are NaN
+    out_of_range,     // C was found, but the limit lies beyond the range of doubles
+                      // (value is infinite or NaN)
 };
 
+// True for the outcomes whose limit stands: converged and beyond_precision.
+bool usable(Outcome outcome);
+
 // The outcome's name: "converged", "beyond_precision", "iteration_limit",
-// "no_root", "integral_failed". The one spelling of every face.
+// "no_root", "integral_failed", "out_of_range". The one spelling of every face.
 std::string_view to_string(Outcome outcome);
 
 // The outcome in words, for prose: "converged", "beyond double precision",
-// "iteration limit reached", "no root found", "integral failed".
+// "iteration limit reached", "no root found", "integral failed", "beyond the
+// range of doubles".
 std::string_view describe(Outcome outcome);
 
 struct Limit {

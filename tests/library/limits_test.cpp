@@ -176,3 +176,30 @@ TEST(Face, CoverageOfTheExactLimitsIsTheLevel)
     EXPECT_EQ(refusal([] { velmar::coverage(2.0, 1.0, 0.5, 0.9, velmar::Side::upper); }),
               "n = 2: must be finite and at least 3");
 }
+
+// A limit that the double range cannot hold is never converged; one that it
+// can hold is computed, even where sigma-hat^2 overflows; the mean of values
+// near the largest double does not overflow.
+TEST(Face, LimitsBeyondTheRangeOfDoublesSaySo)
+{
+    const velmar::Limit t = velmar::upper_limit({-1.0, 1e308, 7.0, {}}, 0.0, 0.9);
+    EXPECT_EQ(t.outcome, velmar::Outcome::converged);
+    EXPECT_TRUE(std::isfinite(t.value));
+    EXPECT_NEAR(t.value / 1e308, t.C * std::sqrt(8.0 / 7.0) / std::sqrt(8.0), 1e-15);
+
+    const velmar::Limit huge = velmar::upper_limit({1e308, 1e308, 7.0, {}}, 1e-308, 0.9);
+    EXPECT_EQ(huge.outcome, velmar::Outcome::out_of_range);
+    EXPECT_FALSE(velmar::usable(huge.outcome));
+
+    const double big[] = {1e308, 1.7e308, 1e308};
+    const velmar::LognormalLimits m = velmar::lognormal_mean_limits(big, 0.95, velmar::Side::two_sided);
+    EXPECT_NEAR(m.arithmetic_mean, 1.2333333333333333e308, 1e293);
+    ASSERT_TRUE(m.lower && m.upper);
+    EXPECT_EQ(m.upper->outcome, velmar::Outcome::out_of_range);
+    EXPECT_TRUE(std::isfinite(m.lower->value));
+
+    EXPECT_EQ(velmar::confidence_level(95.0), 0.95);
+    EXPECT_EQ(velmar::confidence_level(0.9), 0.9);
+    for (const double bad : {0.0, 1.0, 100.0, -5.0, notANumber})
+        EXPECT_NE(refusal([bad] { velmar::confidence_level(bad); }), "") << bad;
+}

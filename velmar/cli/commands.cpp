@@ -35,11 +35,6 @@ void sign(Record& r)
     r.push_back({"version", programName(), false, false});
 }
 
-bool usable(const Limit& limit)
-{
-    return limit.outcome == velmar::Outcome::converged || limit.outcome == velmar::Outcome::beyond_precision;
-}
-
 Value number(double v)
 {
     return std::isfinite(v) ? Value(v) : Value();
@@ -66,7 +61,7 @@ Checked checked(const Limits& l)
     for (const auto* limit : {&l.lower, &l.upper}) {
         if (!*limit) continue;
         const Outcome outcome = (*limit)->outcome;
-        if (!usable(**limit))
+        if (!usable(outcome))
             c.status = Status::failure((limit == &l.lower ? "lower limit: " : "upper limit: ") +
                                        std::string(to_string(outcome)));
         else if (!c.status.failed && outcome != Outcome::converged)
