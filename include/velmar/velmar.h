@@ -24,6 +24,12 @@ namespace velmar {
 // The library's version, "major.minor.patch".
 std::string_view version();
 
+// A confidence level as users write it: a fraction in (0, 1), or a percentage
+// above 1 and below 100 (95 reads as 0.95). The command line, Python and R
+// read levels by this rule; the functions below take the fraction alone.
+// Throws std::invalid_argument for anything else.
+double confidence_level(double value);
+
 // Summary statistics: nu real >= 2; gamma2 empty means nu + 1 (the mean of a
 // single sample of nu + 1 values).
 struct Estimates {
@@ -55,14 +61,20 @@ enum class Outcome {
     iteration_limit,  // the search ran out of iterations; value is its last point
     no_root,          // no limit could be found; value and C are NaN
     integral_failed,  // a probability could not be evaluated; value and C are NaN
+    out_of_range,     // C was found, but the limit lies beyond the range of doubles
+                      // (value is infinite or NaN)
 };
 
+// True for the outcomes whose limit stands: converged and beyond_precision.
+bool usable(Outcome outcome);
+
 // The outcome's name: "converged", "beyond_precision", "iteration_limit",
-// "no_root", "integral_failed". The one spelling of every face.
+// "no_root", "integral_failed", "out_of_range". The one spelling of every face.
 std::string_view to_string(Outcome outcome);
 
 // The outcome in words, for prose: "converged", "beyond double precision",
-// "iteration limit reached", "no root found", "integral failed".
+// "iteration limit reached", "no root found", "integral failed", "beyond the
+// range of doubles".
 std::string_view describe(Outcome outcome);
 
 struct Limit {
@@ -78,14 +90,16 @@ struct Interval {
     Limit upper;
 };
 
-enum class Side { upper, lower, two_sided };
+// two_sided: the unbiased (UMAU) pair, whose tails are unequal;
+// equal_tailed: the one-sided lower and upper limits of level (1 + level)/2.
+enum class Side { upper, lower, two_sided, equal_tailed };
 
-// "upper", "lower", "two-sided"; parse_side reads these names back (and
-// nothing else).
+// "upper", "lower", "two-sided", "equal-tailed"; parse_side reads these names
+// back (and nothing else).
 std::string_view to_string(Side side);
 std::optional<Side> parse_side(std::string_view text);
 
-// The limits of one side: upper, lower, or both for two_sided.
+// The limits of one side: upper, lower, or both for two_sided and equal_tailed.
 struct Limits {
     std::optional<Limit> lower;
     std::optional<Limit> upper;
@@ -100,8 +114,9 @@ Limit lower_limit(const Estimates& estimates, double lambda, double level, const
 Interval two_sided_limits(const Estimates& estimates, double lambda, double level,
                           const Settings& settings = {});
 
-// The limits of `side` at `level`: upper_limit, lower_limit or
-// two_sided_limits, with the sides not asked for left empty.
+// The limits of `side` at `level`: upper_limit, lower_limit,
+// two_sided_limits, or lower_limit and upper_limit at (1 + level)/2 for
+// equal_tailed, with the sides not asked for left empty.
 Limits limits(const Estimates& estimates, double lambda, double level, Side side, const Settings& settings = {});
 
 // A numerical failure where the function has no outcome to report it in.

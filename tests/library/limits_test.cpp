@@ -129,7 +129,8 @@ TEST(Face, RequestsBeyondDoublePrecisionSaySo)
 // that does not read back, or a stray spelling, breaks them all.
 TEST(Face, NamesReadBackAndNothingElseReads)
 {
-    for (const velmar::Side side : {velmar::Side::upper, velmar::Side::lower, velmar::Side::two_sided})
+    for (const velmar::Side side :
+         {velmar::Side::upper, velmar::Side::lower, velmar::Side::two_sided, velmar::Side::equal_tailed})
         EXPECT_EQ(velmar::parse_side(velmar::to_string(side)), side);
     for (const char* other : {"", "Upper", "two_sided", "both", "upper "})
         EXPECT_FALSE(velmar::parse_side(other).has_value()) << other;
@@ -151,6 +152,10 @@ TEST(Face, LimitsOfASideAreTheSidesOwn)
     EXPECT_EQ(down.lower->value, velmar::lower_limit(e, -0.5, 0.9).value);
     EXPECT_EQ(both.lower->value, pair.lower.value);
     EXPECT_EQ(both.upper->value, pair.upper.value);
+    const velmar::Limits equal = velmar::limits(e, 0.5, 0.9, velmar::Side::equal_tailed);
+    ASSERT_TRUE(equal.lower && equal.upper);
+    EXPECT_EQ(equal.lower->value, velmar::lower_limit(e, 0.5, 0.95).value);
+    EXPECT_EQ(equal.upper->value, velmar::upper_limit(e, 0.5, 0.95).value);
 }
 
 // The exact limits hold their level (to the integration's 1e-9), one-sided
@@ -175,4 +180,31 @@ TEST(Face, CoverageOfTheExactLimitsIsTheLevel)
               "sigma = 0: must be finite and positive");
     EXPECT_EQ(refusal([] { velmar::coverage(2.0, 1.0, 0.5, 0.9, velmar::Side::upper); }),
               "n = 2: must be finite and at least 3");
+}
+
+// A limit that the double range cannot hold is never converged; one that it
+// can hold is computed, even where sigma-hat^2 overflows; the mean of values
+// near the largest double does not overflow.
+TEST(Face, LimitsBeyondTheRangeOfDoublesSaySo)
+{
+    const velmar::Limit t = velmar::upper_limit({-1.0, 1e308, 7.0, {}}, 0.0, 0.9);
+    EXPECT_EQ(t.outcome, velmar::Outcome::converged);
+    EXPECT_TRUE(std::isfinite(t.value));
+    EXPECT_NEAR(t.value / 1e308, t.C * std::sqrt(8.0 / 7.0) / std::sqrt(8.0), 1e-15);
+
+    const velmar::Limit huge = velmar::upper_limit({1e308, 1e308, 7.0, {}}, 1e-308, 0.9);
+    EXPECT_EQ(huge.outcome, velmar::Outcome::out_of_range);
+    EXPECT_FALSE(velmar::usable(huge.outcome));
+
+    const double big[] = {1e308, 1.7e308, 1e308};
+    const velmar::LognormalLimits m = velmar::lognormal_mean_limits(big, 0.95, velmar::Side::two_sided);
+    EXPECT_NEAR(m.arithmetic_mean, 1.2333333333333333e308, 1e293);
+    ASSERT_TRUE(m.lower && m.upper);
+    EXPECT_EQ(m.upper->outcome, velmar::Outcome::out_of_range);
+    EXPECT_TRUE(std::isfinite(m.lower->value));
+
+    EXPECT_EQ(velmar::confidence_level(95.0), 0.95);
+    EXPECT_EQ(velmar::confidence_level(0.9), 0.9);
+    for (const double bad : {0.0, 1.0, 100.0, -5.0, notANumber})
+        EXPECT_NE(refusal([bad] { velmar::confidence_level(bad); }), "") << bad;
 }

@@ -36,11 +36,6 @@ void sign(Record& r)
     r.push_back({"version", programName(), false, false});
 }
 
-bool usable(const Limit& limit)
-{
-    return limit.outcome == velmar::Outcome::converged || limit.outcome == velmar::Outcome::beyond_precision;
-}
-
 Value number(double v)
 {
     return std::isfinite(v) ? Value(v) : Value();
@@ -67,7 +62,7 @@ Checked checked(const Limits& l)
     for (const auto* limit : {&l.lower, &l.upper}) {
         if (!*limit) continue;
         const Outcome outcome = (*limit)->outcome;
-        if (!usable(**limit))
+        if (!usable(outcome))
             c.status = Status::failure((limit == &l.lower ? "lower limit: " : "upper limit: ") +
                                        std::string(to_string(outcome)));
         else if (!c.status.failed && outcome != Outcome::converged)
@@ -98,7 +93,8 @@ std::string sideText(Side side)
     switch (side) {
     case Side::upper: return "one-sided upper limit";
     case Side::lower: return "one-sided lower limit";
-    case Side::two_sided: return "two-sided limits";
+    case Side::two_sided: return "two-sided unbiased (UMAU) limits";
+    case Side::equal_tailed: return "equal-tailed limits (one-sided limits of level (1 + level)/2)";
     }
     return {};
 }
