@@ -18,11 +18,6 @@ namespace {
 // More nondetects than this share leave too little for the regression.
 constexpr int maxNondetectPercent = 80;
 
-bool usable(const std::optional<Limit>& limit)
-{
-    return !limit || limit->outcome == Outcome::converged || limit->outcome == Outcome::beyond_precision;
-}
-
 MethodLimits rowOf(std::string method)
 {
     MethodLimits row;
@@ -50,7 +45,7 @@ MethodLimits exactRow(std::string method, std::span<const double> values, double
     for (const auto* limit : {&e.lower, &e.upper}) {
         if (!*limit) continue;
         const Outcome outcome = (*limit)->outcome;
-        if (!usable(*limit)) {
+        if (!usable(outcome)) {
             row.status = (limit == &e.lower ? "lower limit: " : "upper limit: ") + std::string(to_string(outcome));
             row.failed = true;
         } else if (!row.failed && outcome != Outcome::converged) {
@@ -105,7 +100,10 @@ SampleLimits mean_limits_by_method(std::span<const Observation> sample, double l
     t.mean = km.mean;
     t.sd = km.sd;
     t.se = km.se;
-    const double sideLevel = side == Side::two_sided ? (1.0 + level) / 2.0 : level;
+    // Both sides at (1 + level)/2 for a pair: the t limits are symmetric, so
+    // the unbiased and the equal-tailed pair are one.
+    const bool pair = side == Side::two_sided || side == Side::equal_tailed;
+    const double sideLevel = pair ? (1.0 + level) / 2.0 : level;
     if (side != Side::lower) t.upper = nondetects::km_t_limit(km, sideLevel, true);
     if (side != Side::upper) t.lower = nondetects::km_t_limit(km, sideLevel, false);
     result.rows.push_back(t);

@@ -170,7 +170,7 @@ struct Observation {
 // One method's limits for the mean of a sample.
 //   "exact UMAU"       a sample without nondetects: lognormal_mean_limits.
 //   "KM-t"             Kaplan-Meier mean + t_{level, n-1} x its standard error
-//                      (lower and two-sided limits by symmetry).
+//                      (lower limits and pairs by symmetry; a pair's two kinds agree).
 //   "KM-Chebyshev"     Kaplan-Meier mean + sqrt(1/(1 - level) - 1) x standard error;
 //                      upper limits only, so a row only for Side::upper.
 //   "ROS + exact UMAU" the exact limits of the sample completed by regression on

@@ -46,6 +46,7 @@ TEST(MeanLimitsByMethod, RowsAndGuardRails)
         {&four, Side::upper, {"KM-t: converged", "KM-Chebyshev: converged", ros + "converged"}},
         {&four, Side::lower, {"KM-t: converged", ros + "converged"}},
         {&four, Side::two_sided, {"KM-t: converged", ros + "converged"}},
+        {&four, Side::equal_tailed, {"KM-t: converged", ros + "converged"}},
         {&mostlyNondetects, Side::upper,
          {"KM-t: converged", "KM-Chebyshev: converged",
           ros + "more than 80% nondetects (13 of 16): too few detects for the regression"}},
@@ -61,6 +62,9 @@ TEST(MeanLimitsByMethod, RowsAndGuardRails)
             const bool ok = !r.failed;
             EXPECT_EQ(r.upper.has_value(), ok && row.side != Side::lower) << r.method;
             EXPECT_EQ(r.lower.has_value(), ok && row.side != Side::upper) << r.method;
+            if (r.method == "KM-t" && row.side == Side::equal_tailed) {
+                EXPECT_EQ(*r.upper, *velmar::mean_limits_by_method(four, 0.95, Side::two_sided).rows[0].upper);
+            }
             EXPECT_EQ(r.approximate, r.method == "ROS + exact UMAU");
         }
     }
