@@ -9,6 +9,7 @@ packages=(
   nlohmann-json3-dev        # JSON output
   pybind11-dev python3-dev  # the Python module
   python3-numpy python3-pytest
+  chromium python3-pil      # the report's rendering test (headless, to PNG)
   clang libclang-rt-14-dev  # the libFuzzer runs
 )
 missing=()

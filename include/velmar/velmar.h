@@ -209,4 +209,38 @@ struct SampleLimits {
 // finite and level in (0, 1); otherwise std::invalid_argument.
 SampleLimits mean_limits_by_method(std::span<const Observation> sample, double level, Side side = Side::upper);
 
+// ---- The report ---------------------------------------------------------------
+// One self-contained HTML page for several groups of data: per group the data
+// summary, warnings, lognormality checks, the panel of upper limits, the
+// exposure statistics where an exposure limit is given, a normal Q-Q plot of
+// the logs and a strip plot of the values with the limits marked. Inline CSS
+// and SVG; no scripts, nothing loaded from elsewhere; laid out for screen and
+// for printing on A4 or Letter.
+
+struct ReportGroup {
+    std::string name;                 // shown as the group's title and in data-group
+    std::vector<Observation> sample;  // may be empty (all cells NA): the section says so
+    long long skipped = 0;            // NA and empty cells left out of the sample
+};
+
+struct ReportOptions {
+    double level = 0.95;         // of every confidence limit, in (0, 1)
+    std::optional<double> limit; // an exposure limit L (> 0), marked and compared with
+};
+
+// What was computed from what: the first lines of the file and the page's heading.
+struct ReportHeading {
+    std::string source;   // the file, or "standard input"
+    std::string column;   // how the values were found: "column \"result\""
+    std::string grouping; // "groups by column \"analyte\"", or empty
+    std::string options;  // the options as a user would type them again
+    std::string date;     // when the report was written, as it should be shown
+};
+
+// The page. Throws std::invalid_argument for a level outside (0, 1), a limit
+// that is not positive and finite, or a value that is not positive and finite
+// (naming its group).
+std::string html_report(const ReportHeading& heading, std::span<const ReportGroup> groups,
+                        const ReportOptions& options = {});
+
 } // namespace velmar

@@ -148,7 +148,15 @@ LogAxis log_axis(double low, double high)
         while (k % step != 0) --k; // decades at multiples of the step
         for (; k < last + step; k += step) candidates.push_back(tick(1, k));
     }
-    // The axis runs from the last candidate at or below low to the first at or above high.
+    // Ticks inside the values where there are at least two; else the axis
+    // runs from the last candidate at or below low to the first at or above high.
+    std::vector<Tick> inside;
+    for (const Tick& t : candidates)
+        if (t.value >= low && t.value <= high) inside.push_back(t);
+    if (inside.size() >= 2) {
+        axis.ticks = inside;
+        return axis;
+    }
     std::size_t from = 0, to = candidates.size() - 1;
     for (std::size_t i = 0; i < candidates.size(); ++i)
         if (candidates[i].value <= low) from = i;
@@ -290,16 +298,27 @@ std::string strip_plot_svg(const StripPlot& plot)
              "</title></path>";
     }
 
-    // Each mark: a line from its label's row down through the band.
-    for (std::size_t i = 0; i < marks.size(); ++i) {
-        const Mark& m = marks[i];
-        const double h = x.at(m.value), rowY = 8 + row * static_cast<double>(i);
+    // Each mark: a line from its label's row down through the band. A label
+    // runs away from the middle; rows go from the outside in (the left half
+    // ascending, then the right half descending), so that a label seldom
+    // meets the line of another mark, and a white halo keeps it legible where
+    // it does.
+    const double middle = (left + right) / 2;
+    std::vector<std::size_t> rows;
+    for (std::size_t i = 0; i < marks.size(); ++i)
+        if (x.at(marks[i].value) < middle) rows.push_back(i);
+    for (std::size_t i = marks.size(); i-- > 0;)
+        if (x.at(marks[i].value) >= middle) rows.push_back(i);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const Mark& m = marks[rows[r]];
+        const double h = x.at(m.value), rowY = 8 + row * static_cast<double>(r);
         const char* colour = m.exposure_limit ? exposure_colour : limit_colour;
         line(s, h, rowY + 2, h, bottom, colour, m.exposure_limit ? 2.0 : 1.2,
              m.exposure_limit ? " stroke-dasharray=\"5 3\" class=\"exposure-limit\"" : " class=\"limit\"");
-        const bool leftHalf = h < (left + right) / 2;
+        const bool leftHalf = h < middle;
         text(s, leftHalf ? h + 4 : h - 4, rowY + 11, m.label, leftHalf ? "start" : "end",
-             (std::string(" fill=\"") + colour + "\"").c_str());
+             (std::string(" fill=\"") + colour + "\" stroke=\"#ffffff\" stroke-width=\"3\" paint-order=\"stroke\"")
+                 .c_str());
     }
     if (plot.points.empty()) text(s, (left + right) / 2, (top + bottom) / 2, "no values", "middle");
     s += "</svg>";

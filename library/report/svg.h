@@ -19,8 +19,9 @@ struct Tick {
 // An axis over values in [low, high] (0 < low <= high, finite): its ends and
 // its ticks. Ranges of up to three decades get ticks at 1, 2 and 5 times
 // powers of ten, wider ones at decades (every second, third, ... when there
-// would be more than twelve); the ends are widened to the first tick at or
-// outside the values, so that every axis has at least two ticks.
+// would be more than twelve). The axis spans the values where at least two
+// ticks fall among them; else its ends are widened to the nearest ticks
+// outside, so that every axis has at least two ticks.
 struct LogAxis {
     double low;
     double high;

@@ -5,6 +5,7 @@
 
 #include "velmar/cli/commands.h"
 #include "velmar/cli/parse.h"
+#include "velmar/cli/report.h"
 
 #include <CLI/CLI.hpp>
 
@@ -132,6 +133,25 @@ void warnIfSignificance(std::ostream& err, const std::string& command, double le
                "(for 95% confidence give --level 0.95)\n";
 }
 
+// The options given, as a user would type them again (empty ones left out).
+std::string typedAgain(std::initializer_list<std::pair<std::string, std::string>> options)
+{
+    std::string text;
+    for (const auto& [option, value] : options) {
+        if (value.empty()) continue;
+        const bool plain = value.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"
+                                                   "._-+:/=,@%") == std::string::npos;
+        std::string quoted = value;
+        if (!plain) {
+            quoted = "'";
+            for (const char c : value) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+            quoted += "'";
+        }
+        text += (text.empty() ? "" : " ") + option + " " + quoted;
+    }
+    return text;
+}
+
 } // namespace
 
 int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err)
@@ -171,6 +191,30 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
                       "exact limit of its values completed by regression on order statistics (ROS + exact "
                       "UMAU), each a row; it needs at least 3 detects, 2 of them distinct.");
 
+    CLI::App* report = app.add_subcommand(
+        "report", "The whole answer on one page: an HTML report with, per group, the data summary, the limits and "
+                  "a Q-Q plot of the logs and a strip plot of the values");
+    std::string exposureLimit;
+    report->add_option("FILE", file, "as for lognormal: one value per line, or a CSV file with a header line; "
+                                     "'-' or none: standard input")
+        ->type_name("");
+    report->add_option("--column", column, "the CSV column that holds the values")->type_name("NAME");
+    report->add_option("--group", group, "a CSV column: one section for each of its values (analyte, site, ...)")
+        ->type_name("NAME");
+    report->add_option("--nd-column", ndColumn, "a CSV column of nondetect marks, as for lognormal")->type_name("NAME");
+    report->add_option("--level", level, "confidence level of every limit (95 is read as 0.95)")
+        ->type_name("A")
+        ->capture_default_str();
+    report->add_option("--limit", exposureLimit, "an exposure limit L, marked on the plots")->type_name("L");
+    std::string reportOutput;
+    report->add_option("-o,--output", reportOutput,
+                       "write the report to FILE instead of standard output; FILE is replaced only when the "
+                       "report is complete")
+        ->type_name("FILE");
+    report->footer("One self-contained HTML file: inline CSS and SVG, no scripts, nothing loaded from elsewhere; "
+                   "it prints on A4 or Letter. Its first lines say what was computed from what, and when: the "
+                   "time SOURCE_DATE_EPOCH names (seconds since 1970, UTC) where that is set, else now.");
+
     CLI::App* limit = app.add_subcommand(
         "limit", "Limits for theta = mu + lambda sigma^2 from summary statistics mu-hat, sigma-hat and nu");
     std::string muHat, sigmaHat, nu, gamma2, lambda = "0.5";
@@ -208,7 +252,7 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
         const auto chosen = app.get_subcommands();
         const std::string name = chosen.empty() ? "Velmar" : "Velmar " + chosen.front()->get_name();
         if (chosen.empty() && argc > 1 && argv[1][0] != '-')
-            err << name << ": no subcommand " << argv[1] << " (choose lognormal, limit, table or verify)";
+            err << name << ": no subcommand " << argv[1] << " (choose lognormal, report, limit, table or verify)";
         else
             err << name << ": " << e.what();
         err << "\nRun '" << name << " --help' for its usage.\n";
@@ -220,6 +264,38 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
     const auto message = [&](const std::string& text) { err << "Velmar " << name << ": " << text << '\n'; };
     try {
         CommandResult result;
+        if (chosen == report) {
+            ReportRequest q;
+            q.options.level = level_option("--level", level);
+            if (!exposureLimit.empty()) q.options.limit = number_option("--limit", exposureLimit);
+            if (!column.empty()) q.column = column;
+            if (!group.empty()) q.group = group;
+            if (!ndColumn.empty()) q.nd_column = ndColumn;
+            q.options_text = typedAgain({{"--column", column}, {"--group", group}, {"--nd-column", ndColumn},
+                                         {"--level", level}, {"--limit", exposureLimit}});
+            q.date = report_date();
+            if (file == "-") {
+                q.source = "standard input";
+                q.text = readAll(in);
+            } else {
+                std::ifstream f(file, std::ios::binary);
+                if (!f) throw UsageError("cannot open " + file + ": " + std::strerror(errno));
+                q.source = file;
+                q.text = readAll(f);
+            }
+            warnIfSignificance(err, name, q.options.level, Side::upper);
+            const std::string html = report_command(q);
+            if (reportOutput.empty()) {
+                out << html << std::flush;
+                if (!out) {
+                    message("cannot write the report to standard output");
+                    return 1;
+                }
+            } else {
+                writeFileWhole(reportOutput, html);
+            }
+            return 0;
+        }
         if (chosen == lognormal) {
             LognormalRequest q;
             q.level = level_option("--level", level);
