@@ -27,13 +27,14 @@ constexpr int most_decade_ticks = 12;
 // Widest range, in decades, that gets ticks at 1, 2 and 5.
 constexpr int most_125_decades = 3;
 
-// A coordinate with one decimal: enough at screen and print resolution.
+// A coordinate with at most one decimal: enough at screen and print resolution.
 std::string px(double v)
 {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f", v);
     std::string s(text);
-    if (s == "-0.0") s = "0.0";
+    if (s.size() > 2 && s.compare(s.size() - 2, 2, ".0") == 0) s.resize(s.size() - 2);
+    if (s == "-0") s = "0";
     return s;
 }
 
@@ -187,8 +188,10 @@ std::string qq_plot_svg(const QqPlot& plot)
     std::string s = svg_open("qq", width, height, "Normal Q-Q plot of the logs of the values");
     rect(s, left, top, right - left, bottom - top, qq_panel);
 
-    // Grid and ticks: the values on the original scale, z at whole numbers.
-    for (const Tick& t : y.axis.ticks) {
+    // Grid and ticks: the values on the original scale, z at whole numbers;
+    // no value ticks where there are no values to scale them.
+    const std::vector<Tick> valueTicks = plot.points.empty() ? std::vector<Tick>{} : y.axis.ticks;
+    for (const Tick& t : valueTicks) {
         const double v = y.at(t.value);
         line(s, left, v, right, v, "#ffffff", 1);
         line(s, left - 4, v, left, v, "#333333", 1);
@@ -275,7 +278,8 @@ std::string strip_plot_svg(const StripPlot& plot)
 
     std::string s = svg_open("strip", width, height, "The values on a log scale, with the limits marked");
     rect(s, left, top, right - left, bottom - top, strip_panel);
-    for (const Tick& t : x.axis.ticks) {
+    const bool empty = plot.points.empty() && marks.empty();
+    for (const Tick& t : empty ? std::vector<Tick>{} : x.axis.ticks) {
         const double h = x.at(t.value);
         line(s, h, top, h, bottom, "#ffffff", 1);
         line(s, h, bottom, h, bottom + 4, "#333333", 1);
@@ -320,7 +324,7 @@ std::string strip_plot_svg(const StripPlot& plot)
              (std::string(" fill=\"") + colour + "\" stroke=\"#ffffff\" stroke-width=\"3\" paint-order=\"stroke\"")
                  .c_str());
     }
-    if (plot.points.empty()) text(s, (left + right) / 2, (top + bottom) / 2, "no values", "middle");
+    if (empty) text(s, (left + right) / 2, (top + bottom) / 2, "no values", "middle");
     s += "</svg>";
     return s;
 }

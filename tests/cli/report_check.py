@@ -1,14 +1,15 @@
 """Velmar report as its reader meets it.
 
-    report_check.py html   VELMAR EXAMPLES_DIR
-    report_check.py render VELMAR EXAMPLES_DIR
+    report_check.py html   VELMAR SOURCE_DIR
+    report_check.py render VELMAR SOURCE_DIR
 
-html: writes the reports of the example files and checks the HTML: one
-section per group, in each Q-Q plot one circle per measurement (the
-nondetects hollow) and no nested svg, the heading lines, exit status 0.
-render: also renders each report in headless Chromium to PNG and checks that
-the page is not blank and that every group's two plots are drawn whole inside
-it. Exits 77 (skipped) when chromium is not installed. With REPORT_SCREENSHOTS
+html: writes the reports of the example files and of twenty groups (names
+with < " ' &, a group of NA cells, one of two values) and checks the HTML:
+one section per group with its name, in each Q-Q plot one circle per
+measurement (the nondetects hollow) and no nested svg, the heading lines,
+exit status 0. render: also renders the examples' reports in headless
+Chromium to PNG and checks that the page is not blank and that every group's
+two plots are drawn whole inside it. Exits 77 (skipped) when chromium is not installed. With REPORT_SCREENSHOTS
 set to a folder, the screenshots are copied there.
 """
 
@@ -31,12 +32,15 @@ NONDETECT = (0xC2, 0x41, 0x0C)
 
 ND_MARKS = {"<", "ND", "U", "TRUE", "Y", "YES"}
 
-# file, arguments, value column, group column, nondetect column, window width.
+# file, arguments, value column, group column, nondetect column, window
+# width (None: not rendered).
 CASES = [
-    ("lab_nondetects.csv", ["--column", "result", "--group", "analyte", "--nd-column", "qualifier", "--limit", "5"],
+    ("examples/lab_nondetects.csv", ["--column", "result", "--group", "analyte", "--nd-column", "qualifier", "--limit", "5"],
      "result", "analyte", "qualifier", 1000),
-    ("air_benzene.csv", ["--column", "benzene_ppm", "--group", "site", "--level", "0.9"],
+    ("examples/air_benzene.csv", ["--column", "benzene_ppm", "--group", "site", "--level", "0.9"],
      "benzene_ppm", "site", None, 480),
+    ("tests/cli/data/report_twenty_groups.csv", ["--column", "conc", "--group", "location", "--nd-column", "flag"],
+     "conc", "location", "flag", None),
 ]
 
 
@@ -55,6 +59,7 @@ def expected_groups(path, value, group, nd):
     with open(path, newline="") as f:
         for row in csv.DictReader(f):
             cell = row[value].strip()
+            counts.setdefault(row[group], (0, 0))
             if cell in ("", "NA"):
                 continue
             nondetect = cell.startswith("<") or (nd is not None and row[nd].strip().upper() in ND_MARKS)
@@ -113,11 +118,13 @@ class Sections(html.parser.HTMLParser):
         self.handle_starttag(tag, attrs)
 
 
-def write_report(velmar, examples, work, case, failures):
-    name, args, value, group, nd, _ = case
+def write_report(velmar, root, work, case, failures):
+    path, args, value, group, nd, _ = case
+    path = os.path.join(root, path)
+    name = os.path.basename(path)
     out = os.path.join(work, name + ".html")
     env = dict(os.environ, SOURCE_DATE_EPOCH="86400")
-    run = subprocess.run([velmar, "report", os.path.join(examples, name), *args, "-o", out],
+    run = subprocess.run([velmar, "report", path, *args, "-o", out],
                          capture_output=True, text=True, env=env, timeout=120)
     failures.check(run.returncode == 0, f"{name}: exit status {run.returncode}: {run.stderr.strip()}")
     failures.check(run.stdout == "", f"{name}: wrote to standard output with -o")
@@ -130,7 +137,7 @@ def write_report(velmar, examples, work, case, failures):
 
     parsed = Sections()
     parsed.feed(text)
-    expected = expected_groups(os.path.join(examples, name), value, group, nd)
+    expected = expected_groups(path, value, group, nd)
     seen = {s["name"]: s for s in parsed.sections}
     failures.check(len(parsed.sections) == len(expected) == len(seen),
                    f"{name}: {len(parsed.sections)} sections for {len(expected)} groups")
@@ -219,7 +226,7 @@ def check_rendering(chromium, work, page, groups, nondetects, width, failures):
 
 
 def main():
-    mode, velmar, examples = sys.argv[1], os.path.abspath(sys.argv[2]), os.path.abspath(sys.argv[3])
+    mode, velmar, root = sys.argv[1], os.path.abspath(sys.argv[2]), os.path.abspath(sys.argv[3])
     chromium = shutil.which("chromium")
     if mode == "render" and chromium is None:
         print("SKIPPED: chromium is not installed, so the report's rendering is not checked "
@@ -228,8 +235,8 @@ def main():
     failures = Failures()
     with tempfile.TemporaryDirectory() as work:
         for case in CASES:
-            written = write_report(velmar, examples, work, case, failures)
-            if written and mode == "render":
+            written = write_report(velmar, root, work, case, failures)
+            if written and mode == "render" and case[5] is not None:
                 check_rendering(chromium, work, written[0], written[1], written[2], case[5], failures)
     for line in failures.lines:
         print("FAILED:", line)
