@@ -98,6 +98,22 @@ void line(std::string& s, double x1, double y1, double x2, double y2, const char
          "\" stroke=\"" + colour + "\" stroke-width=\"" + px(width) + "\"" + extra + "/>";
 }
 
+// A line drawn in the stroke of its enclosing group.
+void bare_line(std::string& s, double x1, double y1, double x2, double y2)
+{
+    s += "<line x1=\"" + px(x1) + "\" y1=\"" + px(y1) + "\" x2=\"" + px(x2) + "\" y2=\"" + px(y2) + "\"/>";
+}
+
+// Grid lines (white over the plot area) and ticks with the axis lines, each
+// kind in one group that carries its stroke.
+struct Rules {
+    std::string grid, ticks;
+    void close(std::string& s) const
+    {
+        s += "<g stroke=\"#ffffff\">" + grid + "</g><g stroke=\"#333333\">" + ticks + "</g>";
+    }
+};
+
 void rect(std::string& s, double x, double y, double w, double h, const char* fill, const char* stroke = "none",
           const char* extra = "")
 {
@@ -191,20 +207,24 @@ std::string qq_plot_svg(const QqPlot& plot)
     // Grid and ticks: the values on the original scale, z at whole numbers;
     // no value ticks where there are no values to scale them.
     const std::vector<Tick> valueTicks = plot.points.empty() ? std::vector<Tick>{} : y.axis.ticks;
+    Rules rules;
+    std::string labels;
     for (const Tick& t : valueTicks) {
         const double v = y.at(t.value);
-        line(s, left, v, right, v, "#ffffff", 1);
-        line(s, left - 4, v, left, v, "#333333", 1);
-        text(s, left - 6, v + 4, t.label, "end");
+        bare_line(rules.grid, left, v, right, v);
+        bare_line(rules.ticks, left - 4, v, left, v);
+        text(labels, left - 6, v + 4, t.label, "end");
     }
     for (int z = static_cast<int>(zLow); z <= static_cast<int>(zHigh); ++z) {
         const double h = x(z);
-        line(s, h, top, h, bottom, "#ffffff", 1);
-        line(s, h, bottom, h, bottom + 4, "#333333", 1);
-        text(s, h, bottom + 16, std::to_string(z), "middle");
+        bare_line(rules.grid, h, top, h, bottom);
+        bare_line(rules.ticks, h, bottom, h, bottom + 4);
+        text(labels, h, bottom + 16, std::to_string(z), "middle");
     }
-    line(s, left, bottom, right, bottom, "#333333", 1);
-    line(s, left, top, left, bottom, "#333333", 1);
+    bare_line(rules.ticks, left, bottom, right, bottom);
+    bare_line(rules.ticks, left, top, left, bottom);
+    rules.close(s);
+    s += labels;
     text(s, (left + right) / 2, height - 8, "standard normal quantile", "middle");
     text(s, 14, (top + bottom) / 2, "value (log scale)", "middle",
          (" transform=\"rotate(-90 14 " + px((top + bottom) / 2) + ")\"").c_str());
@@ -279,13 +299,17 @@ std::string strip_plot_svg(const StripPlot& plot)
     std::string s = svg_open("strip", width, height, "The values on a log scale, with the limits marked");
     rect(s, left, top, right - left, bottom - top, strip_panel);
     const bool empty = plot.points.empty() && marks.empty();
+    Rules rules;
+    std::string labels;
     for (const Tick& t : empty ? std::vector<Tick>{} : x.axis.ticks) {
         const double h = x.at(t.value);
-        line(s, h, top, h, bottom, "#ffffff", 1);
-        line(s, h, bottom, h, bottom + 4, "#333333", 1);
-        text(s, h, bottom + 16, t.label, "middle");
+        bare_line(rules.grid, h, top, h, bottom);
+        bare_line(rules.ticks, h, bottom, h, bottom + 4);
+        text(labels, h, bottom + 16, t.label, "middle");
     }
-    line(s, left, bottom, right, bottom, "#333333", 1);
+    bare_line(rules.ticks, left, bottom, right, bottom);
+    rules.close(s);
+    s += labels;
     text(s, (left + right) / 2, bottom + 32, "value (log scale)", "middle");
 
     // The values as diamonds, spread over the band in a fixed pattern.
