@@ -37,7 +37,7 @@ table.methods th { white-space: nowrap; }
 figcaption { font-size: 12px; color: #444; }
 @media print {
   body { max-width: none; margin: 0; padding: 0; font-size: 9.5pt; }
-  section.group { border: none; padding: 0; margin: 0; }
+  section.group { border: none; padding: 0; margin: 14px 0 0; }
   section.group + section.group { break-before: page; }
   .plots { break-inside: avoid; }
   .plots figure { flex: 1 1 45%; max-width: 50%; }
