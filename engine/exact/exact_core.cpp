@@ -39,6 +39,7 @@ constexpr double acceptedNewtonError = 1e-2; // of the target: the last step's o
 constexpr int maxSearchSteps = 80;         // evaluations per search
 constexpr int maxEndSteps = 40;            // Halley steps for the free end of a region
 constexpr double endStepForMidpoint = 1e-6; // a free-end step below this (in sigmas) ends them
+constexpr double tinyLevel = 1e-100;      // two-sided levels below this solve the limit L -> 0
 constexpr double quadratureNoise = 16.0 * eps; // relative error of a tabulated mass, times:
 
 // The log-density carries (nu - 1) ln(sin s / sin mode), whose rounding grows
@@ -50,9 +51,7 @@ double massNoise(double nu)
 
 // Points are held as offsets from the mode, so a point near s = 0 is known
 // only to a few ulps of the mode: the absolute uncertainty of its position.
-// The free end of a region carries its solver's tolerance on top.
 constexpr double observedUlps = 4.0;
-constexpr double freeEndUlps = 8.0;
 double positionNoise(const detail::Shape& shape, double d, double ulps)
 {
     return ulps * eps * (shape.mode + std::fabs(d));
@@ -279,7 +278,8 @@ Evaluation oneSidedAt(double S, double nu, double p, double C, const detail::Res
 // stay local to the interval, so their rounding scales with its mass.
 struct Region {
     Moments sums;
-    double z; // the free end, offset from the mode
+    double z;      // the free end, offset from the mode
+    double zShift; // below the spacing of doubles: the end is at z + zShift
 };
 
 // A first guess of the point where the mass of the panel, counted from its
@@ -329,11 +329,35 @@ bool intervalOfMass(const DensityTable& table, int edge, double mass, bool downw
         return observedIsUpper ? detail::panelPart(table.shape, table.rule, panel, d, panel.hi)
                                : detail::panelPart(table.shape, table.rule, panel, panel.lo, d);
     };
-    auto done = [&](double z, const Moments& p) {
+    // The end z is a double: its spacing can leave the mass of a narrow region
+    // off by many times its rounding. The remainder is put at z (u - u_mode =
+    // duZ there), which makes the mass exact and the moments right to second
+    // order in it.
+    auto done = [&](double z, const detail::PointValue& atZ, const Moments& p) {
+        const double rest = need - p.m0;
+        const double f = std::exp(atZ.logf);
         region.z = z;
-        region.sums = {whole.m0 + p.m0, whole.m1 + p.m1, whole.m2 + p.m2};
+        region.zShift = f > 0.0 ? (downward ? -rest : rest) / f : 0.0;
+        region.sums = {whole.m0 + need, whole.m1 + p.m1 + rest * atZ.du, whole.m2 + p.m2 + rest * atZ.du * atZ.du};
         return true;
     };
+    if (whole.m0 == 0.0) {
+        // A region narrower than a few spacings of doubles at its fixed edge:
+        // a sliver of width need / f there, its moments at its midpoint (u'
+        // = sin s), held exactly instead of through an end that cannot
+        // resolve it.
+        const double at = downward ? panel.hi : panel.lo;
+        const detail::PointValue atEdge = detail::pointAt(table.shape, at);
+        const double f = std::exp(atEdge.logf);
+        if (need <= 64.0 * eps * (table.shape.mode + std::fabs(at)) * f) {
+            const double width = need / f;
+            const double du = atEdge.du + (downward ? -0.5 : 0.5) * width * std::sin(table.shape.mode + at);
+            region.z = at;
+            region.zShift = downward ? -width : width;
+            region.sums = {need, need * du, need * du * du};
+            return true;
+        }
+    }
     double lo = panel.lo;
     double hi = panel.hi;
     double d = zGuess; // extrapolated from the previous trial
@@ -342,14 +366,17 @@ bool intervalOfMass(const DensityTable& table, int edge, double mass, bool downw
     const double smallStep = endStepForMidpoint * table.shape.sigma;
     for (int it = 0; it < maxEndSteps; ++it) {
         Moments p = part(d);
+        const detail::PointValue atD = detail::pointAt(table.shape, d);
         // F grows as z moves away from the observed point.
         const double F = p.m0 - need;
-        if (std::fabs(F) <= massTol || hi - lo <= 4.0 * eps * std::max(1.0, std::fabs(d))) return done(d, p);
+        // (The bracket ends at a few ulps of the point itself, s = mode + d.)
+        if (std::fabs(F) <= massTol || hi - lo <= 4.0 * eps * (table.shape.mode + std::fabs(d)))
+            return done(d, atD, p);
         if ((F > 0.0) == observedIsUpper)
             lo = d;
         else
             hi = d;
-        const double f = std::exp(detail::pointAt(table.shape, d).logf);
+        const double f = std::exp(atD.logf);
         double next = nan;
         if (f > 0.0) {
             // Halley's step for F(z) = 0 with F' = -+f and F'' = -+f (ln f)'.
@@ -365,7 +392,7 @@ bool intervalOfMass(const DensityTable& table, int edge, double mass, bool downw
             p.m0 += sliver;
             p.m1 += sliver * mid.du;
             p.m2 += sliver * mid.du * mid.du;
-            return done(next, p);
+            return done(next, mid, p);
         }
         if (!(next > lo && next < hi)) next = 0.5 * (lo + hi);
         d = next;
@@ -426,6 +453,7 @@ Evaluation twoSidedAt(double S, double nu, double L, bool observedIsUpper, doubl
         const Moments outside{beyondObs.m0 + tail.sums.m0, beyondObs.m1 + tail.sums.m1, beyondObs.m2 + tail.sums.m2};
         G = -(outside.m1 / m0 - (1.0 - L) * mean);
         region.z = tail.z;
+        region.zShift = tail.zShift;
         region.sums = {m0 - outside.m0, table.total.m1 - outside.m1, table.total.m2 - outside.m2};
     }
 
@@ -435,22 +463,51 @@ Evaluation twoSidedAt(double S, double nu, double L, bool observedIsUpper, doubl
     // L, and the law changes with c (d/dc of the density is -(u - mu) times it).
     const detail::PointValue atObs = detail::pointAt(shape, t.sObs - shape.mode);
     const double pObs = (table.obsBeyondLow || table.obsBeyondHigh) ? 0.0 : std::exp(atObs.logf) / m0;
-    const double uObs = atObs.du - mean;
     const detail::PointValue atZ = detail::pointAt(shape, region.z);
     const double uZ = atZ.du - mean;
+    // u_obs - u_z = cos z - cos s_obs from the half sum and the half width,
+    // the width taken to below the spacing of doubles: for a narrow region
+    // the difference of the two u would be mostly rounding.
+    const double dObs = t.sObs - shape.mode;
+    const double width = (dObs - region.z) - region.zShift;
+    const double obsMinusZ = 2.0 * std::sin(shape.mode + dObs - 0.5 * width) * std::sin(0.5 * width);
     const double regionSquare = (region.sums.m2 - 2.0 * mean * region.sums.m1) / m0 + mean * mean * L;
     const double dGdc = L * variance - regionSquare;
     const double moveObs = pObs * t.dsObs;
     const double pZ = std::exp(atZ.logf) / m0;
     const double moveZ = observedIsUpper ? moveObs - G * t.dc : moveObs + G * t.dc; // pZ dz/dC
     memory = {shape.mode + region.z, C, pZ > 0.0 ? moveZ / pZ : 0.0};
-    const double dG = observedIsUpper ? uObs * moveObs - uZ * moveZ + dGdc * t.dc : -uObs * moveObs + uZ * moveZ + dGdc * t.dc;
-    // Rounding of G: relative to the region's own sums and to L times the mean.
+    // (uObs moveObs - uZ moveZ for the lower root, the negative for the upper.)
+    const double dG = (observedIsUpper ? obsMinusZ : -obsMinusZ) * moveObs + (uZ * G + dGdc) * t.dc;
+    // Rounding of G: relative to the region's own sums and to L times the
+    // mean; and the position of the observed point, which carries the region
+    // of fixed mass along with it.
     const double spread = std::sqrt(region.sums.m2 / region.sums.m0) + std::fabs(mean) + std::fabs(uZ);
     const double noise = massNoise(nu) * std::min(L, 1.0 - L) * spread +
-                         std::fabs(uObs) * pObs * positionNoise(shape, t.sObs - shape.mode, observedUlps) +
-                         std::fabs(uZ) * pZ * positionNoise(shape, region.z, freeEndUlps);
-    return {Evaluation::Kind::value, G, dG, noise};
+                         std::fabs(obsMinusZ) * pObs * positionNoise(shape, dObs, observedUlps);
+    // G is of the order of min(L, 1 - L): scaled to order one, so that tiny
+    // levels neither underflow nor look like a root.
+    const double scale = std::min(L, 1.0 - L);
+    return {Evaluation::Kind::value, G / scale, dG / scale, noise / scale};
+}
+
+// The roots satisfy lower < upper. Near L = 0 they lie closer together
+// than their error bounds and may come out the other way round: then both
+// are the midpoint, with bounds widened by half the gap. A wider inversion
+// is a failed evaluation, not a result.
+CriticalPair ordered(Critical lower, Critical upper)
+{
+    if (lower.end != SearchEnd::root || upper.end != SearchEnd::root || lower.C <= upper.C) return {lower, upper};
+    const double gap = lower.C - upper.C;
+    if (gap > lower.error_bound + upper.error_bound) {
+        lower = {nan, inf, lower.iterations, SearchEnd::evaluation_failed};
+        upper = {nan, inf, upper.iterations, SearchEnd::evaluation_failed};
+        return {lower, upper};
+    }
+    const double middle = upper.C + 0.5 * gap;
+    lower = {middle, lower.error_bound + 0.5 * gap, lower.iterations, SearchEnd::root};
+    upper = {middle, upper.error_bound + 0.5 * gap, upper.iterations, SearchEnd::root};
+    return {lower, upper};
 }
 
 } // namespace
@@ -473,13 +530,17 @@ CriticalPair two_sided(double S, double nu, double L)
     // Each search starts its free-end steps from the end of its previous trial.
     EndMemory lowerEnd;
     EndMemory upperEnd;
-    const Critical lower = searchRoot(lowerStart, S, nu, [&](double C, const detail::Resolution& r) {
-        return twoSidedAt(S, nu, L, true, C, r, lowerEnd);
+    // Below tinyLevel both roots are the root of the limit equation u_obs =
+    // E[U] to far below double precision: one search gives both.
+    const double level = std::max(L, tinyLevel);
+    Critical lower = searchRoot(lowerStart, S, nu, [&](double C, const detail::Resolution& r) {
+        return twoSidedAt(S, nu, level, true, C, r, lowerEnd);
     });
-    const Critical upper = searchRoot(upperStart, S, nu, [&](double C, const detail::Resolution& r) {
-        return twoSidedAt(S, nu, L, false, C, r, upperEnd);
+    if (L < tinyLevel) return {lower, lower};
+    Critical upper = searchRoot(upperStart, S, nu, [&](double C, const detail::Resolution& r) {
+        return twoSidedAt(S, nu, level, false, C, r, upperEnd);
     });
-    return {lower, upper};
+    return ordered(lower, upper);
 }
 
 } // namespace engine::exact
