@@ -2,6 +2,8 @@
 
 #include "engine/exact/density_table.h"
 
+#include "engine/exact/node_math.h"
+
 
 #include <algorithm>
 #include <cmath>
@@ -16,30 +18,41 @@ constexpr int maxPanelsPerSide = 40;  // bound of the outward walk from the mode
 constexpr int gradedLevels = 5;       // halvings towards an end for fractional nu
 constexpr double endSnap = 0.25;      // a break this close (in panel widths) to an end goes to it
 
-void accumulate(Moments& m, double weight, const PointValue& p)
+// Node values are computed a panel at a time (node_math.h), then summed in
+// node order.
+void accumulate(Moments& m, double weight, double f, double du)
 {
-    const double wf = weight * std::exp(p.logf);
+    const double wf = weight * f;
     m.m0 += wf;
-    m.m1 += wf * p.du;
-    m.m2 += wf * p.du * p.du;
+    m.m1 += wf * du;
+    m.m2 += wf * du * du;
 }
 
 Moments plainMoments(const Shape& shape, const Rule& rule, double lo, double hi)
 {
-    Moments m;
     const double mid = 0.5 * (lo + hi);
     const double half = 0.5 * (hi - lo);
     // The half angles of mid -+ dx by the addition theorem: one sin/cos pair
     // per node pair instead of two.
-    const double sinMid = std::sin(0.5 * mid);
-    const double cosMid = std::cos(0.5 * mid);
+    double sinMid, cosMid;
+    sinCosOf(0.5 * mid, sinMid, cosMid);
+    double x[maxNodeBatch], sinDx[maxNodeBatch], cosDx[maxNodeBatch];
+    for (int i = 0; i < rule.half; ++i) x[i] = 0.5 * (half * rule.nodes[i]);
+    sinCosBatch(rule.half, x, sinDx, cosDx);
+    double sh[maxNodeBatch], ch[maxNodeBatch];
     for (int i = 0; i < rule.half; ++i) {
-        const double dx = half * rule.nodes[i];
+        sh[2 * i] = sinMid * cosDx[i] - cosMid * sinDx[i];
+        ch[2 * i] = cosMid * cosDx[i] + sinMid * sinDx[i];
+        sh[2 * i + 1] = sinMid * cosDx[i] + cosMid * sinDx[i];
+        ch[2 * i + 1] = cosMid * cosDx[i] - sinMid * sinDx[i];
+    }
+    double du[maxNodeBatch], f[maxNodeBatch];
+    densityBatch(shape, 2 * rule.half, sh, ch, du, f);
+    Moments m;
+    for (int i = 0; i < rule.half; ++i) {
         const double wt = half * rule.weights[i];
-        const double sinDx = std::sin(0.5 * dx);
-        const double cosDx = std::cos(0.5 * dx);
-        accumulate(m, wt, pointFromHalfAngle(shape, sinMid * cosDx - cosMid * sinDx, cosMid * cosDx + sinMid * sinDx));
-        accumulate(m, wt, pointFromHalfAngle(shape, sinMid * cosDx + cosMid * sinDx, cosMid * cosDx - sinMid * sinDx));
+        accumulate(m, wt, f[2 * i], du[2 * i]);
+        accumulate(m, wt, f[2 * i + 1], du[2 * i + 1]);
     }
     return m;
 }
@@ -49,15 +62,21 @@ Moments plainMoments(const Shape& shape, const Rule& rule, double lo, double hi)
 // smooth enough for the fixed rule even for fractional nu.
 Moments endMoments(const Shape& shape, const Rule& rule, double end, double x)
 {
-    Moments m;
     const double a = x - end; // signed: negative towards the right end
+    const int n = 2 * rule.half;
+    double halfAngle[maxNodeBatch], weight[maxNodeBatch];
     for (int i = 0; i < rule.half; ++i) {
-        for (const double node : {-rule.nodes[i], rule.nodes[i]}) {
-            const double v = 0.5 * (1.0 + node);
-            const double jac = 3.0 * std::fabs(a) * v * v;
-            accumulate(m, 0.5 * rule.weights[i] * jac, pointAt(shape, end + a * v * v * v));
+        for (int side = 0; side < 2; ++side) {
+            const double v = 0.5 * (1.0 + (side == 0 ? -rule.nodes[i] : rule.nodes[i]));
+            weight[2 * i + side] = 0.5 * rule.weights[i] * (3.0 * std::fabs(a) * v * v);
+            halfAngle[2 * i + side] = 0.5 * (end + a * v * v * v);
         }
     }
+    double sh[maxNodeBatch], ch[maxNodeBatch], du[maxNodeBatch], f[maxNodeBatch];
+    sinCosBatch(n, halfAngle, sh, ch);
+    densityBatch(shape, n, sh, ch, du, f);
+    Moments m;
+    for (int i = 0; i < n; ++i) accumulate(m, weight[i], f[i], du[i]);
     return m;
 }
 
@@ -124,7 +143,9 @@ Shape makeShape(double nu, double c)
 
 PointValue pointAt(const Shape& shape, double d)
 {
-    return pointFromHalfAngle(shape, std::sin(0.5 * d), std::cos(0.5 * d));
+    double sinHalf, cosHalf;
+    sinCosOf(0.5 * d, sinHalf, cosHalf);
+    return pointFromHalfAngle(shape, sinHalf, cosHalf);
 }
 
 PointValue pointFromHalfAngle(const Shape& shape, double sh, double ch)
@@ -136,13 +157,17 @@ PointValue pointFromHalfAngle(const Shape& shape, double sh, double ch)
     const double du = shape.cosMode * v + shape.sinMode * sd;
     const double ratioMinus1 = shape.cotMode * sd - v;
     if (ratioMinus1 <= -1.0) return {-std::numeric_limits<double>::infinity(), du};
-    return {shape.nuMinus1 * std::log1p(ratioMinus1) - shape.c * du, du};
+    return {shape.nuMinus1 * log1pOf(ratioMinus1) - shape.c * du, du};
 }
 
 double logSlopeAt(const Shape& shape, double d)
 {
-    const double s = shape.mode + d;
-    return shape.nuMinus1 * std::cos(s) / std::sin(s) - shape.c * std::sin(s);
+    // sin s and cos s from the half angle s/2 in (0, pi/2).
+    double sinHalf, cosHalf;
+    sinCosOf(0.5 * (shape.mode + d), sinHalf, cosHalf);
+    const double sinS = 2.0 * sinHalf * cosHalf;
+    const double cosS = (cosHalf - sinHalf) * (cosHalf + sinHalf);
+    return shape.nuMinus1 * cosS / sinS - shape.c * sinS;
 }
 
 Moments panelPart(const Shape& shape, const Rule& rule, const Panel& panel, double from, double to)

@@ -14,6 +14,7 @@
 #include "engine/exact/exact_core.h"
 
 #include "engine/exact/density_table.h"
+#include "engine/exact/node_math.h"
 #include "engine/exact/starting_values.h"
 
 #include <algorithm>
@@ -207,7 +208,7 @@ Critical searchRoot(double C0, double S, double nu, Evaluate evaluate)
 double farTail(const detail::Shape& shape, double dObs)
 {
     const double slope = std::fabs(detail::logSlopeAt(shape, dObs));
-    return std::exp(detail::pointAt(shape, dObs).logf) / std::max(slope, 1.0e-300);
+    return detail::expOf(detail::pointAt(shape, dObs).logf) / std::max(slope, 1.0e-300);
 }
 
 // The table of the trial value C; false when it cannot be built or holds no mass.
@@ -241,7 +242,7 @@ Evaluation oneSidedAt(double S, double nu, double p, double C, const detail::Res
     const double mean = table.total.m1 / m0; // E[u - u_mode]
     // dP/dC: the move of the observed point, and the change of the law with c.
     const detail::PointValue atObs = detail::pointAt(shape, dObs);
-    const double fObs = std::exp(atObs.logf) / m0;
+    const double fObs = detail::expOf(atObs.logf) / m0;
     const double B1 = table.below.m1 / m0;
     const double dPdc = -(B1 - mean * P);
     const double dP = fObs * t.dsObs + dPdc * t.dc;
@@ -263,11 +264,11 @@ Evaluation oneSidedAt(double S, double nu, double p, double C, const detail::Res
     const double shift = fObs * positionNoise(shape, dObs, observedUlps);
     if (target <= 0.5) {
         if (!(P > 0.0)) return {Evaluation::Kind::negative, -inf, nan, inf};
-        return {Evaluation::Kind::value, std::log(P) - std::log(target), dP / P, massNoise(nu) + shift / P,
+        return {Evaluation::Kind::value, detail::logOf(P) - detail::logOf(target), dP / P, massNoise(nu) + shift / P,
                 d2P / P - (dP / P) * (dP / P)};
     }
     if (!(Q > 0.0)) return {Evaluation::Kind::positive, inf, nan, inf};
-    return {Evaluation::Kind::value, std::log(p) - std::log(Q), dP / Q, massNoise(nu) + shift / Q,
+    return {Evaluation::Kind::value, detail::logOf(p) - detail::logOf(Q), dP / Q, massNoise(nu) + shift / Q,
             d2P / Q + (dP / Q) * (dP / Q)};
 }
 
@@ -302,7 +303,7 @@ double cellGuess(const detail::Shape& shape, const detail::Rule& rule, const Pan
         const int i = j < n / 2 ? n / 2 - 1 - j : j - n / 2;
         const double x = j < n / 2 ? rule.nodes[i] : -rule.nodes[i];
         const double node = fromHigh ? mid + half * x : mid - half * x;
-        const double cell = half * rule.weights[i] * std::exp(detail::pointAt(shape, node).logf);
+        const double cell = half * rule.weights[i] * detail::expOf(detail::pointAt(shape, node).logf);
         if (accumulated + cell >= need && cell > 0.0) return previous + (need - accumulated) / cell * (node - previous);
         accumulated += cell;
         previous = node;
@@ -335,7 +336,7 @@ bool intervalOfMass(const DensityTable& table, int edge, double mass, bool downw
     // order in it.
     auto done = [&](double z, const detail::PointValue& atZ, const Moments& p) {
         const double rest = need - p.m0;
-        const double f = std::exp(atZ.logf);
+        const double f = detail::expOf(atZ.logf);
         region.z = z;
         region.zShift = f > 0.0 ? (downward ? -rest : rest) / f : 0.0;
         region.sums = {whole.m0 + need, whole.m1 + p.m1 + rest * atZ.du, whole.m2 + p.m2 + rest * atZ.du * atZ.du};
@@ -348,10 +349,12 @@ bool intervalOfMass(const DensityTable& table, int edge, double mass, bool downw
         // resolve it.
         const double at = downward ? panel.hi : panel.lo;
         const detail::PointValue atEdge = detail::pointAt(table.shape, at);
-        const double f = std::exp(atEdge.logf);
+        const double f = detail::expOf(atEdge.logf);
         if (need <= 64.0 * eps * (table.shape.mode + std::fabs(at)) * f) {
             const double width = need / f;
-            const double du = atEdge.du + (downward ? -0.5 : 0.5) * width * std::sin(table.shape.mode + at);
+            double sinHalf, cosHalf;
+            detail::sinCosOf(0.5 * (table.shape.mode + at), sinHalf, cosHalf);
+            const double du = atEdge.du + (downward ? -0.5 : 0.5) * width * (2.0 * sinHalf * cosHalf);
             region.z = at;
             region.zShift = downward ? -width : width;
             region.sums = {need, need * du, need * du * du};
@@ -376,7 +379,7 @@ bool intervalOfMass(const DensityTable& table, int edge, double mass, bool downw
             lo = d;
         else
             hi = d;
-        const double f = std::exp(atD.logf);
+        const double f = detail::expOf(atD.logf);
         double next = nan;
         if (f > 0.0) {
             // Halley's step for F(z) = 0 with F' = -+f and F'' = -+f (ln f)'.
@@ -388,7 +391,7 @@ bool intervalOfMass(const DensityTable& table, int edge, double mass, bool downw
             // A last tiny step: the sliver [d, next] by the midpoint rule (its
             // error is of order (step/sigma)^3 relative) instead of a new pass.
             const detail::PointValue mid = detail::pointAt(table.shape, 0.5 * (d + next));
-            const double sliver = (next - d) * std::exp(mid.logf) * (observedIsUpper ? -1.0 : 1.0);
+            const double sliver = (next - d) * detail::expOf(mid.logf) * (observedIsUpper ? -1.0 : 1.0);
             p.m0 += sliver;
             p.m1 += sliver * mid.du;
             p.m2 += sliver * mid.du * mid.du;
@@ -462,7 +465,7 @@ Evaluation twoSidedAt(double S, double nu, double L, bool observedIsUpper, doubl
     // dG/dC: the observed end moves with s_obs, the free end keeps the mass at
     // L, and the law changes with c (d/dc of the density is -(u - mu) times it).
     const detail::PointValue atObs = detail::pointAt(shape, t.sObs - shape.mode);
-    const double pObs = (table.obsBeyondLow || table.obsBeyondHigh) ? 0.0 : std::exp(atObs.logf) / m0;
+    const double pObs = (table.obsBeyondLow || table.obsBeyondHigh) ? 0.0 : detail::expOf(atObs.logf) / m0;
     const detail::PointValue atZ = detail::pointAt(shape, region.z);
     const double uZ = atZ.du - mean;
     // u_obs - u_z = cos z - cos s_obs from the half sum and the half width,
@@ -470,11 +473,14 @@ Evaluation twoSidedAt(double S, double nu, double L, bool observedIsUpper, doubl
     // the difference of the two u would be mostly rounding.
     const double dObs = t.sObs - shape.mode;
     const double width = (dObs - region.z) - region.zShift;
-    const double obsMinusZ = 2.0 * std::sin(shape.mode + dObs - 0.5 * width) * std::sin(0.5 * width);
+    double sinMiddle, cosMiddle, sinWidth, cosWidth;
+    detail::sinCosOf(0.5 * (shape.mode + dObs - 0.5 * width), sinMiddle, cosMiddle);
+    detail::sinCosOf(0.5 * width, sinWidth, cosWidth);
+    const double obsMinusZ = 4.0 * sinMiddle * cosMiddle * sinWidth;
     const double regionSquare = (region.sums.m2 - 2.0 * mean * region.sums.m1) / m0 + mean * mean * L;
     const double dGdc = L * variance - regionSquare;
     const double moveObs = pObs * t.dsObs;
-    const double pZ = std::exp(atZ.logf) / m0;
+    const double pZ = detail::expOf(atZ.logf) / m0;
     const double moveZ = observedIsUpper ? moveObs - G * t.dc : moveObs + G * t.dc; // pZ dz/dC
     memory = {shape.mode + region.z, C, pZ > 0.0 ? moveZ / pZ : 0.0};
     // (uObs moveObs - uZ moveZ for the lower root, the negative for the upper.)
