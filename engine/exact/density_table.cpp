@@ -135,7 +135,7 @@ Shape makeShape(double nu, double c)
     s.cosMode = y;
     s.sinMode = x;
     s.cotMode = y / x;
-    s.mode = std::atan2(x, y);
+    s.mode = angleOf(x, y);
     s.sigma = 1.0 / std::sqrt(k / (x * x) + c * y);
     s.integralNu = k == std::floor(k);
     return s;

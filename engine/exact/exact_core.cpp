@@ -77,7 +77,7 @@ Trial trialAt(double S, double nu, double C)
     const double r = std::sqrt(r2);
     const double dw = -rootNu1 / rootNu;
     return {0.5 * S * rootNu1 * r,
-            std::atan2(rootNu, -w),
+            detail::angleOf(rootNu, -w),
             rootNu / r2 * dw,
             0.5 * S * rootNu1 * (w / r) * dw,
             -2.0 * w * rootNu / (r2 * r2) * dw * dw,

@@ -6,7 +6,9 @@
 
 #include "engine/exact/density_table.h"
 
+#include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -85,6 +87,16 @@ constexpr double logSeries[] = {// 2 / (2j+1), j = 10 .. 1
     0x1.8618618618618p-4, 0x1.af286bca1af28p-4, 0x1.e1e1e1e1e1e1ep-4, 0x1.1111111111111p-3,
     0x1.3b13b13b13b14p-3, 0x1.745d1745d1746p-3, 0x1.c71c71c71c71cp-3, 0x1.2492492492492p-2,
     0x1.999999999999ap-2, 0x1.5555555555555p-1};
+
+constexpr double atanSeries[] = {// (-1)^k / (2k+1), k = 22 .. 1
+    0x1.6c16c16c16c17p-6, -0x1.7d05f417d05f4p-6, 0x1.8f9c18f9c18fap-6, -0x1.a41a41a41a41ap-6,
+    0x1.bacf914c1bad0p-6, -0x1.d41d41d41d41dp-6, 0x1.f07c1f07c1f08p-6, -0x1.0842108421084p-5,
+    0x1.1a7b9611a7b96p-5, -0x1.2f684bda12f68p-5, 0x1.47ae147ae147bp-5, -0x1.642c8590b2164p-5,
+    0x1.8618618618618p-5, -0x1.af286bca1af28p-5, 0x1.e1e1e1e1e1e1ep-5, -0x1.1111111111111p-4,
+    0x1.3b13b13b13b14p-4, -0x1.745d1745d1746p-4, 0x1.c71c71c71c71cp-4, -0x1.2492492492492p-3,
+    0x1.999999999999ap-3, -0x1.5555555555555p-2};
+constexpr double piHi = 0x1.921fb54442d18p+1; // pi = piHi + piLo
+constexpr double piLo = 0x1.1a62633145c07p-53;
 
 template <class T, std::size_t N>
 inline T horner(const double (&coefficients)[N], const T& x)
@@ -252,6 +264,23 @@ double logOf(double x)
 void sinCosOf(double x, double& sinX, double& cosX)
 {
     sinCosOfLanes(x, sinX, cosX);
+}
+
+double angleOf(double y, double x)
+{
+    const double ax = std::fabs(x);
+    const double big = std::max(y, ax);
+    if (!(big > 0.0)) return x < 0.0 ? piHi : 0.0;
+    // t = tan of the angle within (0, pi/4], halved by tan(a/2) =
+    // t / (1 + sqrt(1 + t^2)) to at most tan(pi/8), where the series to t^45
+    // leaves a remainder below 1e-18 of it.
+    double t = std::min(y, ax) / big;
+    t = t / (1.0 + std::sqrt(1.0 + t * t));
+    const double z = t * t;
+    double angle = 2.0 * (t + t * (z * horner(atanSeries, z)));
+    if (y > ax) angle = (0.5 * piHi - angle) + 0.5 * piLo;
+    if (x < 0.0) angle = (piHi - angle) + piLo;
+    return angle;
 }
 
 } // namespace engine::exact::detail

@@ -28,5 +28,6 @@ double expOf(double x);   // exp(x); 0 below -708, +inf above 709.7
 double log1pOf(double x); // log1p(x) for x > -1; -inf at -1
 double logOf(double x);   // log(x) for x > 0
 void sinCosOf(double x, double& sinX, double& cosX); // |x| <= pi/2
+double angleOf(double y, double x); // atan2(y, x) for y >= 0, in [0, pi]; about 3 ulps
 
 } // namespace engine::exact::detail
