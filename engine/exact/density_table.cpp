@@ -15,7 +15,7 @@ namespace {
 
 constexpr double pi = 3.141592653589793;
 constexpr int maxPanelsPerSide = 40;  // bound of the outward walk from the mode
-constexpr int gradedLevels = 5;       // halvings towards an end for fractional nu
+constexpr int gradedLevels = 3;       // halvings towards an end for fractional nu
 constexpr double endSnap = 0.25;      // a break this close (in panel widths) to an end goes to it
 
 // Node values are computed a panel at a time (node_math.h), then summed in
@@ -36,23 +36,17 @@ Moments plainMoments(const Shape& shape, const Rule& rule, double lo, double hi)
     // per node pair instead of two.
     double sinMid, cosMid;
     sinCosOf(0.5 * mid, sinMid, cosMid);
-    double x[maxNodeBatch], sinDx[maxNodeBatch], cosDx[maxNodeBatch];
+    constexpr int capacity = roundedUp(maxNodeBatch / 2);
+    double x[capacity];
     for (int i = 0; i < rule.half; ++i) x[i] = 0.5 * (half * rule.nodes[i]);
-    sinCosBatch(rule.half, x, sinDx, cosDx);
-    double sh[maxNodeBatch], ch[maxNodeBatch];
-    for (int i = 0; i < rule.half; ++i) {
-        sh[2 * i] = sinMid * cosDx[i] - cosMid * sinDx[i];
-        ch[2 * i] = cosMid * cosDx[i] + sinMid * sinDx[i];
-        sh[2 * i + 1] = sinMid * cosDx[i] + cosMid * sinDx[i];
-        ch[2 * i + 1] = cosMid * cosDx[i] - sinMid * sinDx[i];
-    }
-    double du[maxNodeBatch], f[maxNodeBatch];
-    densityBatch(shape, 2 * rule.half, sh, ch, du, f);
+    for (int i = rule.half; i < roundedUp(rule.half); ++i) x[i] = 0.0;
+    double duBelow[capacity], fBelow[capacity], duAbove[capacity], fAbove[capacity];
+    panelBatch(shape, sinMid, cosMid, rule.half, x, duBelow, fBelow, duAbove, fAbove);
     Moments m;
     for (int i = 0; i < rule.half; ++i) {
         const double wt = half * rule.weights[i];
-        accumulate(m, wt, f[2 * i], du[2 * i]);
-        accumulate(m, wt, f[2 * i + 1], du[2 * i + 1]);
+        accumulate(m, wt, fBelow[i], duBelow[i]);
+        accumulate(m, wt, fAbove[i], duAbove[i]);
     }
     return m;
 }
@@ -64,7 +58,9 @@ Moments endMoments(const Shape& shape, const Rule& rule, double end, double x)
 {
     const double a = x - end; // signed: negative towards the right end
     const int n = 2 * rule.half;
-    double halfAngle[maxNodeBatch], weight[maxNodeBatch];
+    constexpr int capacity = roundedUp(maxNodeBatch);
+    double halfAngle[capacity], weight[capacity];
+    for (int i = n; i < roundedUp(n); ++i) halfAngle[i] = 0.0;
     for (int i = 0; i < rule.half; ++i) {
         for (int side = 0; side < 2; ++side) {
             const double v = 0.5 * (1.0 + (side == 0 ? -rule.nodes[i] : rule.nodes[i]));
@@ -72,7 +68,7 @@ Moments endMoments(const Shape& shape, const Rule& rule, double end, double x)
             halfAngle[2 * i + side] = 0.5 * (end + a * v * v * v);
         }
     }
-    double sh[maxNodeBatch], ch[maxNodeBatch], du[maxNodeBatch], f[maxNodeBatch];
+    double sh[capacity], ch[capacity], du[capacity], f[capacity];
     sinCosBatch(n, halfAngle, sh, ch);
     densityBatch(shape, n, sh, ch, du, f);
     Moments m;
@@ -99,12 +95,13 @@ int walkOutward(const Shape& shape, const Resolution& res, int direction, double
     const double end = direction > 0 ? pi - shape.mode : -shape.mode;
     const double curvature = 1.0 / (shape.sigma * shape.sigma);
     double d = 0.0;
+    PointValue atD = pointAt(shape, d);
     reachedEnd = false;
     for (int k = 0; k < maxPanelsPerSide; ++k) {
         // The allowed fall of ln f grows with the distance from the peak: a
         // panel far out carries little mass, so its relative error may be larger.
-        const double drop = res.maxDrop - res.dropGrowth * pointAt(shape, d).logf;
-        const double slope = std::fabs(logSlopeAt(shape, d));
+        const double drop = res.maxDrop - res.dropGrowth * atD.logf;
+        const double slope = std::fabs(atD.slope);
         const double step = std::min(res.widestPanel * shape.sigma,
                                      2.0 * drop / (slope + std::sqrt(slope * slope + 2.0 * drop * curvature)));
         double next = d + direction * step;
@@ -114,7 +111,8 @@ int walkOutward(const Shape& shape, const Resolution& res, int direction, double
             return k + 1;
         }
         breaks[k] = next;
-        if (pointAt(shape, next).logf < -res.logCut) return k + 1;
+        atD = pointAt(shape, next);
+        if (atD.logf < -res.logCut) return k + 1;
         d = next;
     }
     return maxPanelsPerSide;
@@ -156,30 +154,30 @@ PointValue pointFromHalfAngle(const Shape& shape, double sh, double ch)
     const double v = 2.0 * sh * sh;
     const double du = shape.cosMode * v + shape.sinMode * sd;
     const double ratioMinus1 = shape.cotMode * sd - v;
-    if (ratioMinus1 <= -1.0) return {-std::numeric_limits<double>::infinity(), du};
-    return {shape.nuMinus1 * log1pOf(ratioMinus1) - shape.c * du, du};
-}
-
-double logSlopeAt(const Shape& shape, double d)
-{
-    // sin s and cos s from the half angle s/2 in (0, pi/2).
-    double sinHalf, cosHalf;
-    sinCosOf(0.5 * (shape.mode + d), sinHalf, cosHalf);
-    const double sinS = 2.0 * sinHalf * cosHalf;
-    const double cosS = (cosHalf - sinHalf) * (cosHalf + sinHalf);
-    return shape.nuMinus1 * cosS / sinS - shape.c * sinS;
+    // d/ds ln f = (nu - 1) cot s - c sin s, with sin s = sin(mode) (1 + ratioMinus1).
+    const double sinS = shape.sinMode * (1.0 + ratioMinus1);
+    const double cosS = shape.cosMode * (1.0 - v) - shape.sinMode * sd;
+    const double slope = shape.nuMinus1 * cosS / sinS - shape.c * sinS;
+    if (ratioMinus1 <= -1.0) return {-std::numeric_limits<double>::infinity(), du, slope};
+    return {shape.nuMinus1 * log1pOf(ratioMinus1) - shape.c * du, du, slope};
 }
 
 Moments panelPart(const Shape& shape, const Rule& rule, const Panel& panel, double from, double to)
 {
+    // A part of an end panel that keeps its distance from the end (at least
+    // half its width) is smooth enough for the plain rule; closer to the end
+    // it is the difference of two mapped integrals from the end, which loses
+    // little there (the part holds most of their mass).
     switch (panel.kind) {
     case PanelKind::leftEnd: {
         const double end = -shape.mode;
+        if (from - end >= 0.5 * (to - from)) break;
         const Moments upTo = endMoments(shape, rule, end, to);
         return from == end ? upTo : difference(upTo, endMoments(shape, rule, end, from));
     }
     case PanelKind::rightEnd: {
         const double end = pi - shape.mode;
+        if (end - to >= 0.5 * (to - from)) break;
         const Moments downTo = endMoments(shape, rule, end, from);
         return to == end ? downTo : difference(downTo, endMoments(shape, rule, end, to));
     }

@@ -207,8 +207,8 @@ Critical searchRoot(double C0, double S, double nu, Evaluate evaluate)
 // f / |(ln f)'|, enough to steer the search back.
 double farTail(const detail::Shape& shape, double dObs)
 {
-    const double slope = std::fabs(detail::logSlopeAt(shape, dObs));
-    return detail::expOf(detail::pointAt(shape, dObs).logf) / std::max(slope, 1.0e-300);
+    const detail::PointValue atObs = detail::pointAt(shape, dObs);
+    return detail::expOf(atObs.logf) / std::max(std::fabs(atObs.slope), 1.0e-300);
 }
 
 // The table of the trial value C; false when it cannot be built or holds no mass.
@@ -253,7 +253,7 @@ Evaluation oneSidedAt(double S, double nu, double p, double C, const detail::Res
         const double variance = table.total.m2 / m0 - mean * mean;
         const double belowSquare = table.below.m2 / m0 - 2.0 * mean * B1 + mean * mean * P;
         const double uObs = atObs.du - mean;
-        d2P = fObs * (detail::logSlopeAt(shape, dObs) * t.dsObs * t.dsObs + t.d2sObs) -
+        d2P = fObs * (atObs.slope * t.dsObs * t.dsObs + t.d2sObs) -
               2.0 * uObs * fObs * t.dc * t.dsObs + dPdc * t.d2c + (belowSquare - variance * P) * t.dc * t.dc;
     }
 
@@ -296,17 +296,29 @@ double cellGuess(const detail::Shape& shape, const detail::Rule& rule, const Pan
         return fromHigh ? panel.hi - fraction * (panel.hi - panel.lo) : panel.lo + fraction * (panel.hi - panel.lo);
     }
     const int n = 2 * rule.half;
+    // The nodes from the near edge inward, their densities in one batch.
+    constexpr int capacity = detail::roundedUp(detail::maxNodeBatch);
+    double node[capacity], cellWeight[capacity], halfAngle[capacity];
+    for (int j = 0; j < n; ++j) {
+        // index into the symmetric half-table
+        const int i = j < n / 2 ? n / 2 - 1 - j : j - n / 2;
+        const double x = j < n / 2 ? rule.nodes[i] : -rule.nodes[i];
+        node[j] = fromHigh ? mid + half * x : mid - half * x;
+        cellWeight[j] = half * rule.weights[i];
+        halfAngle[j] = 0.5 * node[j];
+    }
+    for (int j = n; j < detail::roundedUp(n); ++j) halfAngle[j] = 0.0;
+    double sinHalf[capacity], cosHalf[capacity], du[capacity], f[capacity];
+    detail::sinCosBatch(n, halfAngle, sinHalf, cosHalf);
+    detail::densityBatch(shape, n, sinHalf, cosHalf, du, f);
     double previous = fromHigh ? panel.hi : panel.lo;
     double accumulated = 0.0;
     for (int j = 0; j < n; ++j) {
-        // nodes from the near edge inward: index into the symmetric half-table
-        const int i = j < n / 2 ? n / 2 - 1 - j : j - n / 2;
-        const double x = j < n / 2 ? rule.nodes[i] : -rule.nodes[i];
-        const double node = fromHigh ? mid + half * x : mid - half * x;
-        const double cell = half * rule.weights[i] * detail::expOf(detail::pointAt(shape, node).logf);
-        if (accumulated + cell >= need && cell > 0.0) return previous + (need - accumulated) / cell * (node - previous);
+        const double cell = cellWeight[j] * f[j];
+        if (accumulated + cell >= need && cell > 0.0)
+            return previous + (need - accumulated) / cell * (node[j] - previous);
         accumulated += cell;
-        previous = node;
+        previous = node[j];
     }
     return fromHigh ? panel.lo : panel.hi;
 }
@@ -384,7 +396,7 @@ bool intervalOfMass(const DensityTable& table, int edge, double mass, bool downw
         if (f > 0.0) {
             // Halley's step for F(z) = 0 with F' = -+f and F'' = -+f (ln f)'.
             const double r = observedIsUpper ? F / f : -F / f;
-            const double denom = 1.0 + 0.5 * r * detail::logSlopeAt(table.shape, d);
+            const double denom = 1.0 + 0.5 * r * atD.slope;
             next = d + (denom > 0.5 ? r / denom : r);
         }
         if (next > lo && next < hi && std::fabs(next - d) <= smallStep) {

@@ -196,33 +196,16 @@ void store(double* p, const Lanes& x)
     for (int i = 0; i < width; ++i) p[i] = x[i];
 }
 
-// Copies of up to maxNodeBatch arguments, padded to whole lanes with `pad`.
-struct Padded {
-    double values[maxNodeBatch + width];
-    Padded(int n, const double* x, double pad)
-    {
-        for (int i = 0; i < n; ++i) values[i] = x[i];
-        for (int i = n; i < n + width; ++i) values[i] = pad;
-    }
-};
-
 } // namespace
 
 __attribute__((target_clones("avx2", "default"))) void sinCosBatch(int n, const double* x, double* sinX,
                                                                     double* cosX)
 {
-    const Padded in(n, x, 0.0);
-    double s[maxNodeBatch + width];
-    double c[maxNodeBatch + width];
     for (int i = 0; i < n; i += width) {
-        Lanes sl, cl;
-        sinCosOfLanes(load(in.values + i), sl, cl);
-        store(s + i, sl);
-        store(c + i, cl);
-    }
-    for (int i = 0; i < n; ++i) {
-        sinX[i] = s[i];
-        cosX[i] = c[i];
+        Lanes s, c;
+        sinCosOfLanes(load(x + i), s, c);
+        store(sinX + i, s);
+        store(cosX + i, c);
     }
 }
 
@@ -230,19 +213,34 @@ __attribute__((target_clones("avx2", "default"))) void densityBatch(const Shape&
                                                                      const double* sinHalf,
                                                                      const double* cosHalf, double* du, double* f)
 {
-    const Padded sh(n, sinHalf, 0.0);
-    const Padded ch(n, cosHalf, 1.0);
-    double d[maxNodeBatch + width];
-    double g[maxNodeBatch + width];
     for (int i = 0; i < n; i += width) {
-        Lanes dl, fl;
-        densityLanes(shape, load(sh.values + i), load(ch.values + i), dl, fl);
-        store(d + i, dl);
-        store(g + i, fl);
+        Lanes d, g;
+        densityLanes(shape, load(sinHalf + i), load(cosHalf + i), d, g);
+        store(du + i, d);
+        store(f + i, g);
     }
-    for (int i = 0; i < n; ++i) {
-        du[i] = d[i];
-        f[i] = g[i];
+}
+
+__attribute__((target_clones("avx2", "default"))) void panelBatch(const Shape& shape, double sinMid, double cosMid,
+                                                                   int n, const double* halfOffset,
+                                                                   double* duBelow, double* fBelow,
+                                                                   double* duAbove, double* fAbove)
+{
+    for (int i = 0; i < n; i += width) {
+        Lanes sinDx, cosDx;
+        sinCosOfLanes(load(halfOffset + i), sinDx, cosDx);
+        // sin and cos of (mid -+ dx)/2 by the addition theorem.
+        const Lanes sinBelow = sinMid * cosDx - cosMid * sinDx;
+        const Lanes cosBelow = cosMid * cosDx + sinMid * sinDx;
+        const Lanes sinAbove = sinMid * cosDx + cosMid * sinDx;
+        const Lanes cosAbove = cosMid * cosDx - sinMid * sinDx;
+        Lanes d, g;
+        densityLanes(shape, sinBelow, cosBelow, d, g);
+        store(duBelow + i, d);
+        store(fBelow + i, g);
+        densityLanes(shape, sinAbove, cosAbove, d, g);
+        store(duAbove + i, d);
+        store(fAbove + i, g);
     }
 }
 

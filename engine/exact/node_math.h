@@ -13,15 +13,26 @@ namespace engine::exact::detail {
 
 struct Shape;
 
-// The batch size the callers use: up to 2 x 20 nodes of a panel.
+// Batches are read and written in whole groups of four: arrays hold
+// roundedUp(n) entries, inputs padded (with 0) past n. The callers use at
+// most 2 x 20 nodes of a panel.
 inline constexpr int maxNodeBatch = 40;
+inline constexpr int roundedUp(int n)
+{
+    return (n + 3) / 4 * 4;
+}
 
-// sin and cos of x[i], |x[i]| <= pi/2, for i < n (n <= maxNodeBatch).
+// sin and cos of x[i], |x[i]| <= pi/2.
 void sinCosBatch(int n, const double* x, double* sinX, double* cosX);
 
 // For points mode + d given by sin(d/2) and cos(d/2): u - u_mode and the
-// density f relative to its peak (0 where it vanishes); n <= maxNodeBatch.
+// density f relative to its peak (0 where it vanishes).
 void densityBatch(const Shape& shape, int n, const double* sinHalf, const double* cosHalf, double* du, double* f);
+
+// The node pairs mid -+ dx of a panel, from sin and cos of mid/2 and the
+// half offsets dx/2 (|dx/2| <= pi/4): u - u_mode and f below and above mid.
+void panelBatch(const Shape& shape, double sinMid, double cosMid, int n, const double* halfOffset, double* duBelow,
+                double* fBelow, double* duAbove, double* fAbove);
 
 // The same functions for one argument, with the batches' bits.
 double expOf(double x);   // exp(x); 0 below -708, +inf above 709.7

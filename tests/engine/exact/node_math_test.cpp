@@ -73,17 +73,35 @@ TEST(NodeMath, BatchesEqualOneLaneBitForBit)
     for (int rep = 0; rep < 4000; ++rep) {
         const Shape shape = makeShape(2.0 + 1000.0 * unit(random) * unit(random), 500.0 * unit(random) * unit(random));
         const int n = 1 + rep % maxNodeBatch;
-        double x[maxNodeBatch], sinX[maxNodeBatch], cosX[maxNodeBatch], du[maxNodeBatch], f[maxNodeBatch];
+        double x[maxNodeBatch] = {}, sinX[maxNodeBatch], cosX[maxNodeBatch], du[maxNodeBatch], f[maxNodeBatch];
         for (int i = 0; i < n; ++i) x[i] = (2.0 * unit(random) - 1.0) * 1.5707963267948966;
         sinCosBatch(n, x, sinX, cosX);
         densityBatch(shape, n, sinX, cosX, du, f);
+        auto density = [&](double s, double c) {
+            const PointValue one = pointFromHalfAngle(shape, s, c);
+            return one.logf == -INFINITY ? 0.0 : expOf(one.logf);
+        };
         for (int i = 0; i < n; ++i) {
             double s, c;
             sinCosOf(x[i], s, c);
-            const PointValue one = pointFromHalfAngle(shape, s, c);
-            const double f1 = one.logf == -INFINITY ? 0.0 : expOf(one.logf);
             const double got[] = {sinX[i], cosX[i], du[i], f[i]};
-            const double want[] = {s, c, one.du, f1};
+            const double want[] = {s, c, pointFromHalfAngle(shape, s, c).du, density(s, c)};
+            if (std::memcmp(got, want, sizeof got) != 0) ++differing;
+        }
+        // A panel's node pairs about mid = x[0], half offsets x[i] / 2.
+        double sinMid, cosMid, half[maxNodeBatch] = {};
+        sinCosOf(x[0], sinMid, cosMid);
+        for (int i = 0; i < n; ++i) half[i] = 0.5 * x[i];
+        double duBelow[maxNodeBatch], fBelow[maxNodeBatch], duAbove[maxNodeBatch], fAbove[maxNodeBatch];
+        panelBatch(shape, sinMid, cosMid, n, half, duBelow, fBelow, duAbove, fAbove);
+        for (int i = 0; i < n; ++i) {
+            double s, c;
+            sinCosOf(half[i], s, c);
+            const double sb = sinMid * c - cosMid * s, cb = cosMid * c + sinMid * s;
+            const double sa = sinMid * c + cosMid * s, ca = cosMid * c - sinMid * s;
+            const double got[] = {duBelow[i], fBelow[i], duAbove[i], fAbove[i]};
+            const double want[] = {pointFromHalfAngle(shape, sb, cb).du, density(sb, cb),
+                                   pointFromHalfAngle(shape, sa, ca).du, density(sa, ca)};
             if (std::memcmp(got, want, sizeof got) != 0) ++differing;
         }
     }
