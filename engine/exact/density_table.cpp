@@ -28,14 +28,12 @@ void accumulate(Moments& m, double weight, double f, double du)
     m.m2 += wf * du * du;
 }
 
-Moments plainMoments(const Shape& shape, const Rule& rule, double lo, double hi)
+// sin and cos of mid/2 for the panel [lo, hi] come with it.
+Moments plainMoments(const Shape& shape, const Rule& rule, double lo, double hi, double sinMid, double cosMid)
 {
-    const double mid = 0.5 * (lo + hi);
     const double half = 0.5 * (hi - lo);
     // The half angles of mid -+ dx by the addition theorem: one sin/cos pair
     // per node pair instead of two.
-    double sinMid, cosMid;
-    sinCosOf(0.5 * mid, sinMid, cosMid);
     constexpr int capacity = roundedUp(maxNodeBatch / 2);
     double x[capacity];
     for (int i = 0; i < rule.half; ++i) x[i] = 0.5 * (half * rule.nodes[i]);
@@ -184,7 +182,9 @@ Moments panelPart(const Shape& shape, const Rule& rule, const Panel& panel, doub
     case PanelKind::plain:
         break;
     }
-    return plainMoments(shape, rule, from, to);
+    double sinMid, cosMid;
+    sinCosOf(0.5 * (0.5 * (from + to)), sinMid, cosMid);
+    return plainMoments(shape, rule, from, to, sinMid, cosMid);
 }
 
 bool buildTable(const Shape& shape, double sObs, const Resolution& resolution, DensityTable& table)
@@ -248,11 +248,17 @@ bool buildTable(const Shape& shape, double sObs, const Resolution& resolution, D
     if (table.obsIndex < 0) table.obsIndex = count;
     table.count = count;
 
+    // The half angles of the panels' midpoints in one batch.
+    double halfMid[maxTablePanels], sinMid[maxTablePanels], cosMid[maxTablePanels];
+    for (int i = 0; i < count; ++i) halfMid[i] = 0.5 * (0.5 * (table.panels[i].lo + table.panels[i].hi));
+    for (int i = count; i < roundedUp(count); ++i) halfMid[i] = 0.0;
+    sinCosBatch(count, halfMid, sinMid, cosMid);
     table.below = {};
     table.total = {};
     for (int i = 0; i < count; ++i) {
         Panel& p = table.panels[i];
-        p.sums = panelPart(shape, resolution.rule, p, p.lo, p.hi);
+        p.sums = p.kind == PanelKind::plain ? plainMoments(shape, resolution.rule, p.lo, p.hi, sinMid[i], cosMid[i])
+                                            : panelPart(shape, resolution.rule, p, p.lo, p.hi);
         if (i < table.obsIndex) add(table.below, p.sums);
         add(table.total, p.sums);
     }

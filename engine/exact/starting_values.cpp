@@ -47,7 +47,13 @@ double normalQuantile(double p)
         if (density <= 0.0) break;
         z -= (cdf - p) / density;
     }
-    return z;
+    // erfc (through its exp) may round differently on processors with fused
+    // multiply-add; kept to 26 significant bits, z (and every search path
+    // that starts from it) is the same everywhere unless it lies within an
+    // ulp of such a rounding boundary.
+    int exponent = 0;
+    const double fraction = std::frexp(z, &exponent);
+    return std::ldexp(std::nearbyint(std::ldexp(fraction, 26)), exponent - 26);
 }
 
 double studentQuantile(double p, double nu)
