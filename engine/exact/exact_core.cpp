@@ -40,6 +40,7 @@ constexpr double acceptedNewtonError = 1e-2; // of the target: the last step's o
 constexpr int maxSearchSteps = 80;         // evaluations per search
 constexpr int maxEndSteps = 40;            // Halley steps for the free end of a region
 constexpr double endStepForMidpoint = 1e-6; // a free-end step below this (in sigmas) ends them
+constexpr double sliverWidth = 1e-8;       // regions narrower than this (in sigmas) are slivers
 constexpr double tinyLevel = 1e-100;      // two-sided levels below this solve the limit L -> 0
 constexpr double quadratureNoise = 16.0 * eps; // relative error of a tabulated mass, times:
 
@@ -91,6 +92,13 @@ double inputNoise(double S, double nu, double C)
     return 2.0 * eps * (std::fabs(C) + 0.5 * S * std::sqrt(nu)) + eps;
 }
 
+// Two-sided regions of mass below narrowRegion: their fine tables' root has
+// been seen 5e-6 of the way from the coarse tables' one to its true place,
+// so their bound adds 1e-5 of that distance (elsewhere the fine masses are
+// some 1e7 times more accurate and nothing is added).
+constexpr double narrowRegion = 1e-6;
+constexpr double narrowFineToCoarse = 1e-5;
+
 // One evaluation of a decreasing function h(C) whose root is sought.
 struct Evaluation {
     enum class Kind { value, positive, negative, failed } kind;
@@ -111,13 +119,17 @@ struct Evaluation {
 // leave the bracket, or that h' does not support, become bisections or (with
 // no bracket yet) expanding steps outward.
 template <class Evaluate>
-Critical searchRoot(double C0, double S, double nu, Evaluate evaluate)
+Critical searchRoot(double C0, double S, double nu, Evaluate evaluate, double fineToCoarse = 0.0)
 {
+    auto resolutionError = [&](double fineRoot, double coarseRoot) {
+        return std::isfinite(coarseRoot) ? fineToCoarse * std::fabs(fineRoot - coarseRoot) : 0.0;
+    };
     double lo = -inf; // h(lo) > 0
     double hi = inf;  // h(hi) < 0
     double C = C0;
     double outward = std::max(0.5, 0.25 * std::fabs(C0));
     bool fineStage = false;
+    double coarseRoot = nan; // where the coarse tables put the root
     double previousC = nan;
     double previousSlope = nan;
     double previousCurvature = nan; // h'' there, where known
@@ -165,7 +177,7 @@ Critical searchRoot(double C0, double S, double nu, Evaluate evaluate)
                     predicted = std::fabs(curvature / (2.0 * e.dh)) * step * step;
                 }
                 if (predicted <= acceptedNewtonError * targetAccuracy * scale || step <= noiseC) {
-                    const double bound = std::max(10.0 * predicted, noiseC);
+                    const double bound = std::max(10.0 * predicted, noiseC) + resolutionError(next, coarseRoot);
                     return {next, bound, it, SearchEnd::root};
                 }
             }
@@ -173,6 +185,7 @@ Critical searchRoot(double C0, double S, double nu, Evaluate evaluate)
                 // The coarse tables' root may sit a little off the fine one:
                 // the fine stage keeps a bracket of its own signs only.
                 fineStage = true;
+                coarseRoot = next;
                 lo = -inf;
                 hi = inf;
             }
@@ -194,7 +207,7 @@ Critical searchRoot(double C0, double S, double nu, Evaluate evaluate)
                 lo = -inf;
                 hi = inf;
             } else {
-                const double bound = hi - lo + inputNoise(S, nu, next);
+                const double bound = hi - lo + inputNoise(S, nu, next) + resolutionError(next, coarseRoot);
                 return {next, bound, it, SearchEnd::root};
             }
         }
@@ -355,14 +368,15 @@ bool intervalOfMass(const DensityTable& table, int edge, double mass, bool downw
         return true;
     };
     if (whole.m0 == 0.0) {
-        // A region narrower than a few spacings of doubles at its fixed edge:
-        // a sliver of width need / f there, its moments at its midpoint (u'
-        // = sin s), held exactly instead of through an end that cannot
-        // resolve it.
+        // A region narrower than 1e-8 sigma, or than a few spacings of doubles
+        // at its fixed edge: a sliver of width need / f there, its moments at
+        // its midpoint (u' = sin s; the curvature of f changes them by
+        // (width / sigma)^2, below 1e-16), held exactly instead of through an
+        // end that the spacing of doubles resolves only to a part in 1e4.
         const double at = downward ? panel.hi : panel.lo;
         const detail::PointValue atEdge = detail::pointAt(table.shape, at);
         const double f = detail::expOf(atEdge.logf);
-        if (need <= 64.0 * eps * (table.shape.mode + std::fabs(at)) * f) {
+        if (need <= std::max(64.0 * eps * (table.shape.mode + std::fabs(at)), sliverWidth * table.shape.sigma) * f) {
             const double width = need / f;
             double sinHalf, cosHalf;
             detail::sinCosOf(0.5 * (table.shape.mode + at), sinHalf, cosHalf);
@@ -551,13 +565,16 @@ CriticalPair two_sided(double S, double nu, double L)
     // Below tinyLevel both roots are the root of the limit equation u_obs =
     // E[U] to far below double precision: one search gives both.
     const double level = std::max(L, tinyLevel);
-    Critical lower = searchRoot(lowerStart, S, nu, [&](double C, const detail::Resolution& r) {
-        return twoSidedAt(S, nu, level, true, C, r, lowerEnd);
-    });
+    const double fineToCoarse = std::min(level, 1.0 - level) < narrowRegion ? narrowFineToCoarse : 0.0;
+    Critical lower = searchRoot(
+        lowerStart, S, nu,
+        [&](double C, const detail::Resolution& r) { return twoSidedAt(S, nu, level, true, C, r, lowerEnd); },
+        fineToCoarse);
     if (L < tinyLevel) return {lower, lower};
-    Critical upper = searchRoot(upperStart, S, nu, [&](double C, const detail::Resolution& r) {
-        return twoSidedAt(S, nu, level, false, C, r, upperEnd);
-    });
+    Critical upper = searchRoot(
+        upperStart, S, nu,
+        [&](double C, const detail::Resolution& r) { return twoSidedAt(S, nu, level, false, C, r, upperEnd); },
+        fineToCoarse);
     return ordered(lower, upper);
 }
 

@@ -84,6 +84,49 @@ TEST(ExactCore, MatchesReferenceByRegion)
     }
 }
 
+// The edges of the domain (make_exact_reference.py edges): far tails to 1e-6
+// and 1 - 1e-6, two-sided levels down to 5e-324, S = 0 at small nu, real nu
+// in (2, 3) with S > 5, S up to 1000, and a random sample of those. Every
+// root keeps its bound, a root within the target meets it, and fewer than 1%
+// of the searches may end without a root.
+TEST(ExactCore, EdgesKeepTheirBounds)
+{
+    const auto rows = testsupport::readTable(std::string(TEST_DATA_DIR) + "/exact_reference_edges.txt");
+    ASSERT_GE(rows.size(), 100u);
+    int searches = 0;
+    int failures = 0;
+    auto check = [&](const Critical& got, double want, const std::string& where) {
+        ++searches;
+        if (got.end != SearchEnd::root) {
+            ++failures;
+            EXPECT_TRUE(std::isnan(got.C)) << where;
+            return;
+        }
+        const double error = std::fabs(got.C - want);
+        EXPECT_LE(error, got.error_bound) << where << " C " << got.C << " want " << want;
+        if (engine::exact::within_target(got)) {
+            EXPECT_LE(error, engine::exact::target_accuracy * std::max(1.0, std::fabs(want))) << where;
+        }
+    };
+    for (const auto& row : rows) {
+        ASSERT_EQ(row.size(), 6u);
+        const double nu = row[1], S = row[2], level = row[3];
+        char where[96];
+        std::snprintf(where, sizeof where, "nu %.17g S %.17g level %.17g", nu, S, level);
+        if (row[0] == 1.0) {
+            check(engine::exact::one_sided(S, nu, level), row[4], std::string("one-sided ") + where);
+        } else {
+            const CriticalPair pair = engine::exact::two_sided(S, nu, level);
+            check(pair.lower, row[4], std::string("two-sided lower ") + where);
+            check(pair.upper, row[5], std::string("two-sided upper ") + where);
+            if (pair.lower.end == SearchEnd::root && pair.upper.end == SearchEnd::root) {
+                EXPECT_LE(pair.lower.C, pair.upper.C) << where;
+            }
+        }
+    }
+    EXPECT_LE(100 * failures, searches) << failures << " of " << searches << " searches ended without a root";
+}
+
 // Two-sided levels towards 0: the roots close in on each other (and meet
 // below 1e-100) but never come out inverted.
 TEST(ExactCore, TinyLevelsKeepThePairOrdered)

@@ -19,7 +19,8 @@ in the standardised variable t = (s - mode)/sigma, split at 0, +-2, +-6,
 
 Roots: bracketed, then mpmath's Anderson-Bjorck solver; the bracket comes
 from a crude normal approximation grown outward, never from the C++ code.
-Each row is computed at 32 digits; every fourth row again at 42 digits with
+Each row is computed at 32 digits (two-sided levels L below 1e-4 get
+log10(1/L) - 4 more); every fourth row again at 42 digits (and as many more) with
 a finer split, and kept only if both agree to 1e-20 (1e-17 for the edges,
 where far tails at large S are ill conditioned), relative to max(1, |C|); a
 disagreeing row is dropped and reported.
@@ -221,10 +222,13 @@ def solve(case, dps, splits):
 def row(numbered, agreement=mpf(10) ** -20):
     index, case = numbered
     kind, nu, S, level = case
+    # A two-sided region of mass L is found as a difference of masses of
+    # order one: it gets the digits that L takes away on top.
+    extra = max(0, int(-math.log10(min(level, 1 - level))) - 4) if kind == 2 and level > 1e-25 else 0
     try:
-        value = solve(case, 32, COARSE)
+        value = solve(case, 32 + extra, COARSE)
         if index % CHECK_EVERY == 0:
-            check = solve(case, 42, FINE)
+            check = solve(case, 42 + extra, FINE)
             for x, y in zip(value, check):
                 if abs(x - y) > agreement * max(1, abs(y)):
                     return index, None, case, "precisions disagree: %s %s" % (x, y)
