@@ -13,9 +13,9 @@
 #include <cstdint>
 #include <limits>
 
-// The lane helpers pass 32-byte vectors by value; they are all inlined into
-// the batch functions, so no call between differently compiled code ever
-// carries one (the ABI note does not apply).
+// The lane helpers pass 32-byte vectors by value; they are always inlined
+// into the batch functions (at every optimisation level), so no call between
+// code compiled for different instruction sets ever carries one.
 #pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace engine::exact::detail {
@@ -24,6 +24,7 @@ namespace {
 
 typedef double Lanes __attribute__((vector_size(32)));
 typedef std::int64_t Bits __attribute__((vector_size(32)));
+typedef std::uint64_t UnsignedBits __attribute__((vector_size(32)));
 constexpr int width = 4;
 
 constexpr double inf = std::numeric_limits<double>::infinity();
@@ -36,29 +37,35 @@ template <>
 struct LaneTraits<double> {
     using Mask = bool;
     using Int = std::int64_t;
-    static double fromBits(Int b) { return std::bit_cast<double>(b); }
-    static Int toBits(double x) { return std::bit_cast<Int>(x); }
-    static double select(bool m, double a, double b) { return m ? a : b; }
-    static double toDouble(Int k) { return static_cast<double>(k); }
-    static Int ifMask(bool m, Int value) { return m ? value : 0; }
+    using Unsigned = std::uint64_t;
+    [[gnu::always_inline]] static double fromBits(Int b) { return std::bit_cast<double>(b); }
+    [[gnu::always_inline]] static double fromUnsigned(Unsigned b) { return std::bit_cast<double>(b); }
+    [[gnu::always_inline]] static Unsigned toUnsigned(double x) { return std::bit_cast<Unsigned>(x); }
+    [[gnu::always_inline]] static Int toBits(double x) { return std::bit_cast<Int>(x); }
+    [[gnu::always_inline]] static double select(bool m, double a, double b) { return m ? a : b; }
+    [[gnu::always_inline]] static double toDouble(Int k) { return static_cast<double>(k); }
+    [[gnu::always_inline]] static Int ifMask(bool m, Int value) { return m ? value : 0; }
 };
 template <>
 struct LaneTraits<Lanes> {
     using Mask = Bits;
     using Int = Bits;
-    static Lanes fromBits(const Bits& b) { return reinterpret_cast<Lanes>(b); }
-    static Bits toBits(const Lanes& x) { return reinterpret_cast<Bits>(x); }
-    static Lanes select(const Bits& m, const Lanes& a, const Lanes& b) { return m ? a : b; }
-    static Lanes toDouble(const Bits& k)
+    using Unsigned = UnsignedBits;
+    [[gnu::always_inline]] static Lanes fromBits(const Bits& b) { return reinterpret_cast<Lanes>(b); }
+    [[gnu::always_inline]] static Lanes fromUnsigned(const UnsignedBits& b) { return reinterpret_cast<Lanes>(b); }
+    [[gnu::always_inline]] static UnsignedBits toUnsigned(const Lanes& x) { return reinterpret_cast<UnsignedBits>(x); }
+    [[gnu::always_inline]] static Bits toBits(const Lanes& x) { return reinterpret_cast<Bits>(x); }
+    [[gnu::always_inline]] static Lanes select(const Bits& m, const Lanes& a, const Lanes& b) { return m ? a : b; }
+    [[gnu::always_inline]] static Lanes toDouble(const Bits& k)
     {
         return Lanes{static_cast<double>(k[0]), static_cast<double>(k[1]), static_cast<double>(k[2]),
                      static_cast<double>(k[3])};
     }
-    static Bits ifMask(const Bits& m, std::int64_t value) { return m & value; }
+    [[gnu::always_inline]] static Bits ifMask(const Bits& m, std::int64_t value) { return m & value; }
 };
 
 template <class T>
-inline T constant(double x)
+[[gnu::always_inline]] inline T constant(double x)
 {
     return T{} + x;
 }
@@ -99,7 +106,7 @@ constexpr double piHi = 0x1.921fb54442d18p+1; // pi = piHi + piLo
 constexpr double piLo = 0x1.1a62633145c07p-53;
 
 template <class T, std::size_t N>
-inline T horner(const double (&coefficients)[N], const T& x)
+[[gnu::always_inline]] inline T horner(const double (&coefficients)[N], const T& x)
 {
     T p = constant<T>(coefficients[0]);
     for (std::size_t i = 1; i < N; ++i) p = p * x + coefficients[i];
@@ -110,15 +117,16 @@ inline T horner(const double (&coefficients)[N], const T& x)
 // 2^52 shift), exp(r) by its Taylor series to r^13 (remainder below 4e-18 of
 // it), and 2^k put into the exponent field from the low bits of the shifted x.
 template <class T>
-inline T expOfLanes(const T& x)
+[[gnu::always_inline]] inline T expOfLanes(const T& x)
 {
     using L = LaneTraits<T>;
     const T shifted = x * log2e + roundingShift;
     const T k = shifted - roundingShift;
     const T r = (x - k * ln2Hi) - k * ln2Lo;
     const T p = horner(expSeries, r);
-    const typename L::Int scale = (L::toBits(shifted) << 52) + (std::int64_t{1023} << 52);
-    T result = p * L::fromBits(scale);
+    // (Unsigned: the bits above the exponent field wrap around.)
+    const typename L::Unsigned scale = (L::toUnsigned(shifted) << 52) + (std::uint64_t{1023} << 52);
+    T result = p * L::fromUnsigned(scale);
     result = L::select(x < -708.0, constant<T>(0.0), result);
     result = L::select(x > 709.7, constant<T>(inf), result);
     return L::select(x != x, x, result);
@@ -129,7 +137,7 @@ inline T expOfLanes(const T& x)
 // log(1 + f) = f - (f^2/2 - s (f^2/2 + R)) with R = sum 2 s^(2j) / (2j + 1)
 // to j = 10 (|s| <= 0.1716: remainder below 1e-17 of the result).
 template <class T>
-inline T logOfLanes(const T& u, const T& c)
+[[gnu::always_inline]] inline T logOfLanes(const T& u, const T& c)
 {
     using L = LaneTraits<T>;
     constexpr std::int64_t rootHalf = 0x3fe6a09e667f3bcd; // sqrt(1/2)
@@ -157,7 +165,7 @@ inline T logOfLanes(const T& u, const T& c)
 // log1p(x): u = 1 + x, and the rounding of that sum, (x - (u - 1)) / u, as the
 // correction (u - 1 and the difference are exact for every x > -1).
 template <class T>
-inline T log1pOfLanes(const T& x)
+[[gnu::always_inline]] inline T log1pOfLanes(const T& x)
 {
     const T u = 1.0 + x;
     return logOfLanes(u, (x - (u - 1.0)) / u);
@@ -166,7 +174,7 @@ inline T log1pOfLanes(const T& x)
 // sin and cos of |x| <= pi/2 by their Taylor series to x^25 and x^26
 // (remainders below 2e-17).
 template <class T>
-inline void sinCosOfLanes(const T& x, T& sinX, T& cosX)
+[[gnu::always_inline]] inline void sinCosOfLanes(const T& x, T& sinX, T& cosX)
 {
     const T z = x * x;
     sinX = x + x * (z * horner(sinSeries, z));
@@ -176,7 +184,7 @@ inline void sinCosOfLanes(const T& x, T& sinX, T& cosX)
 // The density at mode + d from sin(d/2) and cos(d/2): with v = 1 - cos d,
 // sin(s)/sin(mode) = 1 - v + cot(mode) sin d and u - u_mode = cos(mode) v +
 // sin(mode) sin d.
-inline void densityLanes(const Shape& shape, const Lanes& sh, const Lanes& ch, Lanes& du, Lanes& f)
+[[gnu::always_inline]] inline void densityLanes(const Shape& shape, const Lanes& sh, const Lanes& ch, Lanes& du, Lanes& f)
 {
     const Lanes sd = 2.0 * sh * ch;
     const Lanes v = 2.0 * sh * sh;
@@ -186,12 +194,12 @@ inline void densityLanes(const Shape& shape, const Lanes& sh, const Lanes& ch, L
     f = ratioMinus1 <= -1.0 ? constant<Lanes>(0.0) : expOfLanes(logf);
 }
 
-Lanes load(const double* p)
+[[gnu::always_inline]] inline Lanes load(const double* p)
 {
     return Lanes{p[0], p[1], p[2], p[3]};
 }
 
-void store(double* p, const Lanes& x)
+[[gnu::always_inline]] inline void store(double* p, const Lanes& x)
 {
     for (int i = 0; i < width; ++i) p[i] = x[i];
 }
