@@ -240,7 +240,8 @@ fs::path resolvedTarget(const std::string& target)
 std::string createTemporary(const fs::path& target, FileWriter& writer, int& lock)
 {
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    const std::optional<records::TemporaryFile> file = records::createTemporaryFile(folder);
+    // The permissions that a new file gets, as the target will be one.
+    const std::optional<records::TemporaryFile> file = records::createTemporaryFile(folder, 0666);
     if (!file) return {};
     writer = FileWriter(file->path, FileWriter::Mode::overwrite);
     if (!writer.isOpen()) {

@@ -63,13 +63,13 @@ void removeStaleTemporaries(const fs::path& folder)
     }
 }
 
-std::optional<TemporaryFile> createTemporaryFile(const fs::path& folder)
+std::optional<TemporaryFile> createTemporaryFile(const fs::path& folder, mode_t mode)
 {
     removeStaleTemporaries(folder);
     const std::string stem = std::string(prefix) + std::to_string(::getpid()) + "-";
     for (int n = 0; n < attempts; ++n) {
         const std::string path = (folder / (stem + std::to_string(n) + std::string(suffix))).string();
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0) {
             ::flock(fd, LOCK_EX); // new and ours: nobody else can hold it
             return TemporaryFile{path, fd};

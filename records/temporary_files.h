@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <sys/types.h>
 
 namespace records {
 
@@ -17,9 +18,9 @@ struct TemporaryFile {
 };
 
 // Removes the stale temporary files in `folder` (those of this user), then
-// creates a new temporary file there with the permissions 0600. Nothing when
-// the folder does not take new files (errno tells why).
-std::optional<TemporaryFile> createTemporaryFile(const std::filesystem::path& folder);
+// creates a new temporary file there with the permissions `mode` (less the
+// umask). Nothing when the folder does not take new files (errno tells why).
+std::optional<TemporaryFile> createTemporaryFile(const std::filesystem::path& folder, mode_t mode);
 
 // Removes the stale temporary files of this user in `folder`.
 void removeStaleTemporaries(const std::filesystem::path& folder);

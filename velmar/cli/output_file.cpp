@@ -105,7 +105,8 @@ void OutputFile::open()
     }
     const fs::path target(target_);
     const std::optional<records::TemporaryFile> file =
-        records::createTemporaryFile(target.has_parent_path() ? target.parent_path() : fs::path("."));
+        // Private while it is written: it may replace a file that others cannot read.
+        records::createTemporaryFile(target.has_parent_path() ? target.parent_path() : fs::path("."), 0600);
     if (!file) throw UsageError("cannot write " + path_ + ": " + std::strerror(errno));
     temporary_ = file->path;
     fd_ = file->fd;
