@@ -170,7 +170,8 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
         "lognormal", "Limits for the mean of lognormal data: the measurements from a file or standard input");
     std::string file = "-", column, group;
     lognormal->add_option("FILE", file,
-                          "one value per line, or a CSV file with a header line; '-' or none: standard input")
+                          "one value per line, or a delimited file (CSV, TSV, ';') with a header line; '-' or none: "
+                          "standard input")
         ->type_name("");
     std::string delimiter;
     bool decimalComma = false;
