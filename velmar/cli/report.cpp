@@ -3,6 +3,7 @@
 #include "velmar/cli/report.h"
 
 #include "velmar/cli/data.h"
+#include "velmar/cli/output.h"
 #include "velmar/cli/parse.h"
 
 #include <cerrno>
@@ -14,7 +15,7 @@ namespace velmar::cli {
 
 std::string report_command(const ReportRequest& q)
 {
-    const Measurements m = read_measurements(q.text, q.source, q.column, q.group, q.nd_column);
+    const Measurements m = read_measurements(q.text, q.source, q.read);
     if (m.groups.empty()) throw DataError(q.source + ": no values below the header");
     std::vector<ReportGroup> groups;
     for (const Group& g : m.groups) {
@@ -27,8 +28,13 @@ std::string report_command(const ReportRequest& q)
     ReportHeading heading;
     heading.source = q.source;
     heading.column = m.column;
-    if (q.nd_column) heading.column += ", nondetects marked in column \"" + *q.nd_column + "\"";
-    if (q.group) heading.grouping = "one section per value of column \"" + *q.group + "\"";
+    if (q.read.nd_column) heading.column += ", nondetects marked in column " + in_quotes(*q.read.nd_column);
+    if (!m.group_columns.empty()) {
+        std::string columns;
+        for (const std::string& c : m.group_columns) columns += (columns.empty() ? "" : ", ") + in_quotes(c);
+        heading.grouping = "one section per value of " + std::string(m.group_columns.size() == 1 ? "column " : "columns ") +
+                           columns;
+    }
     heading.options = q.options_text;
     heading.date = q.date;
     return html_report(heading, groups, q.options);

@@ -1,6 +1,7 @@
 #pragma once
 // The report subcommand: the data's groups as one self-contained HTML page.
 
+#include "velmar/cli/data.h"
 #include "velmar/velmar.h"
 
 #include <optional>
@@ -11,7 +12,7 @@ namespace velmar::cli {
 struct ReportRequest {
     std::string text;   // the whole input
     std::string source; // its name in messages and in the report's heading
-    std::optional<std::string> column, group, nd_column;
+    ReadOptions read;   // columns, groups, conditions, delimiter, nondetect marks
     ReportOptions options;
     std::string options_text; // the options as typed again, for the heading
     std::string date;         // the date line of the heading
