@@ -2,7 +2,7 @@
 // degrees of freedom 2, 10, 100, 1000 and canonical spreads 0.1, 1, 5 (lambda
 // 1/2, gamma^2 = nu + 1, so that S is sigma-hat), level 0.95, default settings.
 
-#include "engine/mainguts.h"
+#include "engine/limit_searches.h"
 
 #include <benchmark/benchmark.h>
 

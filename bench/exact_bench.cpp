@@ -3,7 +3,7 @@
 // (one-sided upper critical value, and the two-sided pair).
 
 #include "engine/exact/exact_core.h"
-#include "engine/mainguts.h"
+#include "engine/limit_searches.h"
 
 #include <benchmark/benchmark.h>
 

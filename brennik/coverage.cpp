@@ -51,8 +51,8 @@ double VeriOneLimit(double muhat, double sigmahat, double lambda, double nu, dou
                     double ResultTol, long long* replaced)
 {
     const engine::Settings settings{oneSidedIterations, argTop, FunctionTol, ResultTol};
-    const engine::CheckedOneSided r = engine::CheckedOneTailedLimit(upperKind, muhat, sigmahat, nu, alpha, lambda,
-                                                                    nu + 1.0, settings, engine::verificationVariant);
+    const engine::CheckedOneSided r = engine::CheckedOneTailedLimit(
+        upperKind, {muhat, sigmahat, nu, alpha, lambda, nu + 1.0}, settings, engine::verificationVariant);
     if (replaced && r.replaced) ++*replaced;
     return r.result.limit;
 }
@@ -61,8 +61,8 @@ double VeriTwoLimit(int which, double muhat, double sigmahat, double nu, double 
                     double FunctionTol, double ResultTol, long long* replaced)
 {
     const engine::Settings settings{twoSidedIterations, argTop, FunctionTol, ResultTol};
-    const engine::CheckedTwoSided r = engine::CheckedTwoTailedLimits(muhat, sigmahat, nu, alpha, lambda, nu + 1.0,
-                                                                     settings, engine::verificationVariant);
+    const engine::CheckedTwoSided r = engine::CheckedTwoTailedLimits(
+        {muhat, sigmahat, nu, alpha, lambda, nu + 1.0}, settings, engine::verificationVariant);
     if (replaced && (which == 1 ? r.lowerReplaced : r.upperReplaced)) ++*replaced;
     return which == 1 ? r.result.lower : r.result.upper;
 }

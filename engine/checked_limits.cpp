@@ -20,10 +20,10 @@ bool searchIsWrong(double searchC, const exact::Critical& e)
 
 } // namespace
 
-CheckedOneSided CheckedOneTailedLimit(int kind, double muhat, double sigmahat, double nu, double alpha,
-                                      double lambda, double gamma2, const Settings& settings,
+CheckedOneSided CheckedOneTailedLimit(int kind, const LimitRequest& q, const Settings& settings,
                                       const Variant& variant)
 {
+    const auto [muhat, sigmahat, nu, alpha, lambda, gamma2] = q;
     CheckedOneSided r{OneTailedLimit(kind, muhat, sigmahat, nu, alpha, lambda, gamma2, settings, variant), false,
                       0.0};
     r.searchC = r.result.C;
@@ -37,9 +37,9 @@ CheckedOneSided CheckedOneTailedLimit(int kind, double muhat, double sigmahat, d
     return r;
 }
 
-CheckedTwoSided CheckedTwoTailedLimits(double muhat, double sigmahat, double nu, double alpha, double lambda,
-                                       double gamma2, const Settings& settings, const Variant& variant)
+CheckedTwoSided CheckedTwoTailedLimits(const LimitRequest& q, const Settings& settings, const Variant& variant)
 {
+    const auto [muhat, sigmahat, nu, alpha, lambda, gamma2] = q;
     CheckedTwoSided r{TwoTailedLimits(muhat, sigmahat, nu, alpha, lambda, gamma2, settings, variant), false, false,
                       0.0, 0.0};
     r.searchClower = r.result.Clower;

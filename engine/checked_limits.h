@@ -5,7 +5,7 @@
 // replaceThreshold x max(1, |C|) (or the search found none), the exact value
 // replaces it and the result says so.
 
-#include "engine/mainguts.h"
+#include "engine/limit_searches.h"
 
 namespace engine {
 
@@ -25,11 +25,19 @@ struct CheckedTwoSided {
     double searchCupper;
 };
 
-CheckedOneSided CheckedOneTailedLimit(int kind, double muhat, double sigmahat, double nu, double alpha,
-                                      double lambda, double gamma2, const Settings& settings,
-                                      const Variant& variant);
+// One request of the searches: the estimates, the level and theta's lambda.
+struct LimitRequest {
+    double muhat;
+    double sigmahat;
+    double nu;
+    double alpha;
+    double lambda;
+    double gamma2;
+};
 
-CheckedTwoSided CheckedTwoTailedLimits(double muhat, double sigmahat, double nu, double alpha, double lambda,
-                                       double gamma2, const Settings& settings, const Variant& variant);
+// OneTailedLimit (kind 1 upper, else lower) and TwoTailedLimits, checked.
+CheckedOneSided CheckedOneTailedLimit(int kind, const LimitRequest& q, const Settings& settings,
+                                      const Variant& variant);
+CheckedTwoSided CheckedTwoTailedLimits(const LimitRequest& q, const Settings& settings, const Variant& variant);
 
 } // namespace engine

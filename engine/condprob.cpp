@@ -99,27 +99,42 @@ private:
     std::array<Panel, maxPanels> panels_;
 };
 
+// What a walk over panels does with the panel just halved.
+enum class PanelStep { split, take, stop };
+
+// The panels of [a, b], depth first from the left end (or the right end when
+// not leftFirst), each offered halved to visit, which splits it (both halves
+// are pushed, the one nearer the starting end on top), takes it, or stops the
+// walk. False when the stack or the panel budget ran out.
+template <class Visit>
+bool walkPanels(Integrand f, double a, double b, const Density& d, int capacity, bool leftFirst, Visit visit)
+{
+    PanelStack stack(capacity);
+    stack.push(firstPanel(f, a, b, d));
+    while (!stack.empty()) {
+        const Panel p = stack.pop();
+        const Halves s = halve(f, p, d);
+        const PanelStep step = visit(p, s);
+        if (step == PanelStep::stop) return true;
+        if (step == PanelStep::take) continue;
+        if (!stack.roomForTwo()) return false;
+        stack.push(leftFirst ? s.right : s.left);
+        stack.push(leftFirst ? s.left : s.right);
+    }
+    return true;
+}
+
 // Adaptive three-point rule, depth-first from the left end.
 double integrate(Integrand f, double a, double b, const Density& d, int capacity,
                  const Thresholds& th, bool& exhausted)
 {
-    PanelStack stack(capacity);
-    stack.push(firstPanel(f, a, b, d));
     double result = 0.0;
-    while (!stack.empty()) {
-        const Panel p = stack.pop();
-        const Halves s = halve(f, p, d);
-        if (accepted(s, p.Q, th)) {
-            result += extrapolated(s, p.Q);
-            continue;
-        }
-        if (!stack.roomForTwo()) {
-            exhausted = true;
-            return result;
-        }
-        stack.push(s.right);
-        stack.push(s.left);
-    }
+    const bool complete = walkPanels(f, a, b, d, capacity, true, [&](const Panel& p, const Halves& s) {
+        if (!accepted(s, p.Q, th)) return PanelStep::split;
+        result += extrapolated(s, p.Q);
+        return PanelStep::take;
+    });
+    if (!complete) exhausted = true;
     return result;
 }
 
@@ -131,33 +146,30 @@ double integrate(Integrand f, double a, double b, const Density& d, int capacity
 double solveEnd(bool upward, double a, double b, double target, const Density& d, int capacity,
                 const Thresholds& th, int& fail)
 {
-    PanelStack stack(capacity);
-    stack.push(firstPanel(condens, a, b, d));
     double acc = 0.0;
-    while (!stack.empty()) {
-        const Panel p = stack.pop();
-        const Halves s = halve(condens, p, d);
-        if (!accepted(s, p.Q, th) || (acc + s.left.Q + s.right.Q > target && p.h > th.refine)) {
-            if (!stack.roomForTwo()) break;
-            stack.push(upward ? s.right : s.left);
-            stack.push(upward ? s.left : s.right);
-            continue;
-        }
+    double end = std::numeric_limits<double>::quiet_NaN();
+    bool found = false;
+    walkPanels(condens, a, b, d, capacity, upward, [&](const Panel& p, const Halves& s) {
+        if (!accepted(s, p.Q, th) || (acc + s.left.Q + s.right.Q > target && p.h > th.refine))
+            return PanelStep::split;
         if (target > acc) {
             acc += extrapolated(s, p.Q);
-            continue;
+            return PanelStep::take;
         }
         // target - acc <= 0: the end lies back inside the overshooting panel,
         // whose far edge is this panel's near edge. A near half without mass
         // (the density underflowed) gives no slope: the edge itself is the end.
         const double nearEdge = upward ? p.a : p.a + 2.0 * p.h;
         const double nearMass = upward ? s.left.Q : s.right.Q;
-        if (!(nearMass > 0.0)) return nearEdge;
-        return upward ? nearEdge + (target - acc) * p.h / nearMass
-                      : nearEdge - (target - acc) * p.h / nearMass;
-    }
-    fail = 1;
-    return std::numeric_limits<double>::quiet_NaN();
+        if (!(nearMass > 0.0))
+            end = nearEdge;
+        else
+            end = upward ? nearEdge + (target - acc) * p.h / nearMass : nearEdge - (target - acc) * p.h / nearMass;
+        found = true;
+        return PanelStep::stop;
+    });
+    if (!found) fail = 1;
+    return end;
 }
 
 // ln of the unscaled density at the mode m, divided by nu + 1: the factor

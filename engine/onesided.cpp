@@ -3,7 +3,7 @@
 
 #include "engine/condprob.h"
 #include "engine/loggamma.h"
-#include "engine/mainguts.h"
+#include "engine/limit_searches.h"
 #include "engine/searches.h"
 
 #include <array>

@@ -1,10 +1,10 @@
 #pragma once
 // Inner routines of the limit searches: the normal quantile that seeds them,
 // the one-sided secant search and the two-sided searches. The entries are in
-// engine/mainguts.h.
+// engine/limit_searches.h.
 
 #include "engine/canonical.h"
-#include "engine/mainguts.h"
+#include "engine/limit_searches.h"
 #include "engine/variant.h"
 
 #include <cmath>

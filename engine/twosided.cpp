@@ -4,7 +4,7 @@
 
 #include "engine/condprob.h"
 #include "engine/loggamma.h"
-#include "engine/mainguts.h"
+#include "engine/limit_searches.h"
 #include "engine/searches.h"
 #include "engine/twosided_steps.h"
 #include "diag/sink.h"
@@ -92,6 +92,19 @@ SearchResult bisectionGaveUp(double p, const Settings& settings)
     return {p, settings.NumIt + 1, 0};
 }
 
+// Replaces the end of the bracket [p0 (value < 0), p1 (value >= 0)] that the
+// new point p with value q takes.
+void replaceEnd(double p, double q, double& p0, double& q0, double& p1, double& q1)
+{
+    if (q < 0.0) {
+        p0 = p;
+        q0 = q;
+    } else {
+        p1 = p;
+        q1 = q;
+    }
+}
+
 } // namespace
 
 Evaluation evaluate(const TwoSidedSearch& s, double p, const Settings& settings, const Variant& variant)
@@ -138,38 +151,35 @@ SearchResult SecantBis(const TwoSidedSearch& search, double first, double second
 
     // Bracketing: lower the point with the smaller value until it is not
     // positive, then raise the other until it is not negative.
-    const double lowerStep = verification ? singleTenth : secantLowerStep;
-    bool bracketed = true;
-    Backoff low(p0);
-    for (int steps = 0; q0 > 0.0; ++steps) {
-        const double trial = low.next(p0 - lowerStep);
-        if (steps == bracketingSteps || stuck(trial, p0)) {
-            bracketed = false;
-            break;
-        }
-        i = i + 1;
-        p0 = trial;
-        const Evaluation e = F(p0);
-        q0 = e.value;
-        low.record(p0, e.failed);
-    }
+    // Moves the point p (value q) by step(p) while the value has the wrong
+    // sign; false when the bound, or a trial that cannot move, ends it first.
     bool lastFailed = false; // of the most recent evaluation in the upper bracketing or the main loop
-    Backoff high(p1);
-    for (int steps = 0; bracketed && q1 < 0.0; ++steps) {
-        double step = verification ? singleTenth : std::fabs(p1) * secantUpperFraction;
-        if (step == 0.0) step = secantUpperFloor;
-        const double trial = high.next(p1 + step);
-        if (steps == bracketingSteps || stuck(trial, p1)) {
-            bracketed = false;
-            break;
+    const auto bracket = [&](double& p, double& q, auto step, auto wrongSign, bool& failed) {
+        Backoff backoff(p);
+        for (int steps = 0; wrongSign(q); ++steps) {
+            const double trial = backoff.next(p + step(p));
+            if (steps == bracketingSteps || stuck(trial, p)) return false;
+            i = i + 1;
+            p = trial;
+            const Evaluation e = F(p);
+            q = e.value;
+            failed = e.failed;
+            backoff.record(p, e.failed);
         }
-        i = i + 1;
-        p1 = trial;
-        const Evaluation e = F(p1);
-        q1 = e.value;
-        lastFailed = e.failed;
-        high.record(p1, e.failed);
-    }
+        return true;
+    };
+    const double lowerStep = verification ? singleTenth : secantLowerStep;
+    bool lowerFailed = false; // not read: the main loop looks at the upper end's evaluations
+    const bool bracketed =
+        bracket(p0, q0, [&](double) { return -lowerStep; }, [](double q) { return q > 0.0; }, lowerFailed) &&
+        bracket(
+            p1, q1,
+            [&](double p) {
+                if (verification) return singleTenth;
+                const double step = std::fabs(p) * secantUpperFraction;
+                return step == 0.0 ? secantUpperFloor : step;
+            },
+            [](double q) { return q < 0.0; }, lastFailed);
     if (!bracketed) {
         diag::line({"No sign change found by bracketing in SecantBis..."});
         return OnlyBisection(search, p0, p1, settings, variant);
@@ -196,13 +206,7 @@ SearchResult SecantBis(const TwoSidedSearch& search, double first, double second
         const Evaluation e = F(p2);
         q2 = e.value;
         lastFailed = e.failed;
-        if (q2 < 0.0) {
-            p0 = p2;
-            q0 = q2;
-        } else {
-            p1 = p2;
-            q1 = q2;
-        }
+        replaceEnd(p2, q2, p0, q0, p1, q1);
         if (verification && std::fabs(q2) <= settings.ResultTol) return {p2, i, 0};
     }
     if (!verification && (i > settings.NumIt || lastFailed)) return OnlyBisection(search, p0, p1, settings, variant);
@@ -254,13 +258,7 @@ SearchResult OnlyBisection(const TwoSidedSearch& search, double first, double se
         if (midpointFirst && (std::fabs(pm - p1) <= settings.Tolerance || std::fabs(pm - p0) <= settings.Tolerance ||
                               std::fabs(qm) <= settings.ResultTol))
             return {pm, i, 0};
-        if (qm < 0.0) {
-            p0 = pm;
-            q0 = qm;
-        } else {
-            p1 = pm;
-            q1 = qm;
-        }
+        replaceEnd(pm, qm, p0, q0, p1, q1);
     }
     diag::line({"Method (Only Bisection) failed..."});
     return {pm, i, 0};

@@ -114,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     emptyFolder(work);
     fs::current_path(work);
     if (split != std::string_view::npos)
-        std::ofstream(velmar::optionFileName, std::ios::binary) << bytes.substr(0, split);
+        std::ofstream(interactive::optionFileName, std::ios::binary) << bytes.substr(0, split);
 
     std::ostringstream out;
     Answers source(answers, out);
@@ -123,14 +123,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         records::Console con(in, out);
         con.receiveDiagnostics();
         try {
-            velmar::writeTitle(con);
-            engine::Settings settings = velmar::loadOptionFile(con);
+            interactive::writeTitle(con);
+            engine::Settings settings = interactive::loadOptionFile(con);
             settings.NumIt = std::min(settings.NumIt, engine::defaultSettings.NumIt);
-            velmar::offerExplanation(con);
-            velmar::mainLoop(con, settings, confirmTablesAbove);
-        } catch (const velmar::EndOfInput&) {
+            interactive::offerExplanation(con);
+            interactive::mainLoop(con, settings, confirmTablesAbove);
+        } catch (const interactive::EndOfInput&) {
             con.finish();
-        } catch (const velmar::FatalError&) {
+        } catch (const interactive::FatalError&) {
         }
     }
     fs::current_path(home);

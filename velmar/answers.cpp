@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-namespace velmar {
+namespace interactive {
 
 namespace {
 
@@ -42,4 +42,4 @@ char answerLetter(records::Console& con, std::string_view folded)
     return c;
 }
 
-} // namespace velmar
+} // namespace interactive

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace velmar {
+namespace interactive {
 
 // Console input is exhausted: the program ends its open line and stops.
 struct EndOfInput {};
@@ -31,4 +31,4 @@ bool answerFree(records::Console& con, std::initializer_list<records::Target> ta
 // letters in `folded` turned to upper case; a failed read gives a blank.
 char answerLetter(records::Console& con, std::string_view folded);
 
-} // namespace velmar
+} // namespace interactive

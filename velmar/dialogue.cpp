@@ -9,7 +9,7 @@
 #include <cmath>
 #include <sstream>
 
-namespace velmar {
+namespace interactive {
 
 using records::Console;
 using records::fixedText;
@@ -163,7 +163,7 @@ void oneSidedResult(Console& con, const Remembered& r, const engine::Settings& s
 {
     const double start = records::timeOfDay();
     const engine::CheckedOneSided checked = engine::CheckedOneTailedLimit(
-        r.kind, r.muhat, r.sigmahat, r.nu, r.alpha, r.lambda, r.gamma2, settings, engine::interactiveVariant);
+        r.kind, {r.muhat, r.sigmahat, r.nu, r.alpha, r.lambda, r.gamma2}, settings, engine::interactiveVariant);
     const engine::OneSidedResult& res = checked.result;
     const double seconds = records::elapsedSeconds(start, records::timeOfDay());
     const std::string pct = internalRecord("(F6.2)", {r.alpha * 100.0}, 6);
@@ -188,7 +188,7 @@ void twoSidedResult(Console& con, const Remembered& r, const engine::Settings& s
 {
     const double start = records::timeOfDay();
     const engine::CheckedTwoSided checked = engine::CheckedTwoTailedLimits(
-        r.muhat, r.sigmahat, r.nu, r.alpha, r.lambda, r.gamma2, settings, engine::interactiveVariant);
+        {r.muhat, r.sigmahat, r.nu, r.alpha, r.lambda, r.gamma2}, settings, engine::interactiveVariant);
     const engine::TwoSidedResult& res = checked.result;
     const double seconds = records::elapsedSeconds(start, records::timeOfDay());
     const std::string pct = internalRecord("(F6.2)", {r.alpha * 100.0}, 6);
@@ -336,4 +336,4 @@ void mainLoop(Console& con, const engine::Settings& settings, double confirmTabl
     }
 }
 
-} // namespace velmar
+} // namespace interactive

@@ -2,13 +2,13 @@
 // Velmar's main loop: the single-limit dialogue, the result blocks, and the
 // questions that the table run shares with it.
 
-#include "engine/mainguts.h"
+#include "engine/limit_searches.h"
 #include "engine/settings.h"
 #include "records/records.h"
 
 #include <string>
 
-namespace velmar {
+namespace interactive {
 
 // Limit kinds: 1 one-sided upper, 2 one-sided lower, 3 a pair of two-sided limits.
 inline constexpr int noKindYet = -1;
@@ -60,4 +60,4 @@ bool limitComputed(const engine::TwoSidedResult& res);
 // The result name (26 columns) of a limit kind.
 std::string resultName(int kind);
 
-} // namespace velmar
+} // namespace interactive

@@ -16,14 +16,14 @@ int main(int argc, char** argv)
     con.useUtf8(records::localeIsUtf8(std::getenv("LC_ALL"), std::getenv("LC_CTYPE"), std::getenv("LANG")));
     con.receiveDiagnostics();
     try {
-        velmar::writeTitle(con);
-        const engine::Settings settings = velmar::loadOptionFile(con);
-        velmar::offerExplanation(con);
-        velmar::mainLoop(con, settings);
-    } catch (const velmar::EndOfInput&) {
+        interactive::writeTitle(con);
+        const engine::Settings settings = interactive::loadOptionFile(con);
+        interactive::offerExplanation(con);
+        interactive::mainLoop(con, settings);
+    } catch (const interactive::EndOfInput&) {
         con.finish();
         return 0;
-    } catch (const velmar::FatalError& error) {
+    } catch (const interactive::FatalError& error) {
         con.line({error.what()});
         con.finish();
         return 1;

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-namespace velmar {
+namespace interactive {
 
 using records::Console;
 
@@ -150,4 +150,4 @@ void offerExplanation(Console& con)
     con.line({});
 }
 
-} // namespace velmar
+} // namespace interactive

@@ -4,7 +4,7 @@
 #include "engine/settings.h"
 #include "records/records.h"
 
-namespace velmar {
+namespace interactive {
 
 // The option file in the working folder.
 inline constexpr const char* optionFileName = "Velmar.opt";
@@ -19,4 +19,4 @@ engine::Settings loadOptionFile(records::Console& con);
 // Asks whether the user wants an explanation and gives it.
 void offerExplanation(records::Console& con);
 
-} // namespace velmar
+} // namespace interactive

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace velmar {
+namespace interactive {
 
 using records::Console;
 using records::FileWriter;
@@ -95,14 +95,14 @@ void writeRows(FileWriter& file, const TableSetup& setup, const SigmaRange& sigm
             const double gamma2 = useNuPlusOne ? nu + 1.0 : setup.gamma2;
             if (one) {
                 const engine::CheckedOneSided checked =
-                    engine::CheckedOneTailedLimit(setup.kind, setup.muhat, sigmahat, nu, alphas[c], setup.lambda,
-                                                  gamma2, setup.settings, engine::interactiveVariant);
+                    engine::CheckedOneTailedLimit(setup.kind, {setup.muhat, sigmahat, nu, alphas[c], setup.lambda, gamma2},
+                                                  setup.settings, engine::interactiveVariant);
                 const engine::OneSidedResult& r = checked.result;
                 replaced += checked.replaced ? 1 : 0;
                 cell(0, setup.standardized ? r.C : r.limit, limitComputed(r));
             } else {
                 const engine::CheckedTwoSided checked =
-                    engine::CheckedTwoTailedLimits(setup.muhat, sigmahat, nu, alphas[c], setup.lambda, gamma2,
+                    engine::CheckedTwoTailedLimits({setup.muhat, sigmahat, nu, alphas[c], setup.lambda, gamma2},
                                                    setup.settings, engine::interactiveVariant);
                 const engine::TwoSidedResult& r = checked.result;
                 replaced += (checked.lowerReplaced ? 1 : 0) + (checked.upperReplaced ? 1 : 0);
@@ -181,4 +181,4 @@ void writeAlphaPages(Console& con, FileWriter& file, const TableSetup& setup, st
     writeRunEnd(con, replaced, start);
 }
 
-} // namespace velmar
+} // namespace interactive

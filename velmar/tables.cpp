@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-namespace velmar {
+namespace interactive {
 
 using records::Console;
 using records::FileWriter;
@@ -325,4 +325,4 @@ void tableRun(Console& con, Remembered& r, const engine::Settings& settings, dou
     r.kind = kind;
 }
 
-} // namespace velmar
+} // namespace interactive

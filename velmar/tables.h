@@ -7,7 +7,7 @@
 
 #include <span>
 
-namespace velmar {
+namespace interactive {
 
 // One table run. It may change the remembered kind; every other remembered
 // value gets back the value it had on entry.
@@ -50,4 +50,4 @@ long long nuPageCount(int nuStart, int nuStop, int nuDiff);
 // " This will require about ..." for an estimate in seconds.
 void writeEstimate(records::Console& con, double seconds);
 
-} // namespace velmar
+} // namespace interactive

@@ -15,12 +15,20 @@
 #include <optional>
 #include <span>
 #include <stdexcept>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace velmar {
 
 // The library's version, "major.minor.patch".
 std::string_view version();
+
+// A confidence level as users write it: a fraction in (0, 1), or a percentage
+// above 1 and below 100 (95 reads as 0.95). The command line, Python and R
+// read levels by this rule; the functions below take the fraction alone.
+// Throws std::invalid_argument for anything else.
+double confidence_level(double value);
 
 // Summary statistics: nu real >= 2; gamma2 empty means nu + 1 (the mean of a
 // single sample of nu + 1 values).
@@ -36,12 +44,14 @@ struct Estimates {
 // (whole-number degrees of freedom trunc(nu + 1) - 1).
 enum class Method { exact, search };
 
-// The settings of the searches, with the option file's defaults.
+// How limits are computed. The first four fields are the settings of the
+// searches (Method::search), with the interactive program's defaults; the
+// exact method does not read them and its results do not depend on them.
 struct Settings {
-    int NumIt = 200;            // most iterations of a search
-    double ArgTop = 800.0;      // largest Bessel argument for the closed forms
-    double Tolerance = 1.0e-8;  // step tolerance of the searches
-    double ResultTol = -1.0;    // bound on |function value| at a root (negative: none)
+    int num_it = 200;            // most iterations of a search
+    double arg_top = 800.0;      // largest Bessel argument for the closed forms
+    double tolerance = 1.0e-8;   // step tolerance of the searches
+    double result_tol = -1.0;    // bound on |function value| at a root (negative: none)
     Method method = Method::exact;
 };
 
@@ -51,9 +61,20 @@ enum class Outcome {
     iteration_limit,  // the search ran out of iterations; value is its last point
     no_root,          // no limit could be found; value and C are NaN
     integral_failed,  // a probability could not be evaluated; value and C are NaN
+    out_of_range,     // C was found, but the limit lies beyond the range of doubles
+                      // (value is infinite or NaN)
 };
 
-// "converged", "beyond precision", "iteration limit reached", ...
+// True for the outcomes whose limit stands: converged and beyond_precision.
+bool usable(Outcome outcome);
+
+// The outcome's name: "converged", "beyond_precision", "iteration_limit",
+// "no_root", "integral_failed", "out_of_range". The one spelling of every face.
+std::string_view to_string(Outcome outcome);
+
+// The outcome in words, for prose: "converged", "beyond double precision",
+// "iteration limit reached", "no root found", "integral failed", "beyond the
+// range of doubles".
 std::string_view describe(Outcome outcome);
 
 struct Limit {
@@ -69,7 +90,20 @@ struct Interval {
     Limit upper;
 };
 
-enum class Side { upper, lower, two_sided };
+// two_sided: the unbiased (UMAU) pair, whose tails are unequal;
+// equal_tailed: the one-sided lower and upper limits of level (1 + level)/2.
+enum class Side { upper, lower, two_sided, equal_tailed };
+
+// "upper", "lower", "two-sided", "equal-tailed"; parse_side reads these names
+// back (and nothing else).
+std::string_view to_string(Side side);
+std::optional<Side> parse_side(std::string_view text);
+
+// The limits of one side: upper, lower, or both for two_sided and equal_tailed.
+struct Limits {
+    std::optional<Limit> lower;
+    std::optional<Limit> upper;
+};
 
 // One-sided upper / lower limit of confidence level `level` in (0, 1) for
 // theta = mu + lambda sigma^2 (lambda finite, any sign).
@@ -79,6 +113,11 @@ Limit lower_limit(const Estimates& estimates, double lambda, double level, const
 // The pair of two-sided (unbiased) limits of level `level` in (0, 1).
 Interval two_sided_limits(const Estimates& estimates, double lambda, double level,
                           const Settings& settings = {});
+
+// The limits of `side` at `level`: upper_limit, lower_limit,
+// two_sided_limits, or lower_limit and upper_limit at (1 + level)/2 for
+// equal_tailed, with the sides not asked for left empty.
+Limits limits(const Estimates& estimates, double lambda, double level, Side side, const Settings& settings = {});
 
 // A numerical failure where the function has no outcome to report it in.
 struct NumericalError : std::runtime_error {
@@ -104,5 +143,70 @@ struct LognormalLimits {
 
 // values: at least 3, each positive and finite; level in (0, 1).
 LognormalLimits lognormal_mean_limits(std::span<const double> values, double level, Side side = Side::upper);
+
+// The coverage of the exact limits: the probability that the limits of
+// `side` at `level`, computed from a sample of size n (real, >= 3; nu = n - 1,
+// gamma^2 = n) of a normal distribution with standard deviation sigma > 0,
+// hold theta = mu + lambda sigma^2. Integrated over the distributions of
+// mu-hat (in closed form) and sigma-hat (adaptive Gauss-Kronrod quadrature in
+// ln sigma-hat^2) to an absolute error of about 1e-9.
+struct Coverage {
+    double value;            // the coverage; NaN when it could not be computed
+    double error;            // the estimated integration error of value
+    int evaluations;         // limit computations (each side of a pair counts once)
+    Outcome outcome;         // converged; integral_failed when the quadrature missed
+                             // its tolerance; else the outcome of a limit that failed
+    double failed_sigma_hat; // the sigma-hat at which that limit failed (else NaN)
+};
+Coverage coverage(double n, double sigma, double lambda, double level, Side side);
+
+// Data with nondetects: a measurement reported only as below a detection
+// limit ("<0.5"). A nondetect's value is its detection limit.
+struct Observation {
+    double value;
+    bool nondetect = false;
+};
+
+// One method's limits for the mean of a sample.
+//   "exact UMAU"       a sample without nondetects: lognormal_mean_limits.
+//   "KM-t"             Kaplan-Meier mean + t_{level, n-1} x its standard error
+//                      (lower limits and pairs by symmetry; a pair's two kinds agree).
+//   "KM-Chebyshev"     Kaplan-Meier mean + sqrt(1/(1 - level) - 1) x standard error;
+//                      upper limits only, so a row only for Side::upper.
+//   "ROS + exact UMAU" the exact limits of the sample completed by regression on
+//                      order statistics: approximate, as the imputed values are
+//                      not measurements.
+//   ""                 no method applies (too few detects); status says why.
+// status: where the row has its limits, the outcome's name (to_string), of the
+// less exact side ("converged" for the closed forms of Kaplan-Meier); else
+// failed is true and status says why ("upper limit: no_root", "2 detects, at
+// least 3 are needed").
+struct MethodLimits {
+    std::string method;
+    std::string status = std::string(to_string(Outcome::converged));
+    bool failed = false;
+    bool approximate = false;             // true for "ROS + exact UMAU"
+    std::optional<LognormalLimits> exact; // exact rows: the (completed) sample's logs and limits
+    std::optional<double> mean, sd, se;   // Kaplan-Meier rows: mean, standard deviation, standard error
+    std::optional<double> lower, upper;   // the limits for the mean, on the original scale
+};
+
+struct SampleLimits {
+    int n = 0;             // observations
+    int nondetects = 0;
+    int uninformative = 0; // nondetects whose limit lies above the largest detect: not used by Kaplan-Meier
+    double level = 0.0;
+    Side side = Side::upper;
+    std::vector<MethodLimits> rows;
+};
+
+// The limits for the mean of a sample that may hold nondetects, one row per
+// method: "exact UMAU" without nondetects; with them "KM-t", "KM-Chebyshev"
+// (Side::upper only) and "ROS + exact UMAU". Data that no method can use come
+// back as failed rows: fewer than 3 values (3 detects, of them 2 distinct,
+// where there are nondetects) give one row with the reason; with more than
+// 80% nondetects the ROS row has no limit. Every value must be positive and
+// finite and level in (0, 1); otherwise std::invalid_argument.
+SampleLimits mean_limits_by_method(std::span<const Observation> sample, double level, Side side = Side::upper);
 
 } // namespace velmar

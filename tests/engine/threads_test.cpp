@@ -1,6 +1,6 @@
 // The engine is re-entrant: limits computed on two threads at once, with
 // different settings, equal the same limits computed one after the other.
-#include "engine/mainguts.h"
+#include "engine/limit_searches.h"
 
 #include <gtest/gtest.h>
 

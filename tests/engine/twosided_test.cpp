@@ -1,4 +1,4 @@
-#include "engine/mainguts.h"
+#include "engine/limit_searches.h"
 #include "engine/searches.h"
 #include "limits_test_support.h"
 #include "support/reference.h"

@@ -2,7 +2,7 @@
 // engine returns: the result lines and table cells are compared with the
 // engine's own results laid out by the same formats.
 #include "engine/settings.h"
-#include "engine/mainguts.h"
+#include "engine/limit_searches.h"
 #include "velmar/answers.h"
 #include "velmar/dialogue.h"
 
@@ -21,8 +21,8 @@ std::string converse(const std::string& answers)
     std::ostringstream out;
     records::Console con(in, out);
     try {
-        velmar::mainLoop(con, engine::defaultSettings);
-    } catch (const velmar::EndOfInput&) {
+        interactive::mainLoop(con, engine::defaultSettings);
+    } catch (const interactive::EndOfInput&) {
     }
     return out.str();
 }

@@ -16,6 +16,7 @@
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace velmar::cli {
 
@@ -44,17 +45,38 @@ void addCommon(CLI::App& sub, Common& c)
 
 void addSide(CLI::App& sub, std::string& side)
 {
-    sub.add_option("--side", side, "upper, lower or two-sided")
+    std::vector<std::string> names;
+    for (const Side s : {Side::upper, Side::lower, Side::two_sided, Side::equal_tailed})
+        names.emplace_back(to_string(s));
+    sub.add_option("--side", side,
+                   names[0] + ", " + names[1] + ", " + names[2] + " (the unbiased pair) or " + names[3] +
+                       " (the one-sided limits of level (1 + level)/2)")
         ->type_name("SIDE")
-        ->check(CLI::IsMember({"upper", "lower", "two-sided"}))
+        ->check(CLI::IsMember(names))
         ->capture_default_str();
 }
 
 Side sideOf(const std::string& s)
 {
-    if (s == "lower") return Side::lower;
-    if (s == "two-sided") return Side::two_sided;
-    return Side::upper;
+    return parse_side(s).value_or(Side::upper); // the option's check admits the names alone
+}
+
+// The options of a grid of sample sizes, spreads and levels.
+struct GridOptions {
+    std::string n, s, levels = "0.95", lambda = "0.5";
+};
+
+void addGrid(CLI::App& sub, GridOptions& g, const std::string& spread, bool levelsRequired)
+{
+    const std::string listHelp = " (comma-separated, or a range start:stop:step)";
+    sub.add_option("--n", g.n, "sample sizes, at least 3" + listHelp)->type_name("LIST")->required();
+    sub.add_option("--s", g.s, "values of " + spread + ", at least 0" + listHelp)->type_name("LIST")->required();
+    CLI::Option* levels = sub.add_option("--level", g.levels, "confidence levels" + listHelp)->type_name("LIST");
+    if (levelsRequired)
+        levels->required();
+    else
+        levels->capture_default_str();
+    sub.add_option("--lambda", g.lambda, "lambda")->type_name("L")->capture_default_str();
 }
 
 Format formatOf(const std::string& s)
@@ -129,18 +151,25 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
 
     CLI::App* lognormal = app.add_subcommand(
         "lognormal", "Limits for the mean of lognormal data: the measurements from a file or standard input");
-    std::string file = "-", column, group;
+    std::string file = "-", column, group, ndColumn;
     lognormal->add_option("FILE", file,
                           "one value per line, or a CSV file with a header line; '-' or none: standard input")
         ->type_name("");
     lognormal->add_option("--column", column, "the CSV column that holds the values")->type_name("NAME");
     lognormal->add_option("--group", group, "a CSV column: one result for each of its values (analyte, site, ...)")
         ->type_name("NAME");
+    lognormal->add_option("--nd-column", ndColumn,
+                          "a CSV column that marks the row's value as a detection limit: <, ND, U, TRUE, Y or "
+                          "YES for a nondetect; empty, =, D, FALSE, N or NO for a detect (any case)")
+        ->type_name("NAME");
     lognormal->add_option("--level", level, "confidence level (95 is read as 0.95)")->type_name("A")->capture_default_str();
     addSide(*lognormal, side);
     addCommon(*lognormal, common);
     lognormal->footer("The values must be positive. Blank lines and NA or empty cells are skipped and counted; "
-                      "a group needs at least 3 values.");
+                      "a group needs at least 3 values. A cell \"<DL\" is a nondetect, a value below the "
+                      "detection limit DL: such a group gets Kaplan-Meier limits (KM-t, KM-Chebyshev) and the "
+                      "exact limit of its values completed by regression on order statistics (ROS + exact "
+                      "UMAU), each a row; it needs at least 3 detects, 2 of them distinct.");
 
     CLI::App* limit = app.add_subcommand(
         "limit", "Limits for theta = mu + lambda sigma^2 from summary statistics mu-hat, sigma-hat and nu");
@@ -156,21 +185,14 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
 
     CLI::App* table = app.add_subcommand(
         "table", "A table of the standardized limit C (for lambda 0.5: Land's H) over sample sizes and spreads");
-    std::string nList, sList, levelList = "0.95", tableLambda = "0.5";
-    const char* listHelp = " (comma-separated, or a range start:stop:step)";
-    table->add_option("--n", nList, std::string("sample sizes, at least 3") + listHelp)->type_name("LIST")->required();
-    table->add_option("--s", sList, std::string("values of sigma-hat, at least 0") + listHelp)->type_name("LIST")->required();
-    table->add_option("--level", levelList, std::string("confidence levels") + listHelp)->type_name("LIST")->capture_default_str();
-    table->add_option("--lambda", tableLambda, "lambda")->type_name("L")->capture_default_str();
+    GridOptions grid;
+    addGrid(*table, grid, "sigma-hat", false);
     addSide(*table, side);
     addCommon(*table, common);
 
     CLI::App* verify = app.add_subcommand(
         "verify", "The coverage of the limits over a grid, by integration over the distribution of sigma-hat");
-    verify->add_option("--n", nList, std::string("sample sizes, at least 3") + listHelp)->type_name("LIST")->required();
-    verify->add_option("--s", sList, std::string("values of the true sigma, at least 0") + listHelp)->type_name("LIST")->required();
-    verify->add_option("--level", levelList, std::string("confidence levels") + listHelp)->type_name("LIST")->required();
-    verify->add_option("--lambda", tableLambda, "lambda")->type_name("L")->capture_default_str();
+    addGrid(*verify, grid, "the true sigma", true);
     addSide(*verify, side);
     addCommon(*verify, common);
 
@@ -204,6 +226,7 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
             q.side = sideOf(side);
             if (!column.empty()) q.column = column;
             if (!group.empty()) q.group = group;
+            if (!ndColumn.empty()) q.nd_column = ndColumn;
             if (file == "-") {
                 q.source = "standard input";
                 q.text = readAll(in);
@@ -228,10 +251,10 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
             result = limit_command(q);
         } else {
             GridRequest q;
-            q.n = list_option("--n", nList);
-            q.s = list_option("--s", sList);
-            q.levels = level_list_option("--level", levelList);
-            q.lambda = number_option("--lambda", tableLambda);
+            q.n = list_option("--n", grid.n);
+            q.s = list_option("--s", grid.s);
+            q.levels = level_list_option("--level", grid.levels);
+            q.lambda = number_option("--lambda", grid.lambda);
             q.side = sideOf(side);
             result = chosen == table ? table_command(q) : verify_command(q);
         }

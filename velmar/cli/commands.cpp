@@ -3,12 +3,13 @@
 
 #include "velmar/cli/commands.h"
 
-#include "velmar/cli/coverage.h"
 #include "velmar/cli/data.h"
 #include "velmar/cli/parallel.h"
 #include "velmar/cli/parse.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <exception>
 
 namespace velmar::cli {
@@ -35,42 +36,39 @@ void sign(Record& r)
     r.push_back({"version", programName(), false, false});
 }
 
-bool usable(const Limit& limit)
-{
-    return limit.outcome == velmar::Outcome::converged || limit.outcome == velmar::Outcome::beyond_precision;
-}
-
 Value number(double v)
 {
     return std::isfinite(v) ? Value(v) : Value();
 }
 
-// The limits (value and C) of a side, with the status: "ok" or why not.
-struct Limits {
-    std::optional<Limit> lower, upper;
-    std::string status = "ok";
+// The status of a result: the outcome's name where its limits stand (the
+// less exact of its sides), otherwise why not.
+struct Status {
+    std::string text = std::string(to_string(Outcome::converged));
+    bool failed = false;
+
+    static Status failure(std::string why) { return {std::move(why), true}; }
 };
 
-Limits checked(std::optional<Limit> lower, std::optional<Limit> upper)
-{
-    Limits l{lower, upper, "ok"};
-    for (const auto* limit : {&l.lower, &l.upper})
-        if (*limit && !usable(**limit)) l.status = (limit == &l.lower ? "lower limit: " : "upper limit: ") +
-                                                   std::string(describe((*limit)->outcome));
-    return l;
-}
+// The limits (value and C) of a request, with their status.
+struct Checked {
+    Limits limits;
+    Status status;
+};
 
-Limits limitsFor(const Estimates& e, double lambda, double level, Side side)
+Checked checked(const Limits& l)
 {
-    switch (side) {
-    case Side::upper: return checked(std::nullopt, upper_limit(e, lambda, level));
-    case Side::lower: return checked(lower_limit(e, lambda, level), std::nullopt);
-    case Side::two_sided: {
-        const Interval i = two_sided_limits(e, lambda, level);
-        return checked(i.lower, i.upper);
+    Checked c{l, {}};
+    for (const auto* limit : {&l.lower, &l.upper}) {
+        if (!*limit) continue;
+        const Outcome outcome = (*limit)->outcome;
+        if (!usable(outcome))
+            c.status = Status::failure((limit == &l.lower ? "lower limit: " : "upper limit: ") +
+                                       std::string(to_string(outcome)));
+        else if (!c.status.failed && outcome != Outcome::converged)
+            c.status.text = std::string(to_string(outcome));
     }
-    }
-    return {};
+    return c;
 }
 
 void addC(Record& r, const Limits& l)
@@ -85,12 +83,18 @@ void addValues(Record& r, const Limits& l)
     r.push_back({"upper", l.upper ? number(l.upper->value) : Value(), true});
 }
 
+std::string sideName(Side side)
+{
+    return std::string(to_string(side));
+}
+
 std::string sideText(Side side)
 {
     switch (side) {
     case Side::upper: return "one-sided upper limit";
     case Side::lower: return "one-sided lower limit";
-    case Side::two_sided: return "two-sided limits";
+    case Side::two_sided: return "two-sided unbiased (UMAU) limits";
+    case Side::equal_tailed: return "equal-tailed limits (one-sided limits of level (1 + level)/2)";
     }
     return {};
 }
@@ -120,46 +124,35 @@ void checkGrid(const GridRequest& g, bool trueSigma)
 
 } // namespace
 
-std::string side_name(Side side)
-{
-    switch (side) {
-    case Side::upper: return "upper";
-    case Side::lower: return "lower";
-    case Side::two_sided: return "two-sided";
-    }
-    return {};
-}
-
 CommandResult lognormal_command(const LognormalRequest& q)
 {
-    const Measurements m = read_measurements(q.text, q.source, q.column, q.group);
+    const Measurements m = read_measurements(q.text, q.source, q.column, q.group, q.nd_column);
     if (m.groups.empty()) throw DataError(q.source + ": no values below the header");
 
     struct Computed {
-        std::optional<LognormalLimits> limits;
-        std::string status = "ok";
+        std::optional<SampleLimits> limits;
+        std::string failure; // the library's refusal
     };
     std::vector<Computed> computed(m.groups.size());
     for_each_index(m.groups.size(), [&](std::size_t i) {
         const Group& g = m.groups[i];
-        Computed& c = computed[i];
-        if (g.values.size() < 3) {
-            c.status = std::to_string(g.values.size()) + (g.values.size() == 1 ? " value" : " values") +
-                       ", at least 3 are needed";
-            return;
-        }
+        std::vector<Observation> sample;
+        for (std::size_t j = 0; j < g.values.size(); ++j) sample.push_back({g.values[j], g.nondetect[j]});
         try {
-            c.limits = lognormal_mean_limits(g.values, q.level, q.side);
-            c.status = checked(c.limits->lower, c.limits->upper).status;
+            computed[i].limits = mean_limits_by_method(sample, q.level, q.side);
         } catch (const std::exception& e) {
-            c.status = e.what();
+            computed[i].failure = e.what();
         }
+    });
+    const bool nondetects = std::any_of(computed.begin(), computed.end(), [](const Computed& c) {
+        return c.limits && c.limits->nondetects > 0;
     });
 
     CommandResult result;
     Report& report = result.report;
     report.heading.push_back(title("limits for the mean of lognormal data"));
     std::string data = "data: " + q.source + ", " + m.column;
+    if (q.nd_column) data += ", nondetects marked in column \"" + *q.nd_column + "\"";
     if (q.group) data += ", one result per value of column \"" + *q.group + "\"";
     if (q.group && m.blank_lines > 0) data += "; " + std::to_string(m.blank_lines) + " blank lines skipped";
     report.heading.push_back(data);
@@ -168,30 +161,67 @@ CommandResult lognormal_command(const LognormalRequest& q)
     report.heading.push_back("mean_log and sd_log: mean and standard deviation (divisor n - 1) of the natural logs;");
     report.heading.push_back(std::string("C: the standardized limit (Land's H); skipped: ") +
                              (q.group ? "NA and empty cells" : "blank lines, NA and empty cells"));
+    if (nondetects) {
+        report.heading.push_back("n_nd: nondetects (\"<DL\", below the detection limit DL), counted in n;");
+        report.heading.push_back(
+            "KM-t, KM-Chebyshev: Kaplan-Meier mean + t quantile or sqrt(1/(1 - level) - 1) times se;");
+        report.heading.push_back("mean, sd: of the Kaplan-Meier estimate; se: the standard error of its mean;");
+        report.heading.push_back("ROS + exact UMAU: the exact limit with the nondetects imputed by regression on order "
+                                 "statistics;");
+        report.heading.push_back("it is approximate, as the imputed values are not measurements");
+        if (q.side != Side::upper) report.heading.push_back("KM-Chebyshev: upper limits only, so not computed here");
+        for (std::size_t i = 0; i < m.groups.size(); ++i) {
+            const auto& l = computed[i].limits;
+            if (!l || l->uninformative == 0) continue;
+            const Group& g = m.groups[i];
+            report.heading.push_back((g.name ? "group \"" + *g.name + "\"" : std::string("the data")) + ": " +
+                                     std::to_string(l->uninformative) +
+                                     (l->uninformative == 1 ? " nondetect lies" : " nondetects lie") +
+                                     " above the largest detect and tell Kaplan-Meier nothing");
+        }
+    }
 
     for (std::size_t i = 0; i < m.groups.size(); ++i) {
         const Group& g = m.groups[i];
         const Computed& c = computed[i];
-        Record r;
-        r.push_back({"group", g.name ? Value(*g.name) : Value(), false, q.group.has_value()});
-        r.push_back({"n", static_cast<long long>(g.values.size())});
-        r.push_back({"skipped", g.skipped});
-        const LognormalLimits* l = c.limits ? &*c.limits : nullptr;
-        r.push_back({"mean_log", l ? Value(l->mean_log) : Value(), true});
-        r.push_back({"sd_log", l ? Value(l->sd_log) : Value(), true});
-        r.push_back({"arithmetic_mean", l ? Value(l->arithmetic_mean) : Value(), true});
-        r.push_back({"level", q.level, false, false});
-        r.push_back({"side", side_name(q.side), false, false});
-        const Limits limits = l ? Limits{l->lower, l->upper, c.status} : Limits{};
-        addC(r, limits);
-        addValues(r, limits);
-        r.push_back({"status", c.status});
-        sign(r);
-        report.records.push_back(std::move(r));
-        if (c.status != "ok") {
-            result.failed = true;
-            result.problems.push_back((g.name ? "group \"" + *g.name + "\"" : std::string("the data")) + ": " +
-                                      c.status);
+        std::vector<MethodLimits> rows(1);
+        if (c.limits) {
+            rows = c.limits->rows;
+        } else {
+            rows.front().method = method;
+            rows.front().status = c.failure;
+            rows.front().failed = true;
+        }
+        const int nondetectCount = c.limits ? c.limits->nondetects : 0;
+        for (const MethodLimits& row : rows) {
+            Record r;
+            r.push_back({"group", g.name ? Value(*g.name) : Value(), false, q.group.has_value()});
+            r.push_back({"n", static_cast<long long>(g.values.size())});
+            r.push_back({"n_nd", nondetectCount > 0 ? Value(static_cast<long long>(nondetectCount)) : Value()});
+            r.push_back({"skipped", g.skipped});
+            const LognormalLimits* l = row.exact ? &*row.exact : nullptr;
+            r.push_back({"mean_log", l ? Value(l->mean_log) : Value(), true});
+            r.push_back({"sd_log", l ? Value(l->sd_log) : Value(), true});
+            r.push_back({"arithmetic_mean", l ? Value(l->arithmetic_mean) : Value(), true});
+            r.push_back({"mean", row.mean ? Value(*row.mean) : Value(), true});
+            r.push_back({"sd", row.sd ? Value(*row.sd) : Value(), true});
+            r.push_back({"se", row.se ? Value(*row.se) : Value(), true});
+            r.push_back({"level", q.level, false, false});
+            r.push_back({"side", sideName(q.side), false, false});
+            r.push_back({"C_lower", l && l->lower ? number(l->lower->C) : Value(), true});
+            r.push_back({"C_upper", l && l->upper ? number(l->upper->C) : Value(), true});
+            r.push_back({"lower", row.lower ? number(*row.lower) : Value(), true});
+            r.push_back({"upper", row.upper ? number(*row.upper) : Value(), true});
+            r.push_back({"status", row.status});
+            r.push_back({"method", row.method, false, nondetects});
+            r.push_back({"version", programName(), false, false});
+            report.records.push_back(std::move(r));
+            if (row.failed) {
+                result.failed = true;
+                std::string who = g.name ? "group \"" + *g.name + "\"" : std::string("the data");
+                if (nondetectCount > 0 && !row.method.empty()) who += ", " + row.method;
+                result.problems.push_back(who + ": " + row.status);
+            }
         }
     }
     return result;
@@ -199,7 +229,8 @@ CommandResult lognormal_command(const LognormalRequest& q)
 
 CommandResult limit_command(const LimitRequest& q)
 {
-    const Limits l = limitsFor(q.estimates, q.lambda, q.level, q.side);
+    const Checked c = checked(limits(q.estimates, q.lambda, q.level, q.side));
+    const Limits& l = c.limits;
     const Estimates& e = q.estimates;
     const double gamma2 = e.gamma2.value_or(e.nu + 1.0);
     CommandResult result;
@@ -216,14 +247,14 @@ CommandResult limit_command(const LimitRequest& q)
     r.push_back({"gamma2", gamma2, false, false});
     r.push_back({"lambda", q.lambda, false, false});
     r.push_back({"level", q.level, false, false});
-    r.push_back({"side", side_name(q.side), false, false});
+    r.push_back({"side", sideName(q.side), false, false});
     addC(r, l);
     addValues(r, l);
-    r.push_back({"status", l.status});
+    r.push_back({"status", c.status.text});
     sign(r);
     report.records.push_back(std::move(r));
-    result.failed = l.status != "ok";
-    if (result.failed) result.problems.push_back(l.status);
+    result.failed = c.status.failed;
+    if (result.failed) result.problems.push_back(c.status.text);
     return result;
 }
 
@@ -244,6 +275,20 @@ std::vector<Cell> cells(const GridRequest& g)
     return all;
 }
 
+// The first fields of a grid cell's record: n, the spread, level, side, lambda.
+Record cellRecord(const Cell& c, const char* spread, const GridRequest& q)
+{
+    return {{"n", c.n}, {spread, c.s}, {"level", c.level},
+            {"side", sideName(q.side), false, false}, {"lambda", q.lambda, false, false}};
+}
+
+std::string sixDigits(double v)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", v);
+    return text;
+}
+
 std::string cellText(const Cell& c, const char* spread)
 {
     return "n " + shortest(c.n) + ", " + spread + " " + shortest(c.s) + ", level " + shortest(c.level);
@@ -255,13 +300,13 @@ CommandResult table_command(const GridRequest& q)
 {
     checkGrid(q, false);
     const std::vector<Cell> grid = cells(q);
-    std::vector<Limits> limits(grid.size());
+    std::vector<Checked> cellLimits(grid.size());
     for_each_index(grid.size(), [&](std::size_t i) {
         const Cell& c = grid[i];
         try {
-            limits[i] = limitsFor({0.0, c.s, c.n - 1.0, c.n}, q.lambda, c.level, q.side);
+            cellLimits[i] = checked(limits({0.0, c.s, c.n - 1.0, c.n}, q.lambda, c.level, q.side));
         } catch (const std::exception& e) {
-            limits[i].status = e.what();
+            cellLimits[i].status = Status::failure(e.what());
         }
     });
 
@@ -272,19 +317,14 @@ CommandResult table_command(const GridRequest& q)
     report.heading.push_back("n: sample size (nu = n - 1, gamma^2 = n); s: sigma-hat; lambda " + shortest(q.lambda));
     report.heading.push_back("level " + listText(q.levels) + ", " + sideText(q.side));
     for (std::size_t i = 0; i < grid.size(); ++i) {
-        Record r;
-        r.push_back({"n", grid[i].n});
-        r.push_back({"s", grid[i].s});
-        r.push_back({"level", grid[i].level});
-        r.push_back({"side", side_name(q.side), false, false});
-        r.push_back({"lambda", q.lambda, false, false});
-        addC(r, limits[i]);
-        r.push_back({"status", limits[i].status});
+        Record r = cellRecord(grid[i], "s", q);
+        addC(r, cellLimits[i].limits);
+        r.push_back({"status", cellLimits[i].status.text});
         sign(r);
         report.records.push_back(std::move(r));
-        if (limits[i].status != "ok") {
+        if (cellLimits[i].status.failed) {
             result.failed = true;
-            result.problems.push_back(cellText(grid[i], "s") + ": " + limits[i].status);
+            result.problems.push_back(cellText(grid[i], "s") + ": " + cellLimits[i].status.text);
         }
     }
     return result;
@@ -294,13 +334,23 @@ CommandResult verify_command(const GridRequest& q)
 {
     checkGrid(q, true);
     const std::vector<Cell> grid = cells(q);
-    std::vector<Coverage> coverages(grid.size());
+    struct CellCoverage {
+        Coverage coverage{};
+        Status status;
+    };
+    std::vector<CellCoverage> coverages(grid.size());
     for_each_index(grid.size(), [&](std::size_t i) {
         const Cell& c = grid[i];
+        CellCoverage& cell = coverages[i];
         try {
-            coverages[i] = coverage(c.n, c.s, q.lambda, c.level, q.side);
+            cell.coverage = coverage(c.n, c.s, q.lambda, c.level, q.side);
+            if (cell.coverage.outcome == Outcome::integral_failed && std::isnan(cell.coverage.failed_sigma_hat))
+                cell.status = Status::failure("the integration did not reach its tolerance");
+            else if (cell.coverage.outcome != Outcome::converged)
+                cell.status = Status::failure("the limit at sigma-hat " + sixDigits(cell.coverage.failed_sigma_hat) +
+                                              ": " + std::string(to_string(cell.coverage.outcome)));
         } catch (const std::exception& e) {
-            coverages[i].failure = e.what();
+            cell.status = Status::failure(e.what());
         }
     });
 
@@ -313,23 +363,19 @@ CommandResult verify_command(const GridRequest& q)
     report.heading.push_back("coverage: the probability that the limits hold theta, integrated over sigma-hat;");
     report.heading.push_back("error: coverage - level; integration_error: the estimated error of coverage");
     for (std::size_t i = 0; i < grid.size(); ++i) {
-        const Coverage& c = coverages[i];
-        const bool ok = c.failure.empty();
-        Record r;
-        r.push_back({"n", grid[i].n});
-        r.push_back({"sigma", grid[i].s});
-        r.push_back({"level", grid[i].level});
-        r.push_back({"side", side_name(q.side), false, false});
-        r.push_back({"lambda", q.lambda, false, false});
-        r.push_back({"coverage", ok ? Value(c.coverage) : Value(), false});
-        r.push_back({"error", ok ? Value(c.coverage - grid[i].level) : Value(), true});
+        const Coverage& c = coverages[i].coverage;
+        const Status& status = coverages[i].status;
+        const bool ok = !status.failed;
+        Record r = cellRecord(grid[i], "sigma", q);
+        r.push_back({"coverage", ok ? Value(c.value) : Value(), false});
+        r.push_back({"error", ok ? Value(c.value - grid[i].level) : Value(), true});
         r.push_back({"integration_error", ok ? Value(c.error) : Value(), true});
-        r.push_back({"status", ok ? "ok" : c.failure});
+        r.push_back({"status", status.text});
         sign(r);
         report.records.push_back(std::move(r));
         if (!ok) {
             result.failed = true;
-            result.problems.push_back(cellText(grid[i], "sigma") + ": " + c.failure);
+            result.problems.push_back(cellText(grid[i], "sigma") + ": " + status.text);
         }
     }
     return result;

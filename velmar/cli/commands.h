@@ -22,6 +22,7 @@ struct LognormalRequest {
     std::string text;   // the whole input
     std::string source; // its name in messages
     std::optional<std::string> column, group;
+    std::optional<std::string> nd_column; // the column of nondetect marks
     double level;
     Side side;
 };
@@ -42,8 +43,5 @@ CommandResult lognormal_command(const LognormalRequest& request);
 CommandResult limit_command(const LimitRequest& request);
 CommandResult table_command(const GridRequest& request);
 CommandResult verify_command(const GridRequest& request);
-
-// "upper", "lower", "two-sided".
-std::string side_name(Side side);
 
 } // namespace velmar::cli

@@ -3,6 +3,7 @@
 #include "velmar/cli/parse.h"
 
 #include "velmar/cli/output.h"
+#include "velmar/velmar.h"
 
 #include <charconv>
 #include <cmath>
@@ -88,11 +89,12 @@ double number_option(std::string_view option, std::string_view text)
 
 double level_option(std::string_view option, std::string_view text)
 {
-    double value = number_option(option, text);
-    if (value > 1.0 && value < 100.0) value /= 100.0;
-    if (!(value > 0.0 && value < 1.0))
+    const double value = number_option(option, text);
+    try {
+        return confidence_level(value);
+    } catch (const std::invalid_argument&) {
         refuse(option, text, "is not a confidence level (a value between 0 and 1, or a percentage below 100)");
-    return value;
+    }
 }
 
 std::vector<double> list_option(std::string_view option, std::string_view text)

@@ -3,7 +3,10 @@
 // threads' results differ from the sequential ones.
 #include <velmar/velmar.h>
 
+#include <cmath>
 #include <cstdio>
+#include <optional>
+#include <string>
 #include <thread>
 
 namespace {
@@ -25,6 +28,23 @@ bool same(const Results& a, const Results& b)
 
 } // namespace
 
+// The one-call entry, the names of sides and outcomes and the search settings.
+bool vocabulary()
+{
+    const std::optional<velmar::Side> side = velmar::parse_side("two-sided");
+    velmar::Settings search;
+    search.method = velmar::Method::search;
+    search.num_it = 300;
+    search.tolerance = 1e-10;
+    const velmar::Limits exact = velmar::limits({0.0, 0.4272, 14.0, 15.0}, 0.5, 0.95, *side);
+    const velmar::Limits searched = velmar::limits({0.0, 0.4272, 14.0, 15.0}, 0.5, 0.95, *side, search);
+    std::printf("%s %s %s\n", std::string(velmar::to_string(*side)).c_str(),
+                std::string(velmar::to_string(exact.upper->outcome)).c_str(),
+                std::string(velmar::to_string(searched.lower->outcome)).c_str());
+    return exact.lower && exact.upper && searched.lower &&
+           std::fabs(exact.upper->C - searched.upper->C) < 1e-6 * std::fabs(exact.upper->C);
+}
+
 int main()
 {
     const Results first = compute(0.4272), second = compute(1.5);
@@ -35,6 +55,10 @@ int main()
     t2.join();
     std::printf("H %.5f\n", first.h);
     std::printf("pair %.6f %.6f\n", first.pair.lower.C, first.pair.upper.C);
+    if (!vocabulary()) {
+        std::printf("the one-call entry differs from the searches\n");
+        return 1;
+    }
     if (!same(first, threaded[0]) || !same(second, threaded[1])) {
         std::printf("threads differ\n");
         return 1;

@@ -124,3 +124,87 @@ TEST(Face, RequestsBeyondDoublePrecisionSaySo)
     EXPECT_GT(far.error_bound, 0.0);
     EXPECT_TRUE(std::isfinite(far.value));
 }
+
+// Every face reads and prints sides and outcomes through these names: a name
+// that does not read back, or a stray spelling, breaks them all.
+TEST(Face, NamesReadBackAndNothingElseReads)
+{
+    for (const velmar::Side side :
+         {velmar::Side::upper, velmar::Side::lower, velmar::Side::two_sided, velmar::Side::equal_tailed})
+        EXPECT_EQ(velmar::parse_side(velmar::to_string(side)), side);
+    for (const char* other : {"", "Upper", "two_sided", "both", "upper "})
+        EXPECT_FALSE(velmar::parse_side(other).has_value()) << other;
+    EXPECT_EQ(velmar::to_string(velmar::Outcome::beyond_precision), "beyond_precision");
+    EXPECT_EQ(velmar::to_string(velmar::Outcome::integral_failed), "integral_failed");
+}
+
+// The one-call entry gives each side what the side's own entry gives, and
+// leaves the other empty.
+TEST(Face, LimitsOfASideAreTheSidesOwn)
+{
+    const velmar::Estimates e{0.5, 1.1, 12.0, {}};
+    const velmar::Limits up = velmar::limits(e, 0.5, 0.9, velmar::Side::upper);
+    const velmar::Limits down = velmar::limits(e, -0.5, 0.9, velmar::Side::lower);
+    const velmar::Limits both = velmar::limits(e, 0.5, 0.9, velmar::Side::two_sided);
+    const velmar::Interval pair = velmar::two_sided_limits(e, 0.5, 0.9);
+    ASSERT_TRUE(up.upper && !up.lower && down.lower && !down.upper && both.lower && both.upper);
+    EXPECT_EQ(up.upper->value, velmar::upper_limit(e, 0.5, 0.9).value);
+    EXPECT_EQ(down.lower->value, velmar::lower_limit(e, -0.5, 0.9).value);
+    EXPECT_EQ(both.lower->value, pair.lower.value);
+    EXPECT_EQ(both.upper->value, pair.upper.value);
+    const velmar::Limits equal = velmar::limits(e, 0.5, 0.9, velmar::Side::equal_tailed);
+    ASSERT_TRUE(equal.lower && equal.upper);
+    EXPECT_EQ(equal.lower->value, velmar::lower_limit(e, 0.5, 0.95).value);
+    EXPECT_EQ(equal.upper->value, velmar::upper_limit(e, 0.5, 0.95).value);
+}
+
+// The exact limits hold their level (to the integration's 1e-9), one-sided
+// and two-sided, and bad arguments are refused by name.
+TEST(Face, CoverageOfTheExactLimitsIsTheLevel)
+{
+    struct Case {
+        double n, sigma, level;
+        velmar::Side side;
+    };
+    const Case cases[] = {{4.0, 1.0, 0.95, velmar::Side::two_sided},
+                          {11.0, 0.1, 0.9, velmar::Side::upper},
+                          {5.5, 2.0, 0.99, velmar::Side::lower}};
+    for (const Case& c : cases) {
+        const velmar::Coverage cov = velmar::coverage(c.n, c.sigma, 0.5, c.level, c.side);
+        EXPECT_EQ(cov.outcome, velmar::Outcome::converged);
+        EXPECT_NEAR(cov.value, c.level, 2e-8) << c.n << " " << c.sigma;
+        EXPECT_LT(cov.error, 1e-8);
+        EXPECT_GT(cov.evaluations, 0);
+    }
+    EXPECT_EQ(refusal([] { velmar::coverage(3.0, 0.0, 0.5, 0.9, velmar::Side::upper); }),
+              "sigma = 0: must be finite and positive");
+    EXPECT_EQ(refusal([] { velmar::coverage(2.0, 1.0, 0.5, 0.9, velmar::Side::upper); }),
+              "n = 2: must be finite and at least 3");
+}
+
+// A limit that the double range cannot hold is never converged; one that it
+// can hold is computed, even where sigma-hat^2 overflows; the mean of values
+// near the largest double does not overflow.
+TEST(Face, LimitsBeyondTheRangeOfDoublesSaySo)
+{
+    const velmar::Limit t = velmar::upper_limit({-1.0, 1e308, 7.0, {}}, 0.0, 0.9);
+    EXPECT_EQ(t.outcome, velmar::Outcome::converged);
+    EXPECT_TRUE(std::isfinite(t.value));
+    EXPECT_NEAR(t.value / 1e308, t.C * std::sqrt(8.0 / 7.0) / std::sqrt(8.0), 1e-15);
+
+    const velmar::Limit huge = velmar::upper_limit({1e308, 1e308, 7.0, {}}, 1e-308, 0.9);
+    EXPECT_EQ(huge.outcome, velmar::Outcome::out_of_range);
+    EXPECT_FALSE(velmar::usable(huge.outcome));
+
+    const double big[] = {1e308, 1.7e308, 1e308};
+    const velmar::LognormalLimits m = velmar::lognormal_mean_limits(big, 0.95, velmar::Side::two_sided);
+    EXPECT_NEAR(m.arithmetic_mean, 1.2333333333333333e308, 1e293);
+    ASSERT_TRUE(m.lower && m.upper);
+    EXPECT_EQ(m.upper->outcome, velmar::Outcome::out_of_range);
+    EXPECT_TRUE(std::isfinite(m.lower->value));
+
+    EXPECT_EQ(velmar::confidence_level(95.0), 0.95);
+    EXPECT_EQ(velmar::confidence_level(0.9), 0.9);
+    for (const double bad : {0.0, 1.0, 100.0, -5.0, notANumber})
+        EXPECT_NE(refusal([bad] { velmar::confidence_level(bad); }), "") << bad;
+}

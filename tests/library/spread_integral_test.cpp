@@ -4,7 +4,7 @@
 // A wrong density, normalisation or cut-off, or a wrong quadrature table,
 // moves these by far more than the tolerance.
 
-#include "velmar/cli/coverage.h"
+#include "library/spread_integral.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,7 @@ TEST(ExpectOverSpread, MatchesChiSquareMoments)
     for (const double nu : {2.0, 3.0, 7.5, 100.0, 1000.0, 1.0e6}) {
         const double a = 0.3 / nu;
         const auto f = [&](double t) -> std::array<double, 2> { return {std::exp(-a * nu * t * t), t * t}; };
-        const velmar::cli::SpreadIntegral s = velmar::cli::expect_over_spread(nu, f, 1e-13);
+        const velmar::detail::SpreadIntegral s = velmar::detail::expect_over_spread(nu, f, 1e-13);
         EXPECT_TRUE(s.converged) << "nu " << nu;
         EXPECT_NEAR(s.value[0], std::exp(-nu / 2.0 * std::log1p(2.0 * a)), 1e-12) << "nu " << nu;
         EXPECT_NEAR(s.value[1], 1.0, 1e-12) << "nu " << nu;
@@ -31,7 +31,7 @@ TEST(ExpectOverSpread, StepFunctionIsChiSquareProbability)
     // P(X <= nu) for nu = 2 is 1 - e^-1; a jump in the integrand (a limit
     // that changes branch) must still be integrated, to the tolerance asked.
     const auto f = [](double t) -> std::array<double, 2> { return {t <= 1.0 ? 1.0 : 0.0, 0.0}; };
-    const velmar::cli::SpreadIntegral s = velmar::cli::expect_over_spread(2.0, f, 1e-9);
+    const velmar::detail::SpreadIntegral s = velmar::detail::expect_over_spread(2.0, f, 1e-9);
     EXPECT_NEAR(s.value[0], 1.0 - std::exp(-1.0), 1e-9);
 }
 

@@ -3,10 +3,10 @@
 
 #include <velmar/velmar.h>
 
-#include "engine/face/shortest.h"
+#include "library/text.h"
 #include "engine/canonical.h"
 #include "engine/exact/exact_core.h"
-#include "engine/mainguts.h"
+#include "engine/limit_searches.h"
 
 #include <cmath>
 #include <limits>
@@ -17,11 +17,6 @@ namespace velmar {
 namespace {
 
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
-
-[[noreturn]] void refuse(std::string_view argument, double value, std::string_view requirement)
-{
-    throw std::invalid_argument(std::string(argument) + " = " + shortest(value) + ": " + std::string(requirement));
-}
 
 // The request, checked, with gamma^2 filled in.
 struct Request {
@@ -47,7 +42,7 @@ Request checked(const Estimates& e, double lambda, double level)
 
 engine::Settings searchSettings(const Settings& s)
 {
-    return {s.NumIt, s.ArgTop, s.Tolerance, s.ResultTol};
+    return {s.num_it, s.arg_top, s.tolerance, s.result_tol};
 }
 
 Outcome exactOutcome(const engine::exact::Critical& e)
@@ -61,22 +56,37 @@ Outcome exactOutcome(const engine::exact::Critical& e)
     return Outcome::integral_failed;
 }
 
-// The limit of the exact critical value e for the request r reduced to c.
+// The limit of the critical value C for the request r reduced to c. Where
+// sigma-hat^2 overflows, lambda sigma-hat^2 is taken as (lambda sigma-hat)
+// sigma-hat, and as 0 for lambda = 0; a limit that is still not finite lies
+// beyond the range of doubles.
+Limit placed(const Request& r, const engine::Canonical& c, double C, Outcome outcome, int iterations,
+             double errorBound)
+{
+    double value = engine::limitOf(r.muhat, r.sigmahat, r.nu, r.lambda, c.gamma, c.sign, C);
+    if (!std::isfinite(value)) {
+        const double shift = r.lambda == 0.0 ? 0.0 : (r.lambda * r.sigmahat) * r.sigmahat;
+        value = r.muhat + shift + c.sign * (r.sigmahat / c.gamma) * std::sqrt((r.nu + 1.0) / r.nu) * C;
+    }
+    if (!std::isfinite(value) && usable(outcome)) outcome = Outcome::out_of_range;
+    return {value, C, outcome, iterations, errorBound};
+}
+
 Limit exactLimit(const Request& r, const engine::Canonical& c, const engine::exact::Critical& e)
 {
     const Outcome outcome = exactOutcome(e);
     if (outcome == Outcome::no_root || outcome == Outcome::integral_failed)
         return {nan, nan, outcome, e.iterations, e.error_bound};
-    return {engine::limitOf(r.muhat, r.sigmahat, r.nu, r.lambda, c.gamma, c.sign, e.C), e.C, outcome, e.iterations,
-            e.error_bound};
+    return placed(r, c, e.C, outcome, e.iterations, e.error_bound);
 }
 
-// A limit of the searches: an exhausted search (count NumIt + 1) returns its
+// A limit of the searches: an exhausted search (count num_it + 1) returns its
 // last point; no spread gives no root.
 Limit searchLimit(double value, double C, int iterations, const Settings& settings)
 {
     if (std::isnan(C)) return {nan, nan, Outcome::no_root, iterations, 0.0};
-    const Outcome outcome = iterations > settings.NumIt ? Outcome::iteration_limit : Outcome::converged;
+    Outcome outcome = iterations > settings.num_it ? Outcome::iteration_limit : Outcome::converged;
+    if (!std::isfinite(value) && usable(outcome)) outcome = Outcome::out_of_range;
     return {value, C, outcome, iterations, 0.0};
 }
 
@@ -98,18 +108,6 @@ Limit oneSided(int kind, const Estimates& estimates, double lambda, double level
 std::string_view version()
 {
     return VELMAR_VERSION;
-}
-
-std::string_view describe(Outcome outcome)
-{
-    switch (outcome) {
-    case Outcome::converged: return "converged";
-    case Outcome::beyond_precision: return "beyond double precision";
-    case Outcome::iteration_limit: return "iteration limit reached";
-    case Outcome::no_root: return "no root found";
-    case Outcome::integral_failed: return "integral failed";
-    }
-    return "unknown outcome";
 }
 
 Limit upper_limit(const Estimates& estimates, double lambda, double level, const Settings& settings)
@@ -134,8 +132,30 @@ Interval two_sided_limits(const Estimates& estimates, double lambda, double leve
     const engine::Canonical c = engine::twoSidedCanonical(r.sigmahat, r.nu, level, r.lambda, r.gamma2, false);
     const engine::exact::CriticalPair pair = engine::exact::two_sided(c.S, c.nu, c.p);
     // For lambda < 0 the pair comes from the problem for -theta: its upper root gives the lower limit.
-    if (r.lambda < 0.0) return {exactLimit(r, c, pair.upper), exactLimit(r, c, pair.lower)};
-    return {exactLimit(r, c, pair.lower), exactLimit(r, c, pair.upper)};
+    Interval i = r.lambda < 0.0 ? Interval{exactLimit(r, c, pair.upper), exactLimit(r, c, pair.lower)}
+                                : Interval{exactLimit(r, c, pair.lower), exactLimit(r, c, pair.upper)};
+    // A crossed pair is no pair: neither end stands.
+    if (usable(i.lower.outcome) && usable(i.upper.outcome) && i.lower.value > i.upper.value)
+        for (Limit* l : {&i.lower, &i.upper}) *l = {nan, nan, Outcome::no_root, l->iterations, l->error_bound};
+    return i;
+}
+
+Limits limits(const Estimates& estimates, double lambda, double level, Side side, const Settings& settings)
+{
+    switch (side) {
+    case Side::upper: return {std::nullopt, upper_limit(estimates, lambda, level, settings)};
+    case Side::lower: return {lower_limit(estimates, lambda, level, settings), std::nullopt};
+    case Side::two_sided: {
+        const Interval i = two_sided_limits(estimates, lambda, level, settings);
+        return {i.lower, i.upper};
+    }
+    case Side::equal_tailed: {
+        if (!(level > 0.0 && level < 1.0)) refuse("level", level, "must lie strictly between 0 and 1");
+        const double tail = 0.5 * (1.0 + level);
+        return {lower_limit(estimates, lambda, tail, settings), upper_limit(estimates, lambda, tail, settings)};
+    }
+    }
+    throw std::invalid_argument("side: not one of upper, lower, two-sided");
 }
 
 double land_h(double n, double s, double level)
@@ -143,7 +163,7 @@ double land_h(double n, double s, double level)
     if (!(n >= 3.0) || !std::isfinite(n)) refuse("n", n, "must be finite and at least 3");
     if (!(s >= 0.0) || !std::isfinite(s)) refuse("s", s, "must be finite and at least 0");
     const Limit h = upper_limit({0.0, s, n - 1.0, n}, 0.5, level);
-    if (h.outcome != Outcome::converged && h.outcome != Outcome::beyond_precision)
+    if (!usable(h.outcome))
         throw NumericalError("Land's H for n = " + shortest(n) + ", s = " + shortest(s) +
                              ": " + std::string(describe(h.outcome)));
     return h.C;

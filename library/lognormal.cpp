@@ -4,7 +4,7 @@
 
 #include <velmar/velmar.h>
 
-#include "engine/face/shortest.h"
+#include "library/text.h"
 
 #include <cmath>
 #include <string>
@@ -27,6 +27,12 @@ LognormalLimits lognormal_mean_limits(std::span<const double> values, double lev
         sum += v;
     }
     const double n = static_cast<double>(values.size());
+    // Values near the largest double overflow the plain sum: add their n-th parts instead.
+    double arithmeticMean = sum / n;
+    if (!std::isfinite(arithmeticMean)) {
+        arithmeticMean = 0.0;
+        for (const double v : values) arithmeticMean += v / n;
+    }
     const double meanLog = sumLog / n;
     double squares = 0.0; // about the mean, in a second pass, for accuracy
     for (const double v : values) {
@@ -35,22 +41,17 @@ LognormalLimits lognormal_mean_limits(std::span<const double> values, double lev
     }
     const double sdLog = std::sqrt(squares / (n - 1.0));
 
-    LognormalLimits result{static_cast<int>(values.size()), meanLog, sdLog, sum / n, level, side, {}, {}};
+    LognormalLimits result{static_cast<int>(values.size()), meanLog, sdLog, arithmeticMean, level, side, {}, {}};
     const Estimates e{meanLog, sdLog, n - 1.0, n};
+    // exp of a limit beyond about 709.78 is beyond the range of doubles.
     const auto onOriginalScale = [](Limit l) {
         l.value = std::exp(l.value);
+        if (!std::isfinite(l.value) && usable(l.outcome)) l.outcome = Outcome::out_of_range;
         return l;
     };
-    switch (side) {
-    case Side::upper: result.upper = onOriginalScale(upper_limit(e, 0.5, level)); break;
-    case Side::lower: result.lower = onOriginalScale(lower_limit(e, 0.5, level)); break;
-    case Side::two_sided: {
-        const Interval i = two_sided_limits(e, 0.5, level);
-        result.lower = onOriginalScale(i.lower);
-        result.upper = onOriginalScale(i.upper);
-        break;
-    }
-    }
+    const Limits l = limits(e, 0.5, level, side);
+    if (l.lower) result.lower = onOriginalScale(*l.lower);
+    if (l.upper) result.upper = onOriginalScale(*l.upper);
     return result;
 }
 

@@ -1,15 +1,22 @@
 // Expectations over the sampling distribution of sigma-hat, and the coverage
 // of the limits computed from them.
 
-#include "velmar/cli/coverage.h"
+#include <velmar/velmar.h>
+
+#include "engine/loggamma.h"
+#include "library/spread_integral.h"
+#include "library/text.h"
 
 #include <algorithm>
+#include <limits>
 #include <cmath>
 #include <numbers>
 #include <queue>
 #include <vector>
 
-namespace velmar::cli {
+namespace velmar {
+
+namespace detail {
 
 namespace {
 
@@ -50,7 +57,7 @@ struct LogDensity {
             const double series = (1.0 / 12.0 - (1.0 / 360.0 - (1.0 / 1260.0 - 1.0 / (1680.0 * k2)) / k2) / k2) / k;
             peak = 0.5 * std::log(k / (2.0 * std::numbers::pi)) - series;
         } else {
-            peak = k * std::log(k) - k - std::lgamma(k);
+            peak = k * std::log(k) - k - engine::loggamma(k); // re-entrant, unlike std::lgamma
         }
     }
     // Relative to the peak.
@@ -130,6 +137,8 @@ SpreadIntegral expect_over_spread(double nu, const std::function<std::array<doub
     return s;
 }
 
+} // namespace detail
+
 namespace {
 
 // The estimate's own tolerance leaves room for the quadrature's error estimate.
@@ -140,57 +149,51 @@ double normalCdf(double x)
     return 0.5 * std::erfc(-x / std::numbers::sqrt2);
 }
 
-bool usable(const Limit& limit)
-{
-    return limit.outcome == Outcome::converged || limit.outcome == Outcome::beyond_precision;
-}
-
+// A limit that could not be computed ends the integration.
 struct LimitFailed {
-    std::string what;
+    Outcome outcome;
+    double sigmaHat;
 };
 
 } // namespace
 
 Coverage coverage(double n, double sigma, double lambda, double level, Side side)
 {
+    if (!(n >= 3.0) || !std::isfinite(n)) refuse("n", n, "must be finite and at least 3");
+    if (!(sigma > 0.0) || !std::isfinite(sigma)) refuse("sigma", sigma, "must be finite and positive");
+    if (!(level > 0.0 && level < 1.0)) refuse("level", level, "must lie strictly between 0 and 1");
+    if (!std::isfinite(lambda)) refuse("lambda", lambda, "must be finite");
     const double nu = n - 1.0;
     const double theta = lambda * sigma * sigma; // mu = 0: the coverage does not depend on it
     const double spreadOfMean = sigma / std::sqrt(n);
     // P(limit >= theta) over mu-hat, for a limit computed at mu-hat = mu.
     const auto above = [&](const Limit& limit, double t) {
-        if (!usable(limit)) {
-            char text[64];
-            std::snprintf(text, sizeof text, "%.6g", t * sigma);
-            throw LimitFailed{"the limit at sigma-hat " + std::string(text) + ": " + std::string(describe(limit.outcome))};
-        }
+        if (!usable(limit.outcome)) throw LimitFailed{limit.outcome, t * sigma};
         return normalCdf((limit.value - theta) / spreadOfMean);
     };
+    int evaluations = 0;
+    // Each side's P(limit >= theta); an absent side counts as 0.
     const auto f = [&](double t) -> std::array<double, 2> {
-        const Estimates e{0.0, sigma * t, nu, n};
-        switch (side) {
-        case Side::upper: return {above(upper_limit(e, lambda, level), t), 0.0};
-        case Side::lower: return {above(lower_limit(e, lambda, level), t), 0.0};
-        case Side::two_sided: {
-            const Interval i = two_sided_limits(e, lambda, level);
-            return {above(i.lower, t), above(i.upper, t)};
-        }
-        }
-        return {0.0, 0.0};
+        const Limits l = limits({0.0, sigma * t, nu, n}, lambda, level, side);
+        ++evaluations;
+        return {l.lower ? above(*l.lower, t) : 0.0, l.upper ? above(*l.upper, t) : 0.0};
     };
-    Coverage c;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    Coverage c{nan, nan, 0, Outcome::converged, nan};
     try {
-        const SpreadIntegral s = expect_over_spread(nu, f, coverageTolerance);
-        switch (side) {
-        case Side::upper: c.coverage = s.value[0]; break;
-        case Side::lower: c.coverage = 1.0 - s.value[0]; break;
-        case Side::two_sided: c.coverage = s.value[1] - s.value[0]; break;
-        }
-        c.error = side == Side::two_sided ? 2.0 * s.error : s.error;
-        if (!s.converged) c.failure = "the integration did not reach its tolerance";
+        const detail::SpreadIntegral s = detail::expect_over_spread(nu, f, coverageTolerance);
+        // P(lower <= theta <= upper) = P(upper >= theta) - P(lower > theta).
+        const bool hasLower = side != Side::upper, hasUpper = side != Side::lower;
+        c.value = (hasUpper ? s.value[1] : 1.0) - (hasLower ? s.value[0] : 0.0);
+        c.error = hasLower && hasUpper ? 2.0 * s.error : s.error;
+        if (!s.converged) c.outcome = Outcome::integral_failed;
     } catch (const LimitFailed& failed) {
-        c.failure = failed.what;
+        c.value = nan;
+        c.outcome = failed.outcome;
+        c.failed_sigma_hat = failed.sigmaHat;
     }
+    c.evaluations = evaluations;
     return c;
 }
 
-} // namespace velmar::cli
+} // namespace velmar
