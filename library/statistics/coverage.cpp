@@ -13,7 +13,7 @@ namespace velmar::statistics {
 
 double FittedLognormal::mean() const { return std::exp(mean_log + sd_log * sd_log / 2.0); }
 
-std::vector<SimulatedCoverage> simulated_coverage(std::span<const UpperLimitMethod> methods,
+std::vector<SimulatedCoverage> simulated_coverage(const UpperLimitPanel& panel, std::size_t methods,
                                                   const FittedLognormal& fitted, int n,
                                                   std::span<const double> detection_limits, int simulations,
                                                   std::uint64_t seed)
@@ -29,40 +29,47 @@ std::vector<SimulatedCoverage> simulated_coverage(std::span<const UpperLimitMeth
                            "every detection limit must be positive and finite");
 
     const double target = fitted.mean();
-    std::vector<int> covered(methods.size(), 0), failed(methods.size(), 0);
-    std::vector<double> values(static_cast<std::size_t>(n));
-    std::vector<std::uint8_t> nondetect(static_cast<std::size_t>(n));
+    std::vector<int> covered(methods, 0), failed(methods, 0);
+    std::vector<Observation> sample(static_cast<std::size_t>(n));
+    std::vector<double> limits(methods);
     RandomStream stream(seed);
     for (int s = 0; s < simulations; ++s) {
-        for (std::size_t i = 0; i < values.size(); ++i) {
-            values[i] = std::exp(fitted.mean_log + fitted.sd_log * stream.normal());
-            nondetect[i] = 0;
+        for (std::size_t i = 0; i < sample.size(); ++i) {
+            sample[i] = {std::exp(fitted.mean_log + fitted.sd_log * stream.normal()), false};
             if (!detection_limits.empty()) {
                 const double dl = detection_limits[i % detection_limits.size()];
-                if (values[i] < dl) {
-                    values[i] = dl;
-                    nondetect[i] = 1;
-                }
+                if (sample[i].value < dl) sample[i] = {dl, true};
             }
         }
-        for (std::size_t k = 0; k < methods.size(); ++k) {
-            const double limit = methods[k](values, nondetect);
-            if (std::isnan(limit))
+        panel(sample, limits);
+        for (std::size_t k = 0; k < methods; ++k) {
+            if (std::isnan(limits[k]))
                 ++failed[k];
-            else if (limit >= target)
+            else if (limits[k] >= target)
                 ++covered[k];
         }
     }
 
     std::vector<SimulatedCoverage> result;
-    result.reserve(methods.size());
-    for (std::size_t k = 0; k < methods.size(); ++k) {
-        const int limits = simulations - failed[k];
-        const double share = limits > 0 ? static_cast<double>(covered[k]) / limits : std::nan("");
-        const double se = limits > 0 ? std::sqrt(share * (1.0 - share) / limits) : std::nan("");
+    result.reserve(methods);
+    for (std::size_t k = 0; k < methods; ++k) {
+        const int limited = simulations - failed[k];
+        const double share = limited > 0 ? static_cast<double>(covered[k]) / limited : std::nan("");
+        const double se = limited > 0 ? std::sqrt(share * (1.0 - share) / limited) : std::nan("");
         result.push_back({share, se, simulations, failed[k]});
     }
     return result;
+}
+
+std::vector<SimulatedCoverage> simulated_coverage(std::span<const UpperLimitMethod> methods,
+                                                  const FittedLognormal& fitted, int n,
+                                                  std::span<const double> detection_limits, int simulations,
+                                                  std::uint64_t seed)
+{
+    const auto panel = [methods](std::span<const Observation> sample, std::span<double> limits) {
+        for (std::size_t k = 0; k < methods.size(); ++k) limits[k] = methods[k](sample);
+    };
+    return simulated_coverage(panel, methods.size(), fitted, n, detection_limits, simulations, seed);
 }
 
 } // namespace velmar::statistics

@@ -12,6 +12,8 @@
 // search could not reach comes back empty (std::nullopt) or as NaN where the
 // comment says so.
 
+#include <velmar/velmar.h>
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -20,6 +22,8 @@
 #include <vector>
 
 namespace velmar::statistics {
+
+using velmar::Observation;
 
 // ---- Sample moments -------------------------------------------------------
 
@@ -132,11 +136,14 @@ struct FittedLognormal {
     double mean() const; // exp(mean_log + sd_log^2 / 2)
 };
 
-// An upper-limit method applied to one simulated sample: the values and, for
-// each, 1 where it is a nondetect (its value then is its detection limit).
-// Returns the upper limit, or NaN where the method cannot give one.
-using UpperLimitMethod =
-    std::function<double(std::span<const double> values, std::span<const std::uint8_t> nondetect)>;
+// An upper-limit method applied to one simulated sample (a nondetect's value
+// is its detection limit). Returns the upper limit, or NaN where the method
+// cannot give one.
+using UpperLimitMethod = std::function<double(std::span<const Observation> sample)>;
+
+// Several methods at once, for methods that share work on a sample: fills
+// limits[k] with method k's upper limit (NaN where it gives none).
+using UpperLimitPanel = std::function<void(std::span<const Observation> sample, std::span<double> limits)>;
 
 struct SimulatedCoverage {
     double coverage;       // share of the samples with a limit whose limit >= the fitted mean
@@ -146,10 +153,16 @@ struct SimulatedCoverage {
 };
 
 // Draws `simulations` samples of size n from the fitted lognormal and applies
-// every method to each (the same samples for all methods). With detection
-// limits, simulated value i is a nondetect reported at detection_limits[i mod
-// k] when it falls below that limit (k = detection_limits.size()). Seeded:
-// the same arguments give the same result on every platform.
+// the panel of `methods` methods to each. With detection limits, simulated
+// value i is a nondetect reported at detection_limits[i mod k] when it falls
+// below that limit (k = detection_limits.size()). Seeded: the same arguments
+// give the same result on every platform.
+std::vector<SimulatedCoverage> simulated_coverage(const UpperLimitPanel& panel, std::size_t methods,
+                                                  const FittedLognormal& fitted, int n,
+                                                  std::span<const double> detection_limits, int simulations,
+                                                  std::uint64_t seed);
+
+// The same for separate methods, on the same samples for all.
 std::vector<SimulatedCoverage> simulated_coverage(std::span<const UpperLimitMethod> methods,
                                                   const FittedLognormal& fitted, int n,
                                                   std::span<const double> detection_limits, int simulations,

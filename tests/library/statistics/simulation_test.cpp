@@ -72,10 +72,17 @@ TEST(BootstrapT, FollowsTheShapeOfTheData)
 
 namespace {
 
+std::vector<double> values_of(std::span<const velmar::Observation> sample)
+{
+    std::vector<double> values;
+    for (const auto& o : sample) values.push_back(o.value);
+    return values;
+}
+
 stats::UpperLimitMethod exact_umau(double level)
 {
-    return [level](std::span<const double> values, std::span<const std::uint8_t>) {
-        const auto limits = velmar::lognormal_mean_limits(values, level);
+    return [level](std::span<const velmar::Observation> sample) {
+        const auto limits = velmar::lognormal_mean_limits(values_of(sample), level);
         return limits.upper->outcome == velmar::Outcome::converged ? limits.upper->value
                                                                    : std::numeric_limits<double>::quiet_NaN();
     };
@@ -83,8 +90,8 @@ stats::UpperLimitMethod exact_umau(double level)
 
 stats::UpperLimitMethod student_t(double level)
 {
-    return [level](std::span<const double> values, std::span<const std::uint8_t>) {
-        return stats::student_t_ucl(stats::moments(values), level);
+    return [level](std::span<const velmar::Observation> sample) {
+        return stats::student_t_ucl(stats::moments(values_of(sample)), level);
     };
 }
 
@@ -116,16 +123,17 @@ TEST(SimulatedCoverage, DetectionLimitsCensorTheSamples)
     const std::vector<double> dls{0.5, 1.0};
     int wrong_reports = 0, calls = 0;
     const std::vector<stats::UpperLimitMethod> methods{
-        [&](std::span<const double> values, std::span<const std::uint8_t> nondetect) {
+        [&](std::span<const velmar::Observation> sample) {
             bool any = false;
-            for (std::size_t i = 0; i < values.size(); ++i) {
-                if (nondetect[i]) any = true;
-                if (nondetect[i] && values[i] != dls[i % 2]) ++wrong_reports;
-                if (!nondetect[i] && values[i] < dls[i % 2]) ++wrong_reports;
+            for (std::size_t i = 0; i < sample.size(); ++i) {
+                const auto [value, nondetect] = sample[i];
+                if (nondetect) any = true;
+                if (nondetect && value != dls[i % 2]) ++wrong_reports;
+                if (!nondetect && value < dls[i % 2]) ++wrong_reports;
             }
             return any ? std::numeric_limits<double>::infinity() : 0.0;
         },
-        [&](std::span<const double>, std::span<const std::uint8_t>) {
+        [&](std::span<const velmar::Observation>) {
             return calls++ % 3 == 0 ? std::numeric_limits<double>::quiet_NaN() : 1e300;
         }};
     const int n = 4;
