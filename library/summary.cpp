@@ -300,7 +300,17 @@ Summary summary(std::span<const Observation> sample, const SummaryOptions& optio
         s.ucl.push_back(value_row(student_t, stats::student_t_ucl(*m, level)));
         s.ucl.push_back(value_row(chebyshev, stats::chebyshev_ucl(*m, level)));
         s.ucl.push_back(value_row(cox, stats::cox_ucl(*logs, level)));
-        s.ucl.push_back(value_row(bootstrap_t, stats::bootstrap_t_ucl(basis, level, stats::derive_seed(options.seed, 1))));
+        const double b = stats::bootstrap_t_ucl(basis, level, stats::derive_seed(options.seed, 1));
+        if (b == std::numeric_limits<double>::infinity()) {
+            // Not a failure: with very few values, more resamples than 1 - level
+            // have all their values equal, and the limit is unbounded.
+            MethodUpperLimit unbounded;
+            unbounded.method = bootstrap_t;
+            unbounded.status = "unbounded: too many resamples of equal values";
+            s.ucl.push_back(unbounded);
+        } else {
+            s.ucl.push_back(value_row(bootstrap_t, b));
+        }
     } else {
         const std::string why = basis.empty() ? no_basis : "1 value, at least 2 are needed";
         for (const std::string& method : {student_t, chebyshev, cox, bootstrap_t}) s.ucl.push_back(failed_row(method, why));

@@ -234,7 +234,9 @@ struct MethodUpperLimit {
     std::optional<double> simulated_coverage; // empty without simulations, and for bootstrap-t
     std::optional<double> coverage_se;        // its standard error
     // Where value stands, "converged" (or the exact limit's outcome, as in
-    // MethodLimits); else failed is true and status says why value is empty.
+    // MethodLimits); else why value is empty, and failed is true where that
+    // is a failure (too few values, a numerical failure) rather than the
+    // method's answer (an unbounded bootstrap-t limit).
     std::string status = std::string(to_string(Outcome::converged));
     bool failed = false;
 };

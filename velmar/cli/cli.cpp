@@ -5,6 +5,7 @@
 
 #include "velmar/cli/commands.h"
 #include "velmar/cli/parse.h"
+#include "velmar/cli/summary.h"
 
 #include <CLI/CLI.hpp>
 
@@ -24,6 +25,9 @@ namespace {
 
 // Most failure lines written for one run; the rest are counted.
 constexpr std::size_t maxProblemLines = 10;
+
+// Most simulated samples of a summary's coverage (about a minute per group at n = 50).
+constexpr int maxSimulations = 4'000'000;
 
 struct Common {
     std::string format = "text";
@@ -91,6 +95,20 @@ std::string readAll(std::istream& in)
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+// The whole of FILE, or of standard input for "-", with its name for messages.
+void readSource(const std::string& file, std::istream& in, std::string& source, std::string& text)
+{
+    if (file == "-") {
+        source = "standard input";
+        text = readAll(in);
+        return;
+    }
+    std::ifstream f(file, std::ios::binary);
+    if (!f) throw UsageError("cannot open " + file + ": " + std::strerror(errno));
+    source = file;
+    text = readAll(f);
 }
 
 // Writes the file in one piece: a temporary file beside it, renamed over it
@@ -171,6 +189,52 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
                       "exact limit of its values completed by regression on order statistics (ROS + exact "
                       "UMAU), each a row; it needs at least 3 detects, 2 of them distinct.");
 
+    CLI::App* summary = app.add_subcommand(
+        "summary", "What surrounds the exact limit: lognormality tests, other upper limits side by side with "
+                   "their simulated coverage, geometric statistics, the 95th percentile and an exposure limit's "
+                   "exceedance");
+    std::string exposureLimit, simulations = "4000", seed = "0";
+    summary->add_option("FILE", file, "as for lognormal: one value per line, or a CSV file with a header line; "
+                                      "'-' or none: standard input")
+        ->type_name("");
+    summary->add_option("--column", column, "the CSV column that holds the values")->type_name("NAME");
+    summary->add_option("--group", group, "a CSV column: one summary for each of its values (analyte, site, ...)")
+        ->type_name("NAME");
+    summary->add_option("--nd-column", ndColumn, "a CSV column of nondetect marks, as for lognormal")->type_name("NAME");
+    summary->add_option("--level", level, "confidence level of every limit (95 is read as 0.95)")
+        ->type_name("A")
+        ->capture_default_str();
+    summary->add_option("--limit", exposureLimit,
+                        "an exposure limit: the fraction above it (exceedance), its exact upper confidence limit, "
+                        "and compliance_p, the p-value of 'the mean is below it' from the exact limits")
+        ->type_name("L");
+    summary->add_option("--simulations", simulations,
+                        "samples drawn from the fitted lognormal for the simulated coverage of each limit; 0: none")
+        ->type_name("N")
+        ->capture_default_str();
+    summary->add_option("--seed", seed,
+                        "seed of the bootstrap and the simulations (0 to 2^64 - 1); the same numbers on every "
+                        "platform, and with --group each group's from the seed and its name")
+        ->type_name("S")
+        ->capture_default_str();
+    addCommon(*summary, common);
+    summary->footer(
+        "Per group: n, n_nd, level, arithmetic_mean, geometric_mean, geometric_sd, mvue_mean (Finney's\n"
+        "minimum-variance unbiased mean); shapiro_wilk {W, p} (3 to 5000 values) and anderson_darling {A2, p}\n"
+        "(8 or more) of the logs, or with nondetects ros_ppcc (the correlation of the ROS probability plot);\n"
+        "ucl, a list of {method, value, simulated_coverage, coverage_se, status} for exact UMAU (with\n"
+        "nondetects KM-t, KM-Chebyshev and ROS + exact UMAU instead), Student-t, Chebyshev, Cox and\n"
+        "bootstrap-t (2000 resamples, no simulated coverage); p95, the fitted 95th percentile, and p95_utl,\n"
+        "its upper tolerance limit; with --limit: limit, exceedance, exceedance_ucl and compliance_p; warnings.\n"
+        "With nondetects the log-scale statistics and the Student-t, Chebyshev, Cox and bootstrap-t limits\n"
+        "use the sample completed by ROS.\n"
+        "simulated_coverage: the share of samples of the data's size, drawn from the fitted lognormal with the\n"
+        "data's detection limits applied, whose limit covers the fitted mean; coverage_se: its standard error.\n"
+        "JSON: an array, one object per group, null where a value does not apply. CSV: one row per group,\n"
+        "nested fields joined with _ (shapiro_wilk_W, shapiro_wilk_p, anderson_darling_A2, anderson_darling_p;\n"
+        "for each method M of exact UMAU, KM-t, KM-Chebyshev, ROS + exact UMAU, Student-t, Chebyshev, Cox and\n"
+        "bootstrap-t: ucl_M, ucl_M_coverage, ucl_M_coverage_se), the warnings in one cell.");
+
     CLI::App* limit = app.add_subcommand(
         "limit", "Limits for theta = mu + lambda sigma^2 from summary statistics mu-hat, sigma-hat and nu");
     std::string muHat, sigmaHat, nu, gamma2, lambda = "0.5";
@@ -208,7 +272,7 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
         const auto chosen = app.get_subcommands();
         const std::string name = chosen.empty() ? "Velmar" : "Velmar " + chosen.front()->get_name();
         if (chosen.empty() && argc > 1 && argv[1][0] != '-')
-            err << name << ": no subcommand " << argv[1] << " (choose lognormal, limit, table or verify)";
+            err << name << ": no subcommand " << argv[1] << " (choose lognormal, summary, limit, table or verify)";
         else
             err << name << ": " << e.what();
         err << "\nRun '" << name << " --help' for its usage.\n";
@@ -227,17 +291,21 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
             if (!column.empty()) q.column = column;
             if (!group.empty()) q.group = group;
             if (!ndColumn.empty()) q.nd_column = ndColumn;
-            if (file == "-") {
-                q.source = "standard input";
-                q.text = readAll(in);
-            } else {
-                std::ifstream f(file, std::ios::binary);
-                if (!f) throw UsageError("cannot open " + file + ": " + std::strerror(errno));
-                q.source = file;
-                q.text = readAll(f);
-            }
+            readSource(file, in, q.source, q.text);
             warnIfSignificance(err, name, q.level, q.side);
             result = lognormal_command(q);
+        } else if (chosen == summary) {
+            SummaryRequest q;
+            q.level = level_option("--level", level);
+            if (!column.empty()) q.column = column;
+            if (!group.empty()) q.group = group;
+            if (!ndColumn.empty()) q.nd_column = ndColumn;
+            if (!exposureLimit.empty()) q.limit = positive_option("--limit", exposureLimit);
+            q.simulations = count_option("--simulations", simulations, maxSimulations);
+            q.seed = seed_option("--seed", seed);
+            readSource(file, in, q.source, q.text);
+            warnIfSignificance(err, name, q.level, Side::upper);
+            result = summary_command(q);
         } else if (chosen == limit) {
             LimitRequest q;
             q.estimates.mu_hat = number_option("--mu-hat", muHat);
@@ -259,7 +327,8 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
             result = chosen == table ? table_command(q) : verify_command(q);
         }
 
-        const std::string text = render(result.report, formatOf(common.format));
+        const Format format = formatOf(common.format);
+        const std::string text = result.render ? result.render(format) : render(result.report, format);
         for (std::size_t i = 0; i < result.problems.size() && i < maxProblemLines; ++i) message(result.problems[i]);
         if (result.problems.size() > maxProblemLines)
             message("and " + std::to_string(result.problems.size() - maxProblemLines) + " more failures");

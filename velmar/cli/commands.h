@@ -4,6 +4,7 @@
 #include "velmar/cli/output.h"
 #include "velmar/velmar.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,7 +16,9 @@ struct CommandResult {
     Report report;
     bool failed = false;
     std::vector<std::string> problems; // one line for each record that failed
-
+    // Set where the output is not flat records (the summary's nested JSON
+    // and text blocks): the whole output in a format, in place of report.
+    std::function<std::string(Format)> render;
 };
 
 struct LognormalRequest {
