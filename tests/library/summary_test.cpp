@@ -117,8 +117,8 @@ TEST(Summary, NondetectsTakeTheirOwnMethods)
     ASSERT_EQ(s.probability_plot.size(), sample.size());
     for (std::size_t i = 0; i < sample.size(); ++i) {
         EXPECT_EQ(s.probability_plot[i].nondetect, sample[i].nondetect);
-        if (sample[i].nondetect) {
-            EXPECT_LT(s.probability_plot[i].fitted, 0.6);
+        if (!sample[i].nondetect) {
+            EXPECT_EQ(s.probability_plot[i].fitted, sample[i].value);
         }
     }
     EXPECT_TRUE(row(s, "ROS + exact UMAU").simulated_coverage);
