@@ -94,7 +94,8 @@ double exact_upper(std::span<const double> values, double level)
 
 MethodUpperLimit exact_row(const std::string& method, std::span<const double> values, double level)
 {
-    if (values.size() < 3) return failed_row(method, counted(values.size(), "value", "values") + ", at least 3 are needed");
+    if (values.size() < 3)
+        return failed_row(method, counted(values.size(), "value", "values") + ", at least 3 are needed");
     const LognormalLimits l = lognormal_mean_limits(values, level, Side::upper);
     if (!usable(l.upper->outcome)) return failed_row(method, std::string(to_string(l.upper->outcome)));
     MethodUpperLimit row = value_row(method, l.upper->value);
@@ -126,7 +127,8 @@ std::optional<double> compliance(const stats::Moments& logs, double limit, std::
         }
         if (g_low >= 0.0) {
             warnings.push_back("The exact upper limit at level " + brief(p_bound) + " is still above the limit " +
-                               brief(limit) + ": compliance_p is above 1 - " + brief(p_bound) + " and reported as such.");
+                               brief(limit) + ": compliance_p is above 1 - " + brief(p_bound) +
+                               " and reported as such.");
             return high;
         }
         std::uintmax_t iterations = solver_iterations;
@@ -173,9 +175,10 @@ struct Panel {
             set(student_t, t, limits);
             set(chebyshev, c, limits);
             set(cox, stats::cox_ucl(logs, level), limits);
+            if (censored) return; // ROS + exact UMAU came with the nondetect rows
             const double exact = exact_upper(values, level);
             set(exact_umau, exact, limits);
-            if (nondetects && !censored) {
+            if (nondetects) {
                 // A simulated sample without nondetects: regression on order
                 // statistics leaves it as it is, and the Kaplan-Meier estimate
                 // is its empirical distribution, whose t and Chebyshev limits
@@ -209,8 +212,9 @@ void warn(Summary& s, std::span<const double> largest_of)
         s.warnings.push_back("The logs fail the Shapiro-Wilk test of normality at 5% (p = " + brief(s.shapiro_wilk->p) +
                              "): the data may not be lognormal, as the exact limit assumes.");
     if (s.anderson_darling && s.anderson_darling->p < test_level)
-        s.warnings.push_back("The logs fail the Anderson-Darling test of normality at 5% (p = " +
-                             brief(s.anderson_darling->p) + "): the data may not be lognormal, as the exact limit assumes.");
+        s.warnings.push_back(
+            "The logs fail the Anderson-Darling test of normality at 5% (p = " + brief(s.anderson_darling->p) +
+            "): the data may not be lognormal, as the exact limit assumes.");
     const double largest = largest_of.empty() ? nan : *std::max_element(largest_of.begin(), largest_of.end());
     for (const MethodUpperLimit& row : s.ucl) {
         if ((row.method == exact_umau || row.method == ros_exact) && row.value && *row.value > skew_factor * largest)
@@ -313,7 +317,8 @@ Summary summary(std::span<const Observation> sample, const SummaryOptions& optio
         }
     } else {
         const std::string why = basis.empty() ? no_basis : "1 value, at least 2 are needed";
-        for (const std::string& method : {student_t, chebyshev, cox, bootstrap_t}) s.ucl.push_back(failed_row(method, why));
+        for (const std::string& method : {student_t, chebyshev, cox, bootstrap_t})
+            s.ucl.push_back(failed_row(method, why));
     }
 
     // Statistics of the values (or of the completed sample).
@@ -340,7 +345,8 @@ Summary summary(std::span<const Observation> sample, const SummaryOptions& optio
         if (s.n <= 5000)
             if (const auto w = stats::shapiro_wilk(log_values)) s.shapiro_wilk = ShapiroWilk{w->statistic, w->p};
         if (s.n >= 8)
-            if (const auto a = stats::anderson_darling(log_values)) s.anderson_darling = AndersonDarling{a->statistic, a->p};
+            if (const auto a = stats::anderson_darling(log_values))
+                s.anderson_darling = AndersonDarling{a->statistic, a->p};
     }
 
     // The simulated coverage of every method but the bootstrap, on samples

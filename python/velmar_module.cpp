@@ -301,7 +301,8 @@ py::dict as_dict(const velmar::Summary& s)
     d["geometric_sd"] = number_or_none(s.geometric_sd);
     d["mvue_mean"] = number_or_none(s.mvue_mean);
     d["shapiro_wilk"] = py::none();
-    if (s.shapiro_wilk) d["shapiro_wilk"] = py::dict(py::arg("W") = s.shapiro_wilk->W, py::arg("p") = s.shapiro_wilk->p);
+    if (s.shapiro_wilk)
+        d["shapiro_wilk"] = py::dict(py::arg("W") = s.shapiro_wilk->W, py::arg("p") = s.shapiro_wilk->p);
     d["anderson_darling"] = py::none();
     if (s.anderson_darling)
         d["anderson_darling"] = py::dict(py::arg("A2") = s.anderson_darling->A2, py::arg("p") = s.anderson_darling->p);
@@ -518,7 +519,8 @@ PYBIND11_MODULE(velmar, m)
     py::class_<velmar::ShapiroWilk>(m, "ShapiroWilk", "The Shapiro-Wilk test of the logs; read-only.")
         .def_readonly("W", &velmar::ShapiroWilk::W, "The statistic W.")
         .def_readonly("p", &velmar::ShapiroWilk::p, "Its p-value (Royston's approximation).")
-        .def("__repr__", [](const velmar::ShapiroWilk& t) { return "ShapiroWilk(W=" + text(t.W) + ", p=" + text(t.p) + ")"; });
+        .def("__repr__",
+             [](const velmar::ShapiroWilk& t) { return "ShapiroWilk(W=" + text(t.W) + ", p=" + text(t.p) + ")"; });
     py::class_<velmar::AndersonDarling>(m, "AndersonDarling", "The Anderson-Darling test of the logs; read-only.")
         .def_readonly("A2", &velmar::AndersonDarling::A2, "The statistic A2 (not adjusted for n).")
         .def_readonly("p", &velmar::AndersonDarling::p, "Its p-value, from A2 (1 + 0.75/n + 2.25/n^2).")

@@ -278,7 +278,7 @@ struct Summary {
     std::optional<double> limit;                // the exposure limit given
     std::optional<double> exceedance;           // 1 - Phi((ln limit - ybar)/s)
     std::optional<double> exceedance_ucl;       // its exact upper confidence limit
-    std::optional<double> compliance_p;         // p of "the mean is below limit": the exact upper limit at 1 - p equals it
+    std::optional<double> compliance_p;         // p of "the mean is below limit": the exact limit at 1 - p equals it
     std::vector<std::string> warnings;          // sentences
     std::vector<PlotPoint> probability_plot;    // one per observation, in the sample's order
 };

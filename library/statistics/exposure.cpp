@@ -28,7 +28,8 @@ void check_logs(const Moments& logs)
 {
     detail::check_size(static_cast<std::size_t>(logs.n), 2);
     if (!std::isfinite(logs.mean)) detail::refuse("mean_log", logs.mean, "must be finite");
-    if (!(logs.sd >= 0.0) || !std::isfinite(logs.sd)) detail::refuse("sd_log", logs.sd, "must be finite and at least 0");
+    if (!(logs.sd >= 0.0) || !std::isfinite(logs.sd))
+        detail::refuse("sd_log", logs.sd, "must be finite and at least 0");
 }
 
 // Bounds of the search for the noncentrality: doublings of the bracket, and

@@ -135,8 +135,10 @@ TEST(Summary, KaplanMeierLimitsOfCompleteDataAreStudentAndChebyshev)
     for (const double v : x) sample.push_back({v, false});
     const auto km = velmar::nondetects::kaplan_meier(sample);
     const auto m = velmar::statistics::moments(x);
-    EXPECT_NEAR(velmar::nondetects::km_t_limit(km, 0.95, true) / velmar::statistics::student_t_ucl(m, 0.95), 1.0, 1e-13);
-    EXPECT_NEAR(velmar::nondetects::km_chebyshev_upper(km, 0.95) / velmar::statistics::chebyshev_ucl(m, 0.95), 1.0, 1e-13);
+    EXPECT_NEAR(velmar::nondetects::km_t_limit(km, 0.95, true) / velmar::statistics::student_t_ucl(m, 0.95), 1.0,
+                1e-13);
+    EXPECT_NEAR(velmar::nondetects::km_chebyshev_upper(km, 0.95) / velmar::statistics::chebyshev_ucl(m, 0.95), 1.0,
+                1e-13);
 }
 
 TEST(Summary, WarningsTable)

@@ -200,7 +200,8 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
     summary->add_option("--column", column, "the CSV column that holds the values")->type_name("NAME");
     summary->add_option("--group", group, "a CSV column: one summary for each of its values (analyte, site, ...)")
         ->type_name("NAME");
-    summary->add_option("--nd-column", ndColumn, "a CSV column of nondetect marks, as for lognormal")->type_name("NAME");
+    summary->add_option("--nd-column", ndColumn, "a CSV column of nondetect marks, as for lognormal")
+        ->type_name("NAME");
     summary->add_option("--level", level, "confidence level of every limit (95 is read as 0.95)")
         ->type_name("A")
         ->capture_default_str();

@@ -49,7 +49,8 @@ Value valueOf(const std::optional<double>& v)
 
 const MethodUpperLimit* find(const Summary& s, const std::string& method)
 {
-    const auto at = std::find_if(s.ucl.begin(), s.ucl.end(), [&](const MethodUpperLimit& u) { return u.method == method; });
+    const auto at =
+        std::find_if(s.ucl.begin(), s.ucl.end(), [&](const MethodUpperLimit& u) { return u.method == method; });
     return at == s.ucl.end() ? nullptr : &*at;
 }
 
@@ -87,8 +88,10 @@ Record csvRecord(const Computed& c)
     const auto ad = [](const Summary& x) { return x.anderson_darling; };
     number("shapiro_wilk_W", [&](const Summary& x) { return sw(x) ? std::optional<double>(sw(x)->W) : std::nullopt; });
     number("shapiro_wilk_p", [&](const Summary& x) { return sw(x) ? std::optional<double>(sw(x)->p) : std::nullopt; });
-    number("anderson_darling_A2", [&](const Summary& x) { return ad(x) ? std::optional<double>(ad(x)->A2) : std::nullopt; });
-    number("anderson_darling_p", [&](const Summary& x) { return ad(x) ? std::optional<double>(ad(x)->p) : std::nullopt; });
+    number("anderson_darling_A2",
+           [&](const Summary& x) { return ad(x) ? std::optional<double>(ad(x)->A2) : std::nullopt; });
+    number("anderson_darling_p",
+           [&](const Summary& x) { return ad(x) ? std::optional<double>(ad(x)->p) : std::nullopt; });
     number("ros_ppcc", [](const Summary& x) { return x.ros_ppcc; });
     for (const std::string& method : all_methods) {
         const MethodUpperLimit* u = s ? find(*s, method) : nullptr;
@@ -183,15 +186,18 @@ std::string textReport(const std::vector<std::string>& heading, const std::vecto
             continue;
         }
         const Summary& s = *c.summary;
-        line("n", std::to_string(s.n) + (s.n_nd > 0 ? " (" + std::to_string(s.n_nd) + " nondetects)" : ""));
+        std::string n = std::to_string(s.n);
+        if (s.n_nd > 0) n += " (" + std::to_string(s.n_nd) + (s.n_nd == 1 ? " nondetect)" : " nondetects)");
+        line("n", n);
         line("arithmetic mean", textOf(s.arithmetic_mean));
         line("geometric mean", textOf(s.geometric_mean) + "   geometric sd " + textOf(s.geometric_sd));
         line("MVUE of the mean", textOf(s.mvue_mean));
         if (s.n_nd > 0) {
             line("ROS plot correlation", textOf(s.ros_ppcc));
         } else {
-            line("Shapiro-Wilk", s.shapiro_wilk ? "W " + sixDigits(s.shapiro_wilk->W) + "   p " + sixDigits(s.shapiro_wilk->p)
-                                                : std::string("-"));
+            line("Shapiro-Wilk", s.shapiro_wilk
+                                     ? "W " + sixDigits(s.shapiro_wilk->W) + "   p " + sixDigits(s.shapiro_wilk->p)
+                                     : std::string("-"));
             line("Anderson-Darling", s.anderson_darling ? "A2 " + sixDigits(s.anderson_darling->A2) + "   p " +
                                                               sixDigits(s.anderson_darling->p)
                                                         : std::string("-"));
@@ -204,8 +210,9 @@ std::string textReport(const std::vector<std::string>& heading, const std::vecto
         // The panel as a small table: method, limit, simulated coverage (standard error).
         std::vector<std::array<std::string, 3>> rows{{"method", "upper limit", "coverage (se)"}};
         for (const MethodUpperLimit& u : s.ucl)
-            rows.push_back({u.method, u.value ? sixDigits(*u.value) : "- (" + u.status + ")",
-                            u.simulated_coverage ? coverageText(*u.simulated_coverage, u.coverage_se) : std::string("-")});
+            rows.push_back(
+                {u.method, u.value ? sixDigits(*u.value) : "- (" + u.status + ")",
+                 u.simulated_coverage ? coverageText(*u.simulated_coverage, u.coverage_se) : std::string("-")});
         std::array<std::size_t, 3> width{};
         for (const auto& r : rows)
             for (std::size_t k = 0; k < 3; ++k) width[k] = std::max(width[k], r[k].size());

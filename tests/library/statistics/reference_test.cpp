@@ -44,7 +44,8 @@ TEST(StatisticsReference, NormalityTestsOfTheLogs)
     const auto rows = readTable(data + "/normality.txt");
     ASSERT_EQ(rows.size(), samples().size());
     for (const auto& r : rows) {
-        SCOPED_TRACE("sample " + std::to_string(static_cast<int>(r[0])) + ", n = " + std::to_string(static_cast<int>(r[1])));
+        SCOPED_TRACE("sample " + std::to_string(static_cast<int>(r[0])) +
+                     ", n = " + std::to_string(static_cast<int>(r[1])));
         const auto y = logs(sample(r[0]));
         const auto sw = stats::shapiro_wilk(y);
         ASSERT_TRUE(sw);
