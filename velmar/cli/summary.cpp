@@ -14,7 +14,6 @@
 #include <cmath>
 #include <cstdio>
 #include <exception>
-#include <memory>
 
 namespace velmar::cli {
 
@@ -180,7 +179,7 @@ std::string textReport(const std::vector<std::string>& heading, const std::vecto
     };
     for (const Computed& c : groups) {
         out += '\n';
-        out += c.group ? "group \"" + *c.group + "\"\n" : std::string("the data\n");
+        out += c.group ? "group " + in_quotes(*c.group) + "\n" : std::string("the data\n");
         if (!c.summary) {
             line("no summary: " + c.problem, "");
             continue;
@@ -230,19 +229,21 @@ std::string textReport(const std::vector<std::string>& heading, const std::vecto
 
 } // namespace
 
-CommandResult summary_command(const SummaryRequest& q)
+CommandResult summary_command(const SummaryRequest& q, Format format,
+                              const std::function<void(std::string_view)>& sink)
 {
-    const Measurements m = read_measurements(q.text, q.source, q.column, q.group, q.nd_column);
+    const Measurements m = read_measurements(q.text, q.source, q.read);
     if (m.groups.empty()) throw DataError(q.source + ": no values below the header");
+    sink({}); // an output that cannot be opened is found before the work is done
 
     SummaryOptions options;
     options.level = q.level;
     options.limit = q.limit;
     options.simulations = q.simulations;
-    auto computed = std::make_shared<std::vector<Computed>>(m.groups.size());
+    std::vector<Computed> computed(m.groups.size());
     for_each_index(m.groups.size(), [&](std::size_t i) {
         const Group& g = m.groups[i];
-        Computed& c = (*computed)[i];
+        Computed& c = computed[i];
         c.group = g.name;
         std::vector<Observation> sample;
         for (std::size_t k = 0; k < g.values.size(); ++k) sample.push_back({g.values[k], g.nondetect[k]});
@@ -257,43 +258,46 @@ CommandResult summary_command(const SummaryRequest& q)
     });
 
     CommandResult result;
-    for (const Computed& c : *computed) {
-        const std::string where = c.group ? "group \"" + *c.group + "\"" : std::string("the data");
+    for (const Computed& c : computed) {
+        const std::string where = c.group ? "group " + in_quotes(*c.group) : std::string("the data");
         if (!c.summary) {
-            result.failed = true;
-            result.problems.push_back(where + ": " + c.problem);
+            result.fail(where + ": " + c.problem);
             continue;
         }
         for (const MethodUpperLimit& u : c.summary->ucl)
-            if (u.failed) {
-                result.failed = true;
-                result.problems.push_back(where + ": " + u.method + ": " + u.status);
-            }
+            if (u.failed) result.fail(where + ": " + u.method + ": " + u.status);
     }
 
-    auto heading = std::make_shared<std::vector<std::string>>();
-    heading->push_back(programName() + ": summary of lognormal data");
+    if (format == Format::csv) {
+        ReportWriter csv(Format::csv, sink);
+        for (const Computed& c : computed) csv.add(csvRecord(c));
+        csv.finish();
+        return result;
+    }
+    if (format == Format::json) {
+        nlohmann::ordered_json array = nlohmann::ordered_json::array();
+        for (const Computed& c : computed) array.push_back(jsonObject(c));
+        sink(array.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + '\n');
+        return result;
+    }
+    std::vector<std::string> heading;
+    heading.push_back(programName() + ": summary of lognormal data");
     std::string data = "data: " + q.source + ", " + m.column;
-    if (q.group) data += ", one summary per value of column \"" + *q.group + "\"";
-    heading->push_back(data);
+    if (!m.group_columns.empty()) {
+        std::string columns;
+        for (const std::string& name : m.group_columns) columns += (columns.empty() ? "" : ", ") + in_quotes(name);
+        data += ", one summary per value of " + std::string(m.group_columns.size() == 1 ? "column " : "columns ") +
+                columns;
+    }
+    if (q.read.nd_column) data += ", nondetects marked in column " + in_quotes(*q.read.nd_column);
+    heading.push_back(data);
     std::string settings = "level " + shortest(q.level);
     if (q.limit) settings += ", exposure limit " + shortest(*q.limit);
     settings += q.simulations > 0 ? ", coverage from " + std::to_string(q.simulations) +
                                         " samples of the fitted lognormal, seed " + std::to_string(q.seed)
                                   : ", no simulated coverage";
-    heading->push_back(settings);
-
-    result.render = [computed, heading](Format format) {
-        if (format == Format::text) return textReport(*heading, *computed);
-        if (format == Format::json) {
-            nlohmann::ordered_json array = nlohmann::ordered_json::array();
-            for (const Computed& c : *computed) array.push_back(jsonObject(c));
-            return array.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + '\n';
-        }
-        Report report;
-        for (const Computed& c : *computed) report.records.push_back(csvRecord(c));
-        return render(report, Format::csv);
-    };
+    heading.push_back(settings);
+    sink(textReport(heading, computed));
     return result;
 }
 

@@ -6,21 +6,26 @@
 #include "velmar/cli/commands.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace velmar::cli {
 
 struct SummaryRequest {
     std::string text;   // the whole input
     std::string source; // its name in messages
-    std::optional<std::string> column, group, nd_column;
+    ReadOptions read;   // columns, groups, conditions, delimiter, nondetect marks
     double level = 0.95;
     std::optional<double> limit;
     int simulations = 4000;
     std::uint64_t seed = 0;
 };
 
-CommandResult summary_command(const SummaryRequest& request);
+// Checks the request (UsageError, DataError), computes every group, then
+// hands the whole output in `format` to `sink`.
+CommandResult summary_command(const SummaryRequest& request, Format format,
+                              const std::function<void(std::string_view)>& sink);
 
 } // namespace velmar::cli
