@@ -7,6 +7,7 @@ packages=(
   libgtest-dev              # unit and session tests
   libcli11-dev              # Velmar's command-line arguments
   nlohmann-json3-dev        # JSON output
+  libboost-dev              # Boost.Math: the distributions of the summary statistics
   pybind11-dev python3-dev  # the Python module
   python3-numpy python3-pytest
   chromium python3-pil      # the report's rendering test (headless, to PNG)

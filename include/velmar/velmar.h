@@ -12,6 +12,7 @@
 // std::invalid_argument naming the argument and its value; a numerical failure
 // is reported in the outcome of the result, never as a silent number.
 
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -209,38 +210,119 @@ struct SampleLimits {
 // finite and level in (0, 1); otherwise std::invalid_argument.
 SampleLimits mean_limits_by_method(std::span<const Observation> sample, double level, Side side = Side::upper);
 
+// ---- The summary of a sample ------------------------------------------------
+// What surrounds the exact limit: checks of lognormality, the upper limits
+// of other methods beside it with their simulated coverage, geometric
+// statistics, the 95th percentile and the exceedance of an exposure limit.
+
+struct ShapiroWilk {
+    double W;
+    double p;
+};
+
+struct AndersonDarling {
+    double A2; // the plain statistic; p comes from A2 (1 + 0.75/n + 2.25/n^2)
+    double p;
+};
+
+// One method's upper confidence limit for the mean, with how often the
+// method's limit covered the mean of the fitted lognormal in samples like the
+// data (drawn from it, of the same size, censored at the data's detection limits).
+struct MethodUpperLimit {
+    std::string method;                       // "exact UMAU", "Student-t", ... (see summary)
+    std::optional<double> value;              // the upper limit of the mean, original scale
+    std::optional<double> simulated_coverage; // empty without simulations, and for bootstrap-t
+    std::optional<double> coverage_se;        // its standard error
+    // Where value stands, "converged" (or the exact limit's outcome, as in
+    // MethodLimits); else why value is empty, and failed is true where that
+    // is a failure (too few values, a numerical failure) rather than the
+    // method's answer (an unbounded bootstrap-t limit).
+    std::string status = std::string(to_string(Outcome::converged));
+    bool failed = false;
+};
+
+// One observation on the lognormal probability plot.
+struct PlotPoint {
+    double value;             // as given (a nondetect's detection limit)
+    bool nondetect;
+    double plotting_position; // from regression on order statistics; i/(n+1) ranks without nondetects
+    double z;                 // its standard normal quantile
+    double fitted;            // the value in the completed sample: the ROS imputation for a nondetect
+};
+
+struct SummaryOptions {
+    double level = 0.95;          // of every confidence limit, in (0, 1)
+    std::optional<double> limit;  // an exposure limit (> 0): exceedance and compliance
+    int simulations = 4000;       // samples for the simulated coverage; 0: none
+    std::uint64_t seed = 0;       // of the bootstrap and the simulations (see group_seed)
+};
+
+// With nondetects the log-scale statistics (geometric mean and sd, MVUE,
+// Cox, percentile, exceedance, compliance) and the Student-t, Chebyshev and
+// bootstrap-t limits come from the sample completed by regression on order
+// statistics; the Kaplan-Meier rows use the censored sample itself.
+struct Summary {
+    int n = 0;
+    int n_nd = 0;
+    double level = 0.0;
+    std::optional<double> arithmetic_mean;
+    std::optional<double> geometric_mean;       // exp(mean of the logs)
+    std::optional<double> geometric_sd;         // exp(sd of the logs), divisor n - 1
+    std::optional<double> mvue_mean;            // minimum-variance unbiased (Finney)
+    std::optional<ShapiroWilk> shapiro_wilk;    // of the logs, 3 <= n <= 5000, no nondetects
+    std::optional<AndersonDarling> anderson_darling; // of the logs, n >= 8, no nondetects
+    std::optional<double> ros_ppcc;             // with nondetects: correlation of the ROS probability plot
+    std::vector<MethodUpperLimit> ucl;
+    std::optional<double> p95;                  // exp(ybar + z_0.95 s)
+    std::optional<double> p95_utl;              // its upper tolerance limit of confidence level
+    std::optional<double> limit;                // the exposure limit given
+    std::optional<double> exceedance;           // 1 - Phi((ln limit - ybar)/s)
+    std::optional<double> exceedance_ucl;       // its exact upper confidence limit
+    std::optional<double> compliance_p;         // p of "the mean is below limit": the exact limit at 1 - p equals it
+    std::vector<std::string> warnings;          // sentences
+    std::vector<PlotPoint> probability_plot;    // one per observation, in the sample's order
+};
+
+// The summary of a sample (at least one observation, every value positive
+// and finite; level in (0, 1), limit > 0 and finite, simulations >= 0).
+// Methods: without nondetects "exact UMAU", "Student-t", "Chebyshev", "Cox",
+// "bootstrap-t"; with them "KM-t", "KM-Chebyshev", "ROS + exact UMAU",
+// "Student-t", "Chebyshev", "Cox", "bootstrap-t". Seeded: the same options
+// give the same summary on every platform.
+Summary summary(std::span<const Observation> sample, const SummaryOptions& options = {});
+Summary summary(std::span<const double> values, const SummaryOptions& options = {});
+
+// The seed of one group's summary from a user's seed and the group's key
+// (FNV-1a of the key's bytes, mixed with the seed), so that a group's numbers
+// do not depend on which other groups are summarised with it.
+std::uint64_t group_seed(std::uint64_t seed, std::string_view key);
 // ---- The report ---------------------------------------------------------------
 // One self-contained HTML page for several groups of data: per group the data
-// summary, warnings, lognormality checks, the panel of upper limits, the
-// exposure statistics where an exposure limit is given, a normal Q-Q plot of
+// summary, the warnings, the lognormality tests, the panel of upper limits
+// with their simulated coverage, the exposure statistics, a normal Q-Q plot of
 // the logs and a strip plot of the values with the limits marked. Inline CSS
 // and SVG; no scripts, nothing loaded from elsewhere; laid out for screen and
 // for printing on A4 or Letter.
 
 struct ReportGroup {
-    std::string name;                 // shown as the group's title and in data-group
-    std::vector<Observation> sample;  // may be empty (all cells NA): the section says so
-    long long skipped = 0;            // NA and empty cells left out of the sample
-};
-
-struct ReportOptions {
-    double level = 0.95;         // of every confidence limit, in (0, 1)
-    std::optional<double> limit; // an exposure limit L (> 0), marked and compared with
+    std::string name;                // the section's title and its data-group
+    std::vector<Observation> sample; // may be empty (all cells NA): the section says so
+    long long skipped = 0;           // NA and empty cells left out of the sample
+    std::optional<Summary> summary;  // the sample's summary; empty where it could not be computed
+    std::string problem;             // then why, for the section
 };
 
 // What was computed from what: the first lines of the file and the page's heading.
 struct ReportHeading {
     std::string source;   // the file, or "standard input"
     std::string column;   // how the values were found: "column \"result\""
-    std::string grouping; // "groups by column \"analyte\"", or empty
+    std::string grouping; // "one section per value of column \"analyte\"", or empty
     std::string options;  // the options as a user would type them again
     std::string date;     // when the report was written, as it should be shown
 };
 
-// The page. Throws std::invalid_argument for a level outside (0, 1), a limit
-// that is not positive and finite, or a value that is not positive and finite
-// (naming its group).
-std::string html_report(const ReportHeading& heading, std::span<const ReportGroup> groups,
-                        const ReportOptions& options = {});
+// The page, one section per group in the order given. Every text from the
+// data (names, file, options, warnings) is escaped.
+std::string html_report(const ReportHeading& heading, std::span<const ReportGroup> groups);
 
 } // namespace velmar

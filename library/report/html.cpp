@@ -2,6 +2,8 @@
 
 #include "library/report/html.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -48,7 +50,9 @@ figcaption { font-size: 12px; color: #444; }
 
 std::string percent(double level)
 {
-    return number(level * 100.0, 6) + "%";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g%%", level * 100.0);
+    return text;
 }
 
 // Text for a comment: nothing in it can close the comment early.
@@ -67,7 +71,8 @@ std::string comment_text(const std::string& s)
 void quantities(std::string& h, const std::vector<Quantity>& rows)
 {
     for (const Quantity& q : rows) {
-        h += "<tr><th>" + escape(q.label) + "</th><td class=\"num\">" + number(q.value) + "</td><td>" + escape(q.note) +
+        const std::string shown = q.as_given && q.value ? as_given(*q.value) : number(q.value);
+        h += "<tr><th>" + escape(q.label) + "</th><td class=\"num\">" + shown + "</td><td>" + escape(q.note) +
              "</td></tr>";
     }
 }
@@ -89,14 +94,16 @@ void group_section(std::string& h, const Group& g)
     quantities(h, g.data);
     h += "</table></div>\n";
 
-    h += "<div><h3>Lognormality of the values</h3><table class=\"tests\"><tr><th>test</th><th>statistic</th>"
-         "<th>p</th><th></th></tr>";
-    for (const NormalityTest& t : g.tests) {
-        h += "<tr><th>" + escape(t.name) + "</th><td class=\"num\">" +
-             (t.statistic ? escape(t.statistic_name) + " = " + number(t.statistic) : "-") + "</td><td class=\"num\">" +
-             number(t.p, 3) + "</td><td>" + escape(t.note) + "</td></tr>";
+    if (!g.tests.empty()) {
+        h += "<div><h3>Lognormality of the values</h3><table class=\"tests\"><tr><th>test</th><th>statistic</th>"
+             "<th>p</th><th></th></tr>";
+        for (const NormalityTest& t : g.tests) {
+            h += "<tr><th>" + escape(t.name) + "</th><td class=\"num\">" +
+                 (t.statistic ? escape(t.statistic_name) + " = " + number(t.statistic) : "-") +
+                 "</td><td class=\"num\">" + number(t.p, 3) + "</td><td>" + escape(t.note) + "</td></tr>";
+        }
+        h += "</table></div>\n";
     }
-    h += "</table></div>\n";
 
     if (!g.exposure.empty()) {
         h += "<div><h3>Exposure</h3><table class=\"exposure\">";
@@ -105,24 +112,28 @@ void group_section(std::string& h, const Group& g)
     }
     h += "</div>\n";
 
-    h += "<h3>Upper confidence limits of the mean at " + percent(g.level) +
-         "</h3>\n<table class=\"methods\"><tr><th>method</th><th>upper limit</th><th>simulated coverage</th>"
-         "<th>standard error</th><th></th></tr>";
-    for (const MethodRow& m : g.methods) {
-        std::string note = m.status;
-        if (m.approximate) note = note.empty() ? "approximate" : "approximate; " + note;
-        h += "<tr><th>" + escape(m.method) + "</th><td class=\"num\">" + number(m.value, 5) + "</td><td class=\"num\">" +
-             number(m.coverage, 3) + "</td><td class=\"num\">" + number(m.coverage_se, 2) + "</td><td>" + escape(note) +
-             "</td></tr>";
+    if (!g.methods.empty()) {
+        h += "<h3>Upper confidence limits of the mean at " + percent(g.level) +
+             "</h3>\n<table class=\"methods\"><tr><th>method</th><th>upper limit</th><th>simulated coverage</th>"
+             "<th>standard error</th><th></th></tr>";
+        for (const MethodRow& m : g.methods) {
+            std::string note = m.status;
+            if (m.approximate) note = note.empty() ? "approximate" : "approximate; " + note;
+            h += "<tr><th>" + escape(m.method) + "</th><td class=\"num\">" + number(m.value, 5) + "</td><td class=\"num\">" +
+                 number(m.coverage, 3) + "</td><td class=\"num\">" + number(m.coverage_se, 3) + "</td><td>" + escape(note) +
+                 "</td></tr>";
+        }
+        h += "</table>\n";
     }
-    h += "</table>\n";
     if (!g.missing.empty()) h += "<p class=\"missing\">" + escape(g.missing) + "</p>\n";
 
+    const bool marksExposureLimit =
+        std::any_of(g.strip.marks.begin(), g.strip.marks.end(), [](const Mark& m) { return m.exposure_limit; });
     h += "<div class=\"plots\">\n<figure>" + qq_plot_svg(g.qq) +
          "<figcaption>Normal Q-Q plot of the logs: a lognormal sample lies near a straight line.</figcaption></figure>\n"
          "<figure>" + strip_plot_svg(g.strip) +
          "<figcaption>The values on a log axis with the upper limits of the panel" +
-         (g.exposure.empty() ? std::string() : " and the exposure limit L") + ".</figcaption></figure>\n</div>\n";
+         (marksExposureLimit ? " and the exposure limit L" : "") + ".</figcaption></figure>\n</div>\n";
     h += "</section>\n";
 }
 
@@ -132,8 +143,17 @@ std::string number(std::optional<double> value, int digits)
 {
     if (!value || !std::isfinite(*value)) return "-";
     char text[48];
-    std::snprintf(text, sizeof text, "%.*g", digits, *value);
-    return text;
+    std::snprintf(text, sizeof text, "%#.*g", digits, *value); // '#' keeps trailing zeros: 0.830, not 0.83
+    std::string s(text);
+    if (!s.empty() && s.back() == '.') s.pop_back();
+    return s;
+}
+
+std::string as_given(double value)
+{
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    return std::string(text, end);
 }
 
 std::string html_page(const Heading& heading, std::span<const Group> groups)

@@ -28,6 +28,7 @@ struct Quantity {
     std::string label;
     std::optional<double> value;
     std::string note; // shown after the number ("W", "a share", ...), may be empty
+    bool as_given = false; // an input: shown with the digits that read back to it, not rounded
 };
 
 struct NormalityTest {
@@ -68,7 +69,11 @@ struct Group {
 // warnings) is escaped.
 std::string html_page(const Heading& heading, std::span<const Group> groups);
 
-// A number to `digits` significant digits, "-" when absent or not finite.
+// A number to `digits` significant digits, trailing zeros kept ("0.8300"),
+// "-" when absent or not finite.
 std::string number(std::optional<double> value, int digits = 4);
+
+// The shortest text that reads back to `value` ("5", "0.1").
+std::string as_given(double value);
 
 } // namespace velmar::report

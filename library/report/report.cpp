@@ -1,19 +1,16 @@
-// The public face of the report: the statistics of each group, arranged as
-// the page's plain data (html.h) and its pictures (svg.h).
+// The public face of the report: each group's summary arranged as the page's
+// plain data (html.h) and its pictures (svg.h).
 
 #include <velmar/velmar.h>
 
 #include "library/nondetects/ros.h"
-#include "library/nondetects/sample.h"
 #include "library/report/html.h"
-#include "library/text.h"
 
 #include <boost/math/distributions/normal.hpp>
 
 #include <algorithm>
 #include <cmath>
 #include <numeric>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -21,115 +18,120 @@ namespace velmar {
 
 namespace {
 
-struct LogMoments {
-    double mean = 0.0, sd = 0.0;
-};
+const std::string ros_exact = "ROS + exact UMAU";
 
-LogMoments log_moments(std::span<const double> values)
-{
-    LogMoments m;
-    for (const double v : values) m.mean += std::log(v);
-    m.mean /= static_cast<double>(values.size());
-    for (const double v : values) m.sd += (std::log(v) - m.mean) * (std::log(v) - m.mean);
-    m.sd = std::sqrt(m.sd / static_cast<double>(values.size() - 1));
-    return m;
-}
-
-// The Q-Q plot's points: every observation at the normal quantile of its
-// plotting position, a nondetect at its value imputed by regression on order
-// statistics; and the line the limits assume.
-report::QqPlot qq_plot(std::span<const Observation> sample, int nondetects)
+// The Q-Q plot: every observation at the normal quantile of its plotting
+// position, a nondetect at the value that regression on order statistics
+// imputes to it; and the line the limits assume: the fitted lognormal
+// (ln x = mean log + sd log z) without nondetects, the ROS fit with them.
+report::QqPlot qq_plot(const ReportGroup& in)
 {
     report::QqPlot plot;
-    if (nondetects::count_detects(sample).distinct >= 2) {
-        const nondetects::Ros ros = nondetects::regression_on_order_statistics(sample);
-        for (std::size_t i = 0; i < sample.size(); ++i)
-            plot.points.push_back({sample[i].nondetect ? ros.completed[i] : sample[i].value, ros.z[i], sample[i].nondetect});
-        if (nondetects > 0) {
+    const Summary& s = *in.summary;
+    if (!s.probability_plot.empty()) {
+        for (const PlotPoint& p : s.probability_plot)
+            plot.points.push_back({p.nondetect ? p.fitted : p.value, p.z, p.nondetect});
+        if (s.n_nd > 0) {
+            const nondetects::Ros ros = nondetects::regression_on_order_statistics(in.sample);
             plot.line = report::FittedLine{ros.intercept, ros.slope, "ROS fit"};
-        } else {
-            std::vector<double> values;
-            for (const Observation& o : sample) values.push_back(o.value);
-            const LogMoments m = log_moments(values);
-            plot.line = report::FittedLine{m.mean, m.sd, "fitted lognormal"};
+        } else if (s.geometric_mean && s.geometric_sd) {
+            plot.line = report::FittedLine{std::log(*s.geometric_mean), std::log(*s.geometric_sd), "fitted lognormal"};
         }
         return plot;
     }
     // Too few distinct detects for a fit: ranks i/(n + 1), values as given.
-    std::vector<std::size_t> order(sample.size());
+    std::vector<std::size_t> order(in.sample.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
     std::stable_sort(order.begin(), order.end(),
-                     [&](std::size_t a, std::size_t b) { return sample[a].value < sample[b].value; });
-    const double n = static_cast<double>(sample.size());
+                     [&](std::size_t a, std::size_t b) { return in.sample[a].value < in.sample[b].value; });
+    const double n = static_cast<double>(in.sample.size());
     for (std::size_t rank = 0; rank < order.size(); ++rank) {
-        const Observation& o = sample[order[rank]];
+        const Observation& o = in.sample[order[rank]];
         const double p = (static_cast<double>(rank) + 1.0) / (n + 1.0);
         plot.points.push_back({o.value, boost::math::quantile(boost::math::normal(), p), o.nondetect});
     }
     return plot;
 }
 
-report::Group group_report(const ReportGroup& in, const ReportOptions& options)
+report::NormalityTest missing_test(const std::string& name, const std::string& statistic, const std::string& why)
+{
+    return {name, statistic, std::nullopt, std::nullopt, why};
+}
+
+void add_tests(report::Group& g, const Summary& s)
+{
+    if (s.n_nd > 0) {
+        g.tests.push_back(missing_test("Shapiro-Wilk", "W", "not for data with nondetects"));
+        g.tests.push_back(missing_test("Anderson-Darling", "A2", "not for data with nondetects"));
+        g.tests.push_back({"ROS plot correlation", "r", s.ros_ppcc, std::nullopt, "of the detects' logs and z"});
+        return;
+    }
+    if (s.shapiro_wilk)
+        g.tests.push_back({"Shapiro-Wilk", "W", s.shapiro_wilk->W, s.shapiro_wilk->p, "of the logs"});
+    else
+        g.tests.push_back(missing_test("Shapiro-Wilk", "W", s.n < 3 ? "needs 3 values" : "not defined for these data"));
+    if (s.anderson_darling)
+        g.tests.push_back({"Anderson-Darling", "A2", s.anderson_darling->A2, s.anderson_darling->p, "of the logs"});
+    else
+        g.tests.push_back(missing_test("Anderson-Darling", "A2", s.n < 8 ? "needs 8 values" : "not defined for these data"));
+}
+
+report::Group group_report(const ReportGroup& in)
 {
     report::Group g;
     g.name = in.name;
     g.n = static_cast<int>(in.sample.size());
     g.skipped = in.skipped;
-    g.level = options.level;
-    for (const Observation& o : in.sample) g.nondetects += o.nondetect ? 1 : 0;
-    try {
-        nondetects::check_positive(in.sample);
-    } catch (const std::invalid_argument& e) {
-        throw std::invalid_argument("group " + in.name + ": " + e.what());
+    for (const Observation& o : in.sample) {
+        g.nondetects += o.nondetect ? 1 : 0;
+        g.strip.points.push_back({o.value, 0.0, o.nondetect});
     }
-
-    if (in.sample.empty()) {
-        g.missing = "No values: nothing could be computed.";
+    if (!in.summary) {
+        g.missing = in.sample.empty() ? "No values: nothing could be computed." : "No summary: " + in.problem;
         return g;
     }
+    const Summary& s = *in.summary;
+    g.level = s.level;
+    g.warnings = s.warnings;
 
-    const SampleLimits limits = mean_limits_by_method(in.sample, options.level, Side::upper);
-    for (const MethodLimits& row : limits.rows) {
-        report::MethodRow m;
-        m.method = row.method.empty() ? "(none)" : row.method;
-        m.value = row.upper;
-        m.status = row.status == to_string(Outcome::converged) ? "" : row.status;
-        m.approximate = row.approximate;
-        g.methods.push_back(m);
-        if (!row.failed && row.upper)
-            g.strip.marks.push_back({*row.upper, row.method + " " + report::number(row.upper)});
+    const std::string completed = s.n_nd > 0 ? "of the values completed by ROS" : "";
+    g.data = {{"arithmetic mean", s.arithmetic_mean, completed},
+              {"geometric mean", s.geometric_mean, completed},
+              {"geometric sd", s.geometric_sd, completed},
+              {"MVUE of the mean", s.mvue_mean, "minimum-variance unbiased"}};
+    add_tests(g, s);
+
+    for (const MethodUpperLimit& u : s.ucl) {
+        report::MethodRow row;
+        row.method = u.method;
+        row.value = u.value;
+        row.coverage = u.simulated_coverage;
+        row.coverage_se = u.coverage_se;
+        if (u.failed || u.status != to_string(Outcome::converged)) row.status = u.status;
+        row.approximate = u.method == ros_exact;
+        g.methods.push_back(row);
+        if (u.value) g.strip.marks.push_back({*u.value, u.method + " " + report::number(u.value)});
     }
 
-    std::vector<double> values;
-    for (const Observation& o : in.sample) values.push_back(o.value);
-    if (g.nondetects == 0) {
-        g.data.push_back({"arithmetic mean", std::accumulate(values.begin(), values.end(), 0.0) / g.n, ""});
-        if (g.n >= 2) {
-            const LogMoments m = log_moments(values);
-            g.data.push_back({"geometric mean", std::exp(m.mean), ""});
-            g.data.push_back({"geometric sd", std::exp(m.sd), ""});
-        }
+    g.exposure = {{"95th percentile", s.p95, "of the fitted lognormal"},
+                  {"its upper tolerance limit", s.p95_utl, ""}};
+    if (s.limit) {
+        g.exposure.push_back({"exposure limit L", s.limit, "", true});
+        g.exposure.push_back({"exceedance", s.exceedance, "fitted share above L"});
+        g.exposure.push_back({"its upper confidence limit", s.exceedance_ucl, ""});
+        g.exposure.push_back({"compliance p", s.compliance_p, "of \"the mean is below L\""});
+        g.strip.marks.push_back({*s.limit, "L = " + report::as_given(*s.limit), true});
     }
-    g.missing = "Not in this build: the lognormality tests, the Student-t, Chebyshev, Cox and bootstrap-t limits, "
-                "the simulated coverages, the MVUE mean, the 95th percentile and the exceedance statistics.";
-    g.qq = qq_plot(in.sample, g.nondetects);
-    for (const Observation& o : in.sample) g.strip.points.push_back({o.value, 0.0, o.nondetect});
-    if (options.limit) {
-        g.exposure.push_back({"exposure limit L", *options.limit, ""});
-        g.strip.marks.push_back({*options.limit, "L = " + report::number(options.limit), true});
-    }
+    g.qq = qq_plot(in);
     return g;
 }
 
 } // namespace
 
-std::string html_report(const ReportHeading& heading, std::span<const ReportGroup> groups, const ReportOptions& options)
+std::string html_report(const ReportHeading& heading, std::span<const ReportGroup> groups)
 {
-    if (!(options.level > 0.0 && options.level < 1.0)) refuse("level", options.level, "must lie strictly between 0 and 1");
-    if (options.limit && (!(*options.limit > 0.0) || !std::isfinite(*options.limit)))
-        refuse("limit", *options.limit, "must be positive and finite");
     std::vector<report::Group> pages;
-    for (const ReportGroup& g : groups) pages.push_back(group_report(g, options));
+    for (const ReportGroup& g : groups) pages.push_back(group_report(g));
     const report::Heading h{"Velmar " + std::string(version()), heading.source, heading.column, heading.grouping,
                             heading.options, heading.date};
     return report::html_page(h, pages);

@@ -26,6 +26,9 @@ constexpr const char* exposure_colour = "#b91c1c";
 constexpr int most_decade_ticks = 12;
 // Widest range, in decades, that gets ticks at 1, 2 and 5.
 constexpr int most_125_decades = 3;
+// An axis end moves out to the next tick when that lengthens the axis by at
+// most this share.
+constexpr double most_extension = 0.2;
 
 // A coordinate with at most one decimal: enough at screen and print resolution.
 std::string px(double v)
@@ -171,6 +174,18 @@ LogAxis log_axis(double low, double high)
     for (const Tick& t : candidates)
         if (t.value >= low && t.value <= high) inside.push_back(t);
     if (inside.size() >= 2) {
+        // An end reaches out to the next tick where that adds little.
+        const double reach = most_extension * std::log10(high / low);
+        const auto below = std::find_if(candidates.rbegin(), candidates.rend(), [&](const Tick& t) { return t.value < low; });
+        const auto above = std::find_if(candidates.begin(), candidates.end(), [&](const Tick& t) { return t.value > high; });
+        if (below != candidates.rend() && std::log10(low / below->value) <= reach) {
+            axis.low = below->value;
+            inside.insert(inside.begin(), *below);
+        }
+        if (above != candidates.end() && std::log10(above->value / high) <= reach) {
+            axis.high = above->value;
+            inside.push_back(*above);
+        }
         axis.ticks = inside;
         return axis;
     }

@@ -20,8 +20,9 @@ struct Tick {
 // its ticks. Ranges of up to three decades get ticks at 1, 2 and 5 times
 // powers of ten, wider ones at decades (every second, third, ... when there
 // would be more than twelve). The axis spans the values where at least two
-// ticks fall among them; else its ends are widened to the nearest ticks
-// outside, so that every axis has at least two ticks.
+// ticks fall among them, an end reaching out to the next tick where that
+// lengthens it by at most a fifth; else its ends are widened to the nearest
+// ticks outside, so that every axis has at least two ticks.
 struct LogAxis {
     double low;
     double high;

@@ -7,6 +7,7 @@
 #include "velmar/cli/output_file.h"
 #include "velmar/cli/parse.h"
 #include "velmar/cli/report.h"
+#include "velmar/cli/summary.h"
 
 #include <CLI/CLI.hpp>
 
@@ -24,6 +25,9 @@
 namespace velmar::cli {
 
 namespace {
+
+// Most simulated samples of a summary's coverage (about a minute per group at n = 50).
+constexpr int maxSimulations = 4'000'000;
 
 struct Common {
     std::string format = "text";
@@ -249,6 +253,44 @@ std::vector<std::pair<std::string, std::string>> typedData(const DataOptions& d)
     return typed;
 }
 
+// The options of the summary's statistics, as typed.
+struct SummaryTexts {
+    std::string limit, simulations = "4000", seed = "0";
+};
+
+void addSummaryOptions(CLI::App& sub, std::string& level, SummaryTexts& t)
+{
+    sub.add_option("--level", level, "confidence level of every limit (95 is read as 0.95)")
+        ->type_name("A")
+        ->capture_default_str();
+    sub.add_option("--limit", t.limit,
+                   "an exposure limit: the fraction above it (exceedance), its exact upper confidence limit, "
+                   "and compliance_p, the p-value of 'the mean is below it' from the exact limits")
+        ->type_name("L");
+    sub.add_option("--simulations", t.simulations,
+                   "samples drawn from the fitted lognormal for the simulated coverage of each limit; 0: none")
+        ->type_name("N")
+        ->capture_default_str();
+    sub.add_option("--seed", t.seed,
+                   "seed of the bootstrap and the simulations (0 to 2^64 - 1); the same numbers on every "
+                   "platform, and with --group each group's from the seed and its name")
+        ->type_name("S")
+        ->capture_default_str();
+}
+
+SummaryRequest summaryRequest(const std::string& level, const SummaryTexts& t, DataSource data)
+{
+    SummaryRequest q;
+    q.level = level_option("--level", level);
+    q.read = std::move(data.read);
+    q.source = std::move(data.source);
+    q.text = std::move(data.text);
+    if (!t.limit.empty()) q.limit = positive_option("--limit", t.limit);
+    q.simulations = count_option("--simulations", t.simulations, maxSimulations);
+    q.seed = seed_option("--seed", t.seed);
+    return q;
+}
+
 } // namespace
 
 int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err)
@@ -281,15 +323,37 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
                       "--group, --where or --nd-column a first line that is a number (or ND, NA, N/A, nan, inf, "
                       "<...) is data, any other text a header.");
 
+    // The summary and the report: the same data, the same statistics.
+    SummaryTexts statistics;
+    CLI::App* summary = app.add_subcommand(
+        "summary", "What surrounds the exact limit: lognormality tests, other upper limits side by side with "
+                   "their simulated coverage, geometric statistics, the 95th percentile and an exposure limit's "
+                   "exceedance");
+    addDataOptions(*summary, data, "one summary");
+    addSummaryOptions(*summary, level, statistics);
+    addCommon(*summary, common);
+    summary->footer(
+        "Per group: n, n_nd, level, arithmetic_mean, geometric_mean, geometric_sd, mvue_mean (Finney's\n"
+        "minimum-variance unbiased mean); shapiro_wilk {W, p} (3 to 5000 values) and anderson_darling {A2, p}\n"
+        "(8 or more) of the logs, or with nondetects ros_ppcc (the correlation of the ROS probability plot);\n"
+        "ucl, a list of {method, value, simulated_coverage, coverage_se, status} for exact UMAU (with\n"
+        "nondetects KM-t, KM-Chebyshev and ROS + exact UMAU instead), Student-t, Chebyshev, Cox and\n"
+        "bootstrap-t (2000 resamples, no simulated coverage); p95, the fitted 95th percentile, and p95_utl,\n"
+        "its upper tolerance limit; with --limit: limit, exceedance, exceedance_ucl and compliance_p; warnings.\n"
+        "With nondetects the log-scale statistics and the Student-t, Chebyshev, Cox and bootstrap-t limits\n"
+        "use the sample completed by ROS.\n"
+        "simulated_coverage: the share of samples of the data's size, drawn from the fitted lognormal with the\n"
+        "data's detection limits applied, whose limit covers the fitted mean; coverage_se: its standard error.\n"
+        "JSON: an array, one object per group, null where a value does not apply. CSV: one row per group,\n"
+        "nested fields joined with _ (shapiro_wilk_W, shapiro_wilk_p, anderson_darling_A2, anderson_darling_p;\n"
+        "for each method M of exact UMAU, KM-t, KM-Chebyshev, ROS + exact UMAU, Student-t, Chebyshev, Cox and\n"
+        "bootstrap-t: ucl_M, ucl_M_coverage, ucl_M_coverage_se), the warnings in one cell.");
+
     CLI::App* report = app.add_subcommand(
-        "report", "The whole answer on one page: an HTML report with, per group, the data summary, the limits and "
-                  "a Q-Q plot of the logs and a strip plot of the values");
-    std::string exposureLimit;
+        "report", "The whole answer on one page: an HTML report with, per group, the summary's statistics, its "
+                  "warnings, a Q-Q plot of the logs and a strip plot of the values with the limits marked");
     addDataOptions(*report, data, "one section");
-    report->add_option("--level", level, "confidence level of every limit (95 is read as 0.95)")
-        ->type_name("A")
-        ->capture_default_str();
-    report->add_option("--limit", exposureLimit, "an exposure limit L, marked on the plots")->type_name("L");
+    addSummaryOptions(*report, level, statistics);
     report->add_option("-o,--output", common.output,
                        "write the report to FILE instead of standard output; a file is replaced only when the "
                        "report is complete, keeping its permissions")
@@ -341,7 +405,7 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
         const auto chosen = app.get_subcommands();
         const std::string name = chosen.empty() ? "Velmar" : "Velmar " + chosen.front()->get_name();
         if (chosen.empty() && argc > 1 && argv[1][0] != '-')
-            err << name << ": no subcommand " << argv[1] << " (choose lognormal, report, limit, table or verify)";
+            err << name << ": no subcommand " << argv[1] << " (choose lognormal, summary, report, limit, table or verify)";
         else
             err << name << ": " << e.what();
         err << "\nRun '" << name << " --help' for its usage.\n";
@@ -355,31 +419,32 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
         // The results go to standard output, or to the -o file, as they come.
         std::unique_ptr<OutputFile> output;
         std::vector<std::string> inputs;
-        if ((chosen == lognormal || chosen == report) && data.file != "-") inputs.push_back(data.file);
+        if ((chosen == lognormal || chosen == summary || chosen == report) && data.file != "-")
+            inputs.push_back(data.file);
         if (!common.output.empty()) output = std::make_unique<OutputFile>(common.output, inputs);
-        ReportWriter writer(formatOf(common.format), [&](std::string_view bytes) {
+        const auto sink = [&](std::string_view bytes) {
             if (output) {
                 output->write(bytes);
             } else if (!out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
                 throw std::runtime_error("cannot write the results to standard output");
             }
-        });
+        };
+        ReportWriter writer(formatOf(common.format), sink);
 
         CommandResult result;
         if (chosen == report) {
             ReportRequest q;
-            q.options.level = level_option("--level", level);
-            if (!exposureLimit.empty()) q.options.limit = number_option("--limit", exposureLimit);
+            q.summary = summaryRequest(level, statistics, readData(data, in));
             std::vector<std::pair<std::string, std::string>> typed = typedData(data);
-            typed.emplace_back("--level", level);
-            typed.emplace_back("--limit", exposureLimit);
+            for (const auto& [option, value] : std::vector<std::pair<std::string, std::string>>{
+                     {"--level", level},
+                     {"--limit", statistics.limit},
+                     {"--simulations", statistics.simulations},
+                     {"--seed", statistics.seed}})
+                typed.emplace_back(option, value);
             q.options_text = typedAgain(typed) + (data.decimalComma ? " --decimal-comma" : "");
             q.date = report_date();
-            DataSource d = readData(data, in);
-            q.read = std::move(d.read);
-            q.source = std::move(d.source);
-            q.text = std::move(d.text);
-            warnIfSignificance(err, name, q.options.level, Side::upper);
+            warnIfSignificance(err, name, q.summary.level, Side::upper);
             const std::string html = report_command(q);
             if (output) {
                 output->write(html);
@@ -400,6 +465,10 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
             q.text = std::move(d.text);
             warnIfSignificance(err, name, q.level, q.side);
             result = lognormal_command(q, writer);
+        } else if (chosen == summary) {
+            const SummaryRequest q = summaryRequest(level, statistics, readData(data, in));
+            warnIfSignificance(err, name, q.level, Side::upper);
+            result = summary_command(q, formatOf(common.format), sink);
         } else if (chosen == limit) {
             LimitRequest q;
             q.estimates.mu_hat = number_option("--mu-hat", muHat);
@@ -420,7 +489,8 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
             q.side = sideOf(side);
             result = chosen == table ? table_command(q, writer) : verify_command(q, writer);
         }
-        writer.finish();
+        // The summary writes its own output: nested JSON, a text block per group.
+        if (chosen != summary) writer.finish();
         if (output) {
             output->commit();
         } else if (!out.flush()) {

@@ -1,4 +1,5 @@
-// The report subcommand: reads the groups, hands them to the library's report.
+// The report subcommand: the groups' summaries, as the summary subcommand
+// computes them, handed to the library's report.
 
 #include "velmar/cli/report.h"
 
@@ -15,29 +16,32 @@ namespace velmar::cli {
 
 std::string report_command(const ReportRequest& q)
 {
-    const Measurements m = read_measurements(q.text, q.source, q.read);
-    if (m.groups.empty()) throw DataError(q.source + ": no values below the header");
+    const SummaryRequest& request = q.summary;
+    const Measurements m = read_measurements(request.text, request.source, request.read);
+    if (m.groups.empty()) throw DataError(request.source + ": no values below the header");
     std::vector<ReportGroup> groups;
-    for (const Group& g : m.groups) {
+    for (GroupSummary& g : summarise(request, m)) {
         ReportGroup r;
-        r.name = g.name.value_or("all values");
-        for (std::size_t j = 0; j < g.values.size(); ++j) r.sample.push_back({g.values[j], g.nondetect[j]});
+        r.name = g.group.value_or("all values");
+        r.sample = std::move(g.sample);
         r.skipped = g.skipped;
+        r.summary = std::move(g.summary);
+        r.problem = std::move(g.problem);
         groups.push_back(std::move(r));
     }
     ReportHeading heading;
-    heading.source = q.source;
+    heading.source = request.source;
     heading.column = m.column;
-    if (q.read.nd_column) heading.column += ", nondetects marked in column " + in_quotes(*q.read.nd_column);
+    if (request.read.nd_column) heading.column += ", nondetects marked in column " + in_quotes(*request.read.nd_column);
     if (!m.group_columns.empty()) {
         std::string columns;
         for (const std::string& c : m.group_columns) columns += (columns.empty() ? "" : ", ") + in_quotes(c);
-        heading.grouping = "one section per value of " + std::string(m.group_columns.size() == 1 ? "column " : "columns ") +
-                           columns;
+        heading.grouping =
+            "one section per value of " + std::string(m.group_columns.size() == 1 ? "column " : "columns ") + columns;
     }
     heading.options = q.options_text;
     heading.date = q.date;
-    return html_report(heading, groups, q.options);
+    return html_report(heading, groups);
 }
 
 std::string report_date()

@@ -41,10 +41,12 @@ TEST(LogAxis, TicksReadBackCoverTheValuesAndStayFew)
     };
     const Case cases[] = {
         {1.1, 1.9, 1, 2, 2},                  // inside one step: widened to its ends
-        {0.3, 40, 0.3, 40, 6},                // 1-2-5 over two decades
+        {0.3, 40, 0.2, 50, 8},                // 1-2-5 over two decades, ends reaching out
+        {0.49, 4.4, 0.49, 5, 4},              // the low end stays: 0.2 is too far
         {0.0031, 0.0049, 0.002, 0.005, 2},
         {7, 7, 7 / 1.5, 7 * 1.5, 2},          // all values equal
-        {2e-3, 3e5, 2e-3, 3e5, 8},            // decades
+        {2e-3, 3e5, 1e-3, 1e6, 10},           // decades
+        {0.6, 1.5e3, 0.6, 1.5e3, 4},          // decades, ends too far to reach
         {1e-150, 1e150, 1e-150, 1e150, 13},   // every 25th decade
     };
     for (const Case& c : cases) {
@@ -62,9 +64,9 @@ TEST(LogAxis, TicksReadBackCoverTheValuesAndStayFew)
             }
         }
     }
-    EXPECT_EQ(log_axis(0.3, 40).ticks[0].label, "0.5");
-    EXPECT_EQ(log_axis(2e-3, 3e5).ticks.back().label, "100000");
-    EXPECT_EQ(log_axis(2e-3, 3e7).ticks.back().label, "1e+07");
+    EXPECT_EQ(log_axis(0.3, 40).ticks[0].label, "0.2");
+    EXPECT_EQ(log_axis(0.6, 1.5e3).ticks.back().label, "1000");
+    EXPECT_EQ(log_axis(2e-3, 3e7).ticks.back().label, "1e+08");
     EXPECT_EQ(log_axis(1e-150, 1e150).ticks[0].label, "1e-150");
 }
 
