@@ -38,12 +38,14 @@ table.methods th { white-space: nowrap; }
 .plots svg { display: block; width: 100%; height: auto; }
 figcaption { font-size: 12px; color: #444; }
 @media print {
-  body { max-width: none; margin: 0; padding: 0; font-size: 9.5pt; }
+  body { max-width: none; margin: 0; padding: 0; font-size: 9pt; }
+  .columns { gap: 0 22px; }
+  th, td { padding: 1px 8px 1px 0; }
   section.group { border: none; padding: 0; margin: 14px 0 0; }
   section.group + section.group { break-before: page; }
   .plots { break-inside: avoid; }
   .plots figure { flex: 1 1 45%; max-width: 50%; }
-  table, figure, .warnings { break-inside: avoid; }
+  .block, figure, .warnings { break-inside: avoid; }
 }
 @page { size: portrait; margin: 14mm; }
 )";
@@ -86,7 +88,7 @@ void group_section(std::string& h, const Group& g)
         h += "</ul></div>\n";
     }
 
-    h += "<div class=\"columns\">\n<div><h3>Data</h3><table class=\"data\">";
+    h += "<div class=\"columns\">\n<div class=\"block\"><h3>Data</h3><table class=\"data\">";
     h += "<tr><th>values</th><td class=\"num\">" + std::to_string(g.n) + "</td><td></td></tr>";
     h += "<tr><th>nondetects</th><td class=\"num\">" + std::to_string(g.nondetects) + "</td><td></td></tr>";
     if (g.skipped > 0)
@@ -95,7 +97,7 @@ void group_section(std::string& h, const Group& g)
     h += "</table></div>\n";
 
     if (!g.tests.empty()) {
-        h += "<div><h3>Lognormality of the values</h3><table class=\"tests\"><tr><th>test</th><th>statistic</th>"
+        h += "<div class=\"block\"><h3>Lognormality of the values</h3><table class=\"tests\"><tr><th>test</th><th>statistic</th>"
              "<th>p</th><th></th></tr>";
         for (const NormalityTest& t : g.tests) {
             h += "<tr><th>" + escape(t.name) + "</th><td class=\"num\">" +
@@ -106,14 +108,14 @@ void group_section(std::string& h, const Group& g)
     }
 
     if (!g.exposure.empty()) {
-        h += "<div><h3>Exposure</h3><table class=\"exposure\">";
+        h += "<div class=\"block\"><h3>Exposure</h3><table class=\"exposure\">";
         quantities(h, g.exposure);
         h += "</table></div>\n";
     }
     h += "</div>\n";
 
     if (!g.methods.empty()) {
-        h += "<h3>Upper confidence limits of the mean at " + percent(g.level) +
+        h += "<div class=\"block\"><h3>Upper confidence limits of the mean at " + percent(g.level) +
              "</h3>\n<table class=\"methods\"><tr><th>method</th><th>upper limit</th><th>simulated coverage</th>"
              "<th>standard error</th><th></th></tr>";
         for (const MethodRow& m : g.methods) {
@@ -123,7 +125,7 @@ void group_section(std::string& h, const Group& g)
                  number(m.coverage, 3) + "</td><td class=\"num\">" + number(m.coverage_se, 3) + "</td><td>" + escape(note) +
                  "</td></tr>";
         }
-        h += "</table>\n";
+        h += "</table></div>\n";
     }
     if (!g.missing.empty()) h += "<p class=\"missing\">" + escape(g.missing) + "</p>\n";
 
