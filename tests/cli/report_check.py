@@ -15,7 +15,10 @@ set to a folder, the screenshots are copied there.
 
 import csv
 import html.parser
+import io
+import math
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -152,7 +155,55 @@ def write_report(velmar, root, work, case, failures):
         failures.check(s["nested"] == 0, f"{name}/{g}: svg nested in the Q-Q plot")
         failures.check(s["circles"] == n, f"{name}/{g}: {s['circles']} circles for {n} measurements")
         failures.check(s["hollow"] == k, f"{name}/{g}: {s['hollow']} hollow circles for {k} nondetects")
+    check_statistics(velmar, path, args, text, expected, failures)
     return out, len(expected), any(k for _, k in expected.values())
+
+
+def significant_digits(number):
+    mantissa = re.sub(r"[eE].*", "", number).lstrip("-").replace(".", "").lstrip("0")
+    return len(mantissa)
+
+
+def check_statistics(velmar, path, args, text, expected, failures):
+    """Each section names what the summary computed, with three significant
+    digits at least, and its limits are the ones lognormal gives."""
+    name = os.path.basename(path)
+    with_limit = "--limit" in args
+    plain_args = [a for i, a in enumerate(args) if a != "--limit" and (i == 0 or args[i - 1] != "--limit")]
+    run = subprocess.run([velmar, "lognormal", path, *plain_args, "--format", "csv"],
+                         capture_output=True, text=True, timeout=120)
+    limits = {}
+    for row in csv.DictReader(io.StringIO(run.stdout)):
+        if row["upper"]:
+            limits[(row["group"], row["method"])] = float(row["upper"])
+
+    sections = {}
+    for part in text.split('<section class="group" data-group="')[1:]:
+        key = html.unescape(part[:part.index('"')])
+        sections[key] = part[:part.index("</section>")]
+    for g, (n, k) in expected.items():
+        part = sections.get(g, "")
+        if n < 8:
+            continue
+        names = ["Shapiro-Wilk", "Anderson-Darling", "Student-t", "Chebyshev", "Cox", "bootstrap-t"]
+        names += ["KM-t", "KM-Chebyshev", "ROS + exact UMAU"] if k else ["exact UMAU"]
+        names += ["exceedance", "compliance p"] if with_limit else []
+        for wanted in names:
+            failures.check(f">{html.escape(wanted, quote=False)}<" in part, f"{name}/{g}: no {wanted!r}")
+        failures.check(with_limit or "exceedance" not in part, f"{name}/{g}: exposure statistics without --limit")
+        rows = re.findall(r'<tr><th>([^<]*)</th><td class="num">([^<]*)</td><td class="num">([^<]*)</td>', part)
+        methods = {html.unescape(m): (v, c) for m, v, c in rows}
+        for (group, method), value in limits.items():
+            if group != g:
+                continue
+            shown = methods.get(method)
+            if shown is None:
+                failures.check(False, f"{name}/{g}: no row for {method}")
+                continue
+            failures.check(significant_digits(shown[0]) >= 3 and significant_digits(shown[1]) >= 3,
+                           f"{name}/{g}/{method}: {shown} has fewer than 3 significant digits")
+            failures.check(math.isclose(float(shown[0]), value, rel_tol=1e-4),
+                           f"{name}/{g}/{method}: the report shows {shown[0]}, lognormal gives {value}")
 
 
 def bands(mask, least, gap=12):
