@@ -324,13 +324,13 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
                       "<...) is data, any other text a header.");
 
     // The summary and the report: the same data, the same statistics.
-    SummaryTexts statistics;
+    SummaryTexts summaryTexts;
     CLI::App* summary = app.add_subcommand(
         "summary", "What surrounds the exact limit: lognormality tests, other upper limits side by side with "
                    "their simulated coverage, geometric statistics, the 95th percentile and an exposure limit's "
                    "exceedance");
     addDataOptions(*summary, data, "one summary");
-    addSummaryOptions(*summary, level, statistics);
+    addSummaryOptions(*summary, level, summaryTexts);
     addCommon(*summary, common);
     summary->footer(
         "Per group: n, n_nd, level, arithmetic_mean, geometric_mean, geometric_sd, mvue_mean (Finney's\n"
@@ -353,7 +353,7 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
         "report", "The whole answer on one page: an HTML report with, per group, the summary's statistics, its "
                   "warnings, a Q-Q plot of the logs and a strip plot of the values with the limits marked");
     addDataOptions(*report, data, "one section");
-    addSummaryOptions(*report, level, statistics);
+    addSummaryOptions(*report, level, summaryTexts);
     report->add_option("-o,--output", common.output,
                        "write the report to FILE instead of standard output; a file is replaced only when the "
                        "report is complete, keeping its permissions")
@@ -434,13 +434,13 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
         CommandResult result;
         if (chosen == report) {
             ReportRequest q;
-            q.summary = summaryRequest(level, statistics, readData(data, in));
+            q.summary = summaryRequest(level, summaryTexts, readData(data, in));
             std::vector<std::pair<std::string, std::string>> typed = typedData(data);
             for (const auto& [option, value] : std::vector<std::pair<std::string, std::string>>{
                      {"--level", level},
-                     {"--limit", statistics.limit},
-                     {"--simulations", statistics.simulations},
-                     {"--seed", statistics.seed}})
+                     {"--limit", summaryTexts.limit},
+                     {"--simulations", summaryTexts.simulations},
+                     {"--seed", summaryTexts.seed}})
                 typed.emplace_back(option, value);
             q.options_text = typedAgain(typed) + (data.decimalComma ? " --decimal-comma" : "");
             q.date = report_date();
@@ -466,7 +466,7 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
             warnIfSignificance(err, name, q.level, q.side);
             result = lognormal_command(q, writer);
         } else if (chosen == summary) {
-            const SummaryRequest q = summaryRequest(level, statistics, readData(data, in));
+            const SummaryRequest q = summaryRequest(level, summaryTexts, readData(data, in));
             warnIfSignificance(err, name, q.level, Side::upper);
             result = summary_command(q, formatOf(common.format), sink);
         } else if (chosen == limit) {

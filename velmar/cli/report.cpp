@@ -7,10 +7,11 @@
 #include "velmar/cli/output.h"
 #include "velmar/cli/parse.h"
 
-#include <cerrno>
 #include <charconv>
 #include <cstdlib>
 #include <ctime>
+#include <string>
+#include <vector>
 
 namespace velmar::cli {
 
