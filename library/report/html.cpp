@@ -29,7 +29,8 @@ table { border-collapse: collapse; margin: 2px 0 8px; }
 th, td { padding: 2px 10px 2px 0; text-align: left; border-bottom: 1px solid #e3e3e3; vertical-align: top; }
 td.num { text-align: right; font-variant-numeric: tabular-nums; white-space: nowrap; }
 table.methods th, table.methods td { padding-right: 16px; }
-table.methods th { white-space: nowrap; }
+table.methods th:first-child { white-space: nowrap; }
+.block { max-width: 100%; overflow-x: auto; }
 .warnings { background: #fff6e5; border-left: 4px solid #d97706; padding: 4px 12px; margin: 8px 0; }
 .warnings ul { margin: 4px 0; padding-left: 18px; }
 .missing { color: #555; font-style: italic; }

@@ -36,12 +36,12 @@ NONDETECT = (0xC2, 0x41, 0x0C)
 ND_MARKS = {"<", "ND", "U", "TRUE", "Y", "YES"}
 
 # file, arguments, value column, group column, nondetect column, window
-# width (None: not rendered).
+# (width, height) that holds the whole page (None: not rendered).
 CASES = [
     ("examples/lab_nondetects.csv", ["--column", "result", "--group", "analyte", "--nd-column", "qualifier", "--limit", "5"],
-     "result", "analyte", "qualifier", 1000),
+     "result", "analyte", "qualifier", (1000, 3000)),
     ("examples/air_benzene.csv", ["--column", "benzene_ppm", "--group", "site", "--level", "0.9"],
-     "benzene_ppm", "site", None, 480),
+     "benzene_ppm", "site", None, (480, 4000)),
     ("tests/cli/data/report_twenty_groups.csv", ["--column", "conc", "--group", "location", "--nd-column", "flag"],
      "conc", "location", "flag", None),
 ]
@@ -223,7 +223,7 @@ def bands(mask, least, gap=12):
     return result
 
 
-def check_rendering(chromium, work, page, groups, nondetects, width, failures):
+def check_rendering(chromium, work, page, groups, nondetects, window, failures):
     try:
         import numpy
         from PIL import Image
@@ -233,7 +233,7 @@ def check_rendering(chromium, work, page, groups, nondetects, width, failures):
         return
     name = os.path.basename(page)
     png = page + ".png"
-    height = 3000
+    width, height = window
     command = [chromium, "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
                "--disable-background-networking", "--disable-component-update", "--disable-sync",
                "--hide-scrollbars", "--user-data-dir=" + tempfile.mkdtemp(dir=work),
