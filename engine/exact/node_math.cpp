@@ -113,6 +113,41 @@ template <class T, std::size_t N>
     return p;
 }
 
+// Estrin's scheme for the coefficients [First, First + Count) (highest power
+// first), with powers[j] = x^(2^j): halves evaluated side by side, so the
+// chain of dependent operations grows with log2 of the degree instead of the
+// degree (Horner's sums made the batches wait on latency, not throughput).
+template <std::size_t First, std::size_t Count, class T, std::size_t N>
+[[gnu::always_inline]] inline T estrin(const double (&coefficients)[N], const T* powers)
+{
+    if constexpr (Count == 1) {
+        return constant<T>(coefficients[First]);
+    } else {
+        // The low part takes the largest power of two below Count.
+        constexpr std::size_t lowTerms = std::bit_floor(Count - 1);
+        constexpr std::size_t highTerms = Count - lowTerms;
+        const T high = estrin<First, highTerms>(coefficients, powers);
+        const T lowPart = estrin<First + highTerms, lowTerms>(coefficients, powers);
+        return high * powers[std::countr_zero(lowTerms)] + lowPart;
+    }
+}
+
+// The polynomial with the top N - Tail coefficients by Estrin's scheme and
+// the last Tail by Horner's (the low-order terms, which carry most of the
+// value, keep Horner's rounding).
+template <std::size_t Tail, class T, std::size_t N>
+[[gnu::always_inline]] inline T polynomial(const double (&coefficients)[N], const T& x)
+{
+    static_assert(Tail < N);
+    constexpr int used = std::bit_width(N - Tail - 1);
+    T powers[used > 0 ? used : 1];
+    powers[0] = x;
+    for (int j = 1; j < used; ++j) powers[j] = powers[j - 1] * powers[j - 1];
+    T p = estrin<0, N - Tail>(coefficients, powers);
+    for (std::size_t i = N - Tail; i < N; ++i) p = p * x + coefficients[i];
+    return p;
+}
+
 // exp(x): x = k ln 2 + r with |r| <= ln2 / 2 (k by rounding through the
 // 2^52 shift), exp(r) by its Taylor series to r^13 (remainder below 4e-18 of
 // it), and 2^k put into the exponent field from the low bits of the shifted x.
@@ -123,7 +158,7 @@ template <class T>
     const T shifted = x * log2e + roundingShift;
     const T k = shifted - roundingShift;
     const T r = (x - k * ln2Hi) - k * ln2Lo;
-    const T p = horner(expSeries, r);
+    const T p = polynomial<3>(expSeries, r);
     // (Unsigned: the bits above the exponent field wrap around.)
     const typename L::Unsigned scale = (L::toUnsigned(shifted) << 52) + (std::uint64_t{1023} << 52);
     T result = p * L::fromUnsigned(scale);
@@ -151,7 +186,7 @@ template <class T>
     const T f = m - 1.0;
     const T s = f / (f + 2.0);
     const T z = s * s;
-    const T R = horner(logSeries, z) * z;
+    const T R = polynomial<0>(logSeries, z) * z;
     const T halfSquare = 0.5 * f * f;
     const T kd = L::toDouble(k);
     T result = kd * ln2Hi + (f - (halfSquare - (s * (halfSquare + R) + (kd * ln2Lo + c))));
@@ -177,8 +212,8 @@ template <class T>
 [[gnu::always_inline]] inline void sinCosOfLanes(const T& x, T& sinX, T& cosX)
 {
     const T z = x * x;
-    sinX = x + x * (z * horner(sinSeries, z));
-    cosX = 1.0 - (0.5 * z - z * z * horner(cosSeries, z));
+    sinX = x + x * (z * polynomial<1>(sinSeries, z));
+    cosX = 1.0 - (0.5 * z - z * z * polynomial<1>(cosSeries, z));
 }
 
 // The density at mode + d from sin(d/2) and cos(d/2): with v = 1 - cos d,

@@ -2,7 +2,7 @@
 // Elementary functions over batches of quadrature nodes: sin and cos of half
 // angles, and the density sin(s)^(nu - 1) exp(c cos s) relative to its peak.
 //
-// Each function is one fixed sequence of IEEE operations (Horner sums of
+// Each function is one fixed sequence of IEEE operations (Estrin sums of
 // Taylor series after exact range reductions; no fused multiply-add, no
 // table), evaluated four lanes at a time. The AVX2 build of a batch and the
 // SSE2 one perform the same operations on each lane, so every x86-64 machine
