@@ -557,8 +557,7 @@ CriticalPair two_sided(double S, double nu, double L)
         const Critical bad{nan, inf, 0, SearchEnd::unbracketed};
         return {bad, bad};
     }
-    const double lowerStart = detail::oneSidedStart(S, nu, 0.5 * (1.0 - L));
-    const double upperStart = detail::oneSidedStart(S, nu, 0.5 * (1.0 + L));
+    const detail::PairStart start = detail::twoSidedStart(S, nu, L);
     // Each search starts its free-end steps from the end of its previous trial.
     EndMemory lowerEnd;
     EndMemory upperEnd;
@@ -567,12 +566,12 @@ CriticalPair two_sided(double S, double nu, double L)
     const double level = std::max(L, tinyLevel);
     const double fineToCoarse = std::min(level, 1.0 - level) < narrowRegion ? narrowFineToCoarse : 0.0;
     Critical lower = searchRoot(
-        lowerStart, S, nu,
+        start.lower, S, nu,
         [&](double C, const detail::Resolution& r) { return twoSidedAt(S, nu, level, true, C, r, lowerEnd); },
         fineToCoarse);
     if (L < tinyLevel) return {lower, lower};
     Critical upper = searchRoot(
-        upperStart, S, nu,
+        start.upper, S, nu,
         [&](double C, const detail::Resolution& r) { return twoSidedAt(S, nu, level, false, C, r, upperEnd); },
         fineToCoarse);
     return ordered(lower, upper);
