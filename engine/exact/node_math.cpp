@@ -269,7 +269,10 @@ __attribute__((target_clones("avx2", "default"))) void panelBatch(const Shape& s
                                                                    double* duBelow, double* fBelow,
                                                                    double* duAbove, double* fAbove)
 {
-    for (int i = 0; i < n; i += width) {
+    // Whole groups of four node pairs: the nodes below and above mid in one
+    // group of lanes each.
+    const int whole = n / width * width;
+    for (int i = 0; i < whole; i += width) {
         Lanes sinDx, cosDx;
         sinCosOfLanes(load(halfOffset + i), sinDx, cosDx);
         // sin and cos of (mid -+ dx)/2 by the addition theorem.
@@ -285,6 +288,38 @@ __attribute__((target_clones("avx2", "default"))) void panelBatch(const Shape& s
         store(duAbove + i, d);
         store(fAbove + i, g);
     }
+    // One or two pairs left (the 10-point rule's fifth, the 20-point rule's
+    // ninth and tenth): below and above share one group of lanes.
+    const int left = n - whole;
+    if (left == 0) return;
+    if (left <= 2) {
+        const Lanes dx = left == 1 ? Lanes{halfOffset[whole], halfOffset[whole], 0.0, 0.0}
+                                   : Lanes{halfOffset[whole], halfOffset[whole + 1], halfOffset[whole],
+                                           halfOffset[whole + 1]};
+        // Lanes [0, left) hold the nodes below mid, [left, 2 left) those above.
+        const Lanes sign = left == 1 ? Lanes{-1.0, 1.0, 1.0, 1.0} : Lanes{-1.0, -1.0, 1.0, 1.0};
+        Lanes sinDx, cosDx;
+        sinCosOfLanes(dx, sinDx, cosDx);
+        const Lanes signedSin = sign * sinDx;
+        Lanes d, g;
+        densityLanes(shape, sinMid * cosDx + cosMid * signedSin, cosMid * cosDx - sinMid * signedSin, d, g);
+        for (int j = 0; j < left; ++j) {
+            duBelow[whole + j] = d[j];
+            fBelow[whole + j] = g[j];
+            duAbove[whole + j] = d[left + j];
+            fAbove[whole + j] = g[left + j];
+        }
+        return;
+    }
+    Lanes sinDx, cosDx;
+    sinCosOfLanes(load(halfOffset + whole), sinDx, cosDx);
+    Lanes d, g;
+    densityLanes(shape, sinMid * cosDx - cosMid * sinDx, cosMid * cosDx + sinMid * sinDx, d, g);
+    store(duBelow + whole, d);
+    store(fBelow + whole, g);
+    densityLanes(shape, sinMid * cosDx + cosMid * sinDx, cosMid * cosDx - sinMid * sinDx, d, g);
+    store(duAbove + whole, d);
+    store(fAbove + whole, g);
 }
 
 double expOf(double x)
