@@ -56,10 +56,12 @@ struct LaneTraits<Lanes> {
     [[gnu::always_inline]] static UnsignedBits toUnsigned(const Lanes& x) { return reinterpret_cast<UnsignedBits>(x); }
     [[gnu::always_inline]] static Bits toBits(const Lanes& x) { return reinterpret_cast<Bits>(x); }
     [[gnu::always_inline]] static Lanes select(const Bits& m, const Lanes& a, const Lanes& b) { return m ? a : b; }
+    // Exact for |k| < 2^51 (the exponents here): k added to the bits of
+    // 1.5 x 2^52 is that double plus k, which the subtraction leaves exactly.
     [[gnu::always_inline]] static Lanes toDouble(const Bits& k)
     {
-        return Lanes{static_cast<double>(k[0]), static_cast<double>(k[1]), static_cast<double>(k[2]),
-                     static_cast<double>(k[3])};
+        constexpr double shift = 6755399441055744.0;
+        return reinterpret_cast<Lanes>(k + std::bit_cast<std::int64_t>(shift)) - shift;
     }
     [[gnu::always_inline]] static Bits ifMask(const Bits& m, std::int64_t value) { return m & value; }
 };
