@@ -4,7 +4,7 @@
 
 namespace engine::exact::detail {
 
-// Standard normal quantile, to about 1e-8 (rational start, Newton on erfc,
+// Standard normal quantile, to about 1e-8 (rational start, Halley steps on erfc,
 // rounded to 26 significant bits).
 double normalQuantile(double p);
 
