@@ -137,8 +137,11 @@ Critical searchRoot(double C0, double S, double nu, Evaluate evaluate, double fi
         const Evaluation e = evaluate(C, fineStage ? detail::fine : detail::coarse);
         if (e.kind == Evaluation::Kind::failed) return {nan, inf, it, SearchEnd::evaluation_failed};
         const double scale = std::max(1.0, std::fabs(C));
-        if (e.kind == Evaluation::Kind::value && e.h == 0.0 && fineStage)
-            return {C, inputNoise(S, nu, C), it, SearchEnd::root};
+        if (e.kind == Evaluation::Kind::value && e.h == 0.0 && fineStage) {
+            // h rounded to zero: C is the root to within h's own noise.
+            const double noiseC = e.dh < 0.0 && std::isfinite(e.dh) ? e.noise / -e.dh : 0.0;
+            return {C, noiseC + inputNoise(S, nu, C), it, SearchEnd::root};
+        }
         const bool positive = e.kind == Evaluation::Kind::positive || (e.kind == Evaluation::Kind::value && e.h > 0.0);
         if (positive)
             lo = C;
