@@ -15,7 +15,7 @@ namespace {
 
 constexpr double pi = 3.141592653589793;
 constexpr int maxPanelsPerSide = 40;  // bound of the outward walk from the mode
-constexpr int gradedLevels = 3;       // halvings towards an end for fractional nu
+constexpr int gradedLevels = 2;       // halvings towards an end for fractional nu
 constexpr double endSnap = 0.25;      // a break this close (in panel widths) to an end goes to it
 
 // Node values are computed a panel at a time (node_math.h), then summed in
