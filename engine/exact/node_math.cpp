@@ -355,7 +355,7 @@ double angleOf(double y, double x)
     double t = std::min(y, ax) / big;
     t = t / (1.0 + std::sqrt(1.0 + t * t));
     const double z = t * t;
-    double angle = 2.0 * (t + t * (z * horner(atanSeries, z)));
+    double angle = 2.0 * (t + t * (z * polynomial<1>(atanSeries, z)));
     if (y > ax) angle = (0.5 * piHi - angle) + 0.5 * piLo;
     if (x < 0.0) angle = (piHi - angle) + piLo;
     return angle;
