@@ -18,8 +18,8 @@ constexpr int maxPanelsPerSide = 40;  // bound of the outward walk from the mode
 constexpr int gradedLevels = 2;       // halvings towards an end for fractional nu
 constexpr double endSnap = 0.25;      // a break this close (in panel widths) to an end goes to it
 
-// Node values are computed a panel at a time (node_math.h), then summed in
-// node order.
+// Node values are computed a panel at a time (node_math.h); the mapped end
+// panels' are summed here in node order, the plain panels' in lanes there.
 void accumulate(Moments& m, double weight, double f, double du)
 {
     const double wf = weight * f;
@@ -35,18 +35,15 @@ Moments plainMoments(const Shape& shape, const Rule& rule, double lo, double hi,
     // The half angles of mid -+ dx by the addition theorem: one sin/cos pair
     // per node pair instead of two.
     constexpr int capacity = roundedUp(maxNodeBatch / 2);
-    double x[capacity];
-    for (int i = 0; i < rule.half; ++i) x[i] = 0.5 * (half * rule.nodes[i]);
-    for (int i = rule.half; i < roundedUp(rule.half); ++i) x[i] = 0.0;
-    double duBelow[capacity], fBelow[capacity], duAbove[capacity], fAbove[capacity];
-    panelBatch(shape, sinMid, cosMid, rule.half, x, duBelow, fBelow, duAbove, fAbove);
-    Moments m;
+    double x[capacity], weight[capacity];
     for (int i = 0; i < rule.half; ++i) {
-        const double wt = half * rule.weights[i];
-        accumulate(m, wt, fBelow[i], duBelow[i]);
-        accumulate(m, wt, fAbove[i], duAbove[i]);
+        x[i] = 0.5 * (half * rule.nodes[i]);
+        weight[i] = half * rule.weights[i];
     }
-    return m;
+    for (int i = rule.half; i < roundedUp(rule.half); ++i) x[i] = weight[i] = 0.0;
+    double sums[3];
+    panelMomentsBatch(shape, sinMid, cosMid, rule.half, x, weight, sums);
+    return {sums[0], sums[1], sums[2]};
 }
 
 // Moments between the end `end` of (0, pi) and `x`, with |s - end| = a v^3,

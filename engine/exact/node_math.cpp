@@ -266,14 +266,19 @@ __attribute__((target_clones("avx2", "default"))) void densityBatch(const Shape&
     }
 }
 
-__attribute__((target_clones("avx2", "default"))) void panelBatch(const Shape& shape, double sinMid, double cosMid,
-                                                                   int n, const double* halfOffset,
-                                                                   double* duBelow, double* fBelow,
-                                                                   double* duAbove, double* fAbove)
+namespace {
+
+// The node pairs mid -+ dx of a panel in groups of lanes, handed to `sink`:
+// sink.pairs(i, du and f below, du and f above) for the four pairs from i,
+// and sink.shared(i, left, du, f) for the last one or two pairs (the 10-point
+// rule's fifth, the 20-point rule's ninth and tenth), whose nodes below and
+// above mid share one group: lanes [0, left) below, [left, 2 left) above.
+template <class Sink>
+[[gnu::always_inline]] inline void panelGroups(const Shape& shape, double sinMid, double cosMid, int n,
+                                               const double* halfOffset, Sink& sink)
 {
-    // Whole groups of four node pairs: the nodes below and above mid in one
-    // group of lanes each.
-    const int whole = n / width * width;
+    const int left = n % width;
+    const int whole = left <= 2 ? n - left : n + width - left;
     for (int i = 0; i < whole; i += width) {
         Lanes sinDx, cosDx;
         sinCosOfLanes(load(halfOffset + i), sinDx, cosDx);
@@ -282,46 +287,89 @@ __attribute__((target_clones("avx2", "default"))) void panelBatch(const Shape& s
         const Lanes cosBelow = cosMid * cosDx + sinMid * sinDx;
         const Lanes sinAbove = sinMid * cosDx + cosMid * sinDx;
         const Lanes cosAbove = cosMid * cosDx - sinMid * sinDx;
-        Lanes d, g;
-        densityLanes(shape, sinBelow, cosBelow, d, g);
-        store(duBelow + i, d);
-        store(fBelow + i, g);
-        densityLanes(shape, sinAbove, cosAbove, d, g);
-        store(duAbove + i, d);
-        store(fAbove + i, g);
+        Lanes duBelow, fBelow, duAbove, fAbove;
+        densityLanes(shape, sinBelow, cosBelow, duBelow, fBelow);
+        densityLanes(shape, sinAbove, cosAbove, duAbove, fAbove);
+        sink.pairs(i, duBelow, fBelow, duAbove, fAbove);
     }
-    // One or two pairs left (the 10-point rule's fifth, the 20-point rule's
-    // ninth and tenth): below and above share one group of lanes.
-    const int left = n - whole;
-    if (left == 0) return;
-    if (left <= 2) {
-        const Lanes dx = left == 1 ? Lanes{halfOffset[whole], halfOffset[whole], 0.0, 0.0}
-                                   : Lanes{halfOffset[whole], halfOffset[whole + 1], halfOffset[whole],
-                                           halfOffset[whole + 1]};
-        // Lanes [0, left) hold the nodes below mid, [left, 2 left) those above.
-        const Lanes sign = left == 1 ? Lanes{-1.0, 1.0, 1.0, 1.0} : Lanes{-1.0, -1.0, 1.0, 1.0};
-        Lanes sinDx, cosDx;
-        sinCosOfLanes(dx, sinDx, cosDx);
-        const Lanes signedSin = sign * sinDx;
-        Lanes d, g;
-        densityLanes(shape, sinMid * cosDx + cosMid * signedSin, cosMid * cosDx - sinMid * signedSin, d, g);
-        for (int j = 0; j < left; ++j) {
-            duBelow[whole + j] = d[j];
-            fBelow[whole + j] = g[j];
-            duAbove[whole + j] = d[left + j];
-            fAbove[whole + j] = g[left + j];
-        }
-        return;
-    }
+    if (whole >= n) return;
+    const double* dx = halfOffset + whole;
+    const Lanes offset = left == 1 ? Lanes{dx[0], dx[0], 0.0, 0.0} : Lanes{dx[0], dx[1], dx[0], dx[1]};
+    const Lanes sign = left == 1 ? Lanes{-1.0, 1.0, 1.0, 1.0} : Lanes{-1.0, -1.0, 1.0, 1.0};
     Lanes sinDx, cosDx;
-    sinCosOfLanes(load(halfOffset + whole), sinDx, cosDx);
-    Lanes d, g;
-    densityLanes(shape, sinMid * cosDx - cosMid * sinDx, cosMid * cosDx + sinMid * sinDx, d, g);
-    store(duBelow + whole, d);
-    store(fBelow + whole, g);
-    densityLanes(shape, sinMid * cosDx + cosMid * sinDx, cosMid * cosDx - sinMid * sinDx, d, g);
-    store(duAbove + whole, d);
-    store(fAbove + whole, g);
+    sinCosOfLanes(offset, sinDx, cosDx);
+    const Lanes signedSin = sign * sinDx;
+    Lanes du, f;
+    densityLanes(shape, sinMid * cosDx + cosMid * signedSin, cosMid * cosDx - sinMid * signedSin, du, f);
+    sink.shared(whole, left, du, f);
+}
+
+} // namespace
+
+__attribute__((target_clones("avx2", "default"))) void panelBatch(const Shape& shape, double sinMid, double cosMid,
+                                                                   int n, const double* halfOffset,
+                                                                   double* duBelow, double* fBelow,
+                                                                   double* duAbove, double* fAbove)
+{
+    struct Store {
+        double* duBelow;
+        double* fBelow;
+        double* duAbove;
+        double* fAbove;
+        [[gnu::always_inline]] void pairs(int i, const Lanes& dB, const Lanes& gB, const Lanes& dA, const Lanes& gA)
+        {
+            store(duBelow + i, dB);
+            store(fBelow + i, gB);
+            store(duAbove + i, dA);
+            store(fAbove + i, gA);
+        }
+        [[gnu::always_inline]] void shared(int i, int left, const Lanes& d, const Lanes& g)
+        {
+            for (int j = 0; j < left; ++j) {
+                duBelow[i + j] = d[j];
+                fBelow[i + j] = g[j];
+                duAbove[i + j] = d[left + j];
+                fAbove[i + j] = g[left + j];
+            }
+        }
+    } sink{duBelow, fBelow, duAbove, fAbove};
+    panelGroups(shape, sinMid, cosMid, n, halfOffset, sink);
+}
+
+__attribute__((target_clones("avx2", "default"))) void panelMomentsBatch(const Shape& shape, double sinMid,
+                                                                          double cosMid, int n,
+                                                                          const double* halfOffset,
+                                                                          const double* weight, double* sums)
+{
+    // Per-lane sums, node pairs in order, below before above; then the lanes
+    // added in a fixed order. (Four short chains of additions instead of one
+    // long one through every node.)
+    struct Accumulate {
+        const double* weight;
+        Lanes m0{}, m1{}, m2{};
+        [[gnu::always_inline]] void add(const Lanes& w, const Lanes& du, const Lanes& f)
+        {
+            const Lanes wf = w * f;
+            m0 += wf;
+            m1 += wf * du;
+            m2 += wf * du * du;
+        }
+        [[gnu::always_inline]] void pairs(int i, const Lanes& dB, const Lanes& gB, const Lanes& dA, const Lanes& gA)
+        {
+            const Lanes w = load(weight + i);
+            add(w, dB, gB);
+            add(w, dA, gA);
+        }
+        [[gnu::always_inline]] void shared(int i, int left, const Lanes& d, const Lanes& g)
+        {
+            const double* x = weight + i;
+            add(left == 1 ? Lanes{x[0], x[0], 0.0, 0.0} : Lanes{x[0], x[1], x[0], x[1]}, d, g);
+        }
+    } sink{weight};
+    panelGroups(shape, sinMid, cosMid, n, halfOffset, sink);
+    sums[0] = (sink.m0[0] + sink.m0[1]) + (sink.m0[2] + sink.m0[3]);
+    sums[1] = (sink.m1[0] + sink.m1[1]) + (sink.m1[2] + sink.m1[3]);
+    sums[2] = (sink.m2[0] + sink.m2[1]) + (sink.m2[2] + sink.m2[3]);
 }
 
 double expOf(double x)

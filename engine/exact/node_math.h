@@ -34,6 +34,13 @@ void densityBatch(const Shape& shape, int n, const double* sinHalf, const double
 void panelBatch(const Shape& shape, double sinMid, double cosMid, int n, const double* halfOffset, double* duBelow,
                 double* fBelow, double* duAbove, double* fAbove);
 
+// The moments of a panel from its node pairs as panelBatch forms them:
+// sums[0..2] = the sums over both nodes of pair i of weight[i] f,
+// weight[i] f du and weight[i] f du^2 (weight read like halfOffset, padded
+// with 0), in a fixed order of operations on every machine.
+void panelMomentsBatch(const Shape& shape, double sinMid, double cosMid, int n, const double* halfOffset,
+                       const double* weight, double* sums);
+
 // The same functions for one argument, with the batches' bits.
 double expOf(double x);   // exp(x); 0 below -708, +inf above 709.7
 double log1pOf(double x); // log1p(x) for x > -1; -inf at -1
