@@ -230,6 +230,9 @@ TEST(ExactCore, PairStartsLandNearThePair)
         {2.0, 0.5, 0.95, 5e-3},     {2.7, 3.0, 0.9, 5e-3},    {3.0, 1.0, 0.99, 5e-3},   {6.5, 0.3, 0.975, 5e-3},
         {17.0, 8.0, 0.8, 5e-3},     {140.0, 2.0, 0.999, 5e-3}, {5000.0, 0.7, 0.95, 5e-3}, {40.0, 60.0, 0.95, 2e-2},
         {8.0, 1.0, 0.3, 1.0},       {8.0, 1.0, 0.99999, 1.0},
+        // The table's edges and corners (read inside it), and S = 0 at nu = 2,
+        // where the one-sided starts are exact.
+        {2.0, 24.0, 0.99991, 5e-3}, {2.0, 0.0, 0.9999, 1e-12}, {1e7, 24.0, 0.5, 5e-3}, {1e5, 1000.0, 0.9999, 5e-3},
     };
     for (const Case& c : cases) {
         const CriticalPair pair = engine::exact::two_sided(c.S, c.nu, c.L);
