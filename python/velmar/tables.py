@@ -1,0 +1,285 @@
+"""Limits for every group of a table: a pandas DataFrame, or a Dask DataFrame
+whose partitions a cluster computes.
+
+A table has a column of measurements (numbers, or text: "0.5", "<0.5" for a
+nondetect below a detection limit of 0.5, "NA" or an empty cell for a missing
+value), optionally columns that split the rows into groups (analyte, site,
+...) and a column of nondetect marks. The result has one row per group and
+method: the group keys, then the columns of the command line's CSV output.
+
+Every group is computed from its values in ascending order, so that its row
+does not depend on the order or the partitioning of the table; a group's
+random stream (the summary's simulations) comes from the seed and the group's
+key (group_seed), never from its position.
+"""
+
+import hashlib
+import math
+import re
+
+import numpy as np
+
+from . import _core
+
+# A decimal number as the command line reads one: optional sign, digits with
+# an optional point, optional exponent; or a word for infinity or NaN (read,
+# then refused as not finite).
+_NUMBER = re.compile(r"[+-]?(?:(?:\d+\.?\d*|\.\d+)(?:[eE][+-]?\d+)?|inf|infinity|nan)", re.IGNORECASE)
+
+# The cells of a column of nondetect marks, compared in upper case.
+_NONDETECT_MARKS = ("<", "ND", "U", "TRUE", "Y", "YES")
+_DETECT_MARKS = ("", "=", "D", "FALSE", "N", "NO")
+
+# The columns of a limits table after the group keys, with their dtypes: those
+# of the command line's CSV output.
+LIMITS_COLUMNS = [
+    ("n", "int64"), ("n_nd", "int64"), ("skipped", "int64"),
+    ("mean_log", "float64"), ("sd_log", "float64"), ("arithmetic_mean", "float64"),
+    ("mean", "float64"), ("sd", "float64"), ("se", "float64"),
+    ("level", "float64"), ("side", "object"),
+    ("C_lower", "float64"), ("C_upper", "float64"), ("lower", "float64"), ("upper", "float64"),
+    ("status", "object"), ("method", "object"), ("version", "object"),
+]
+
+_PROGRAM = "Velmar " + _core.__version__
+
+
+def group_seed(seed, key):
+    """The seed of a group's random stream, from the table's seed and the group's key.
+
+    key: the group's value, or a tuple of values for several group columns. The
+    first 8 bytes of the BLAKE2b digest of the seed and the key's canonical text
+    (numbers by their shortest round-trip text, missing values as NA), read as an
+    unsigned little-endian integer: the same in every process and on every machine.
+    """
+    if isinstance(seed, bool) or not isinstance(seed, (int, np.integer)):
+        raise TypeError("seed must be an integer, not %s" % type(seed).__name__)
+    if not 0 <= seed < 2**64:
+        raise ValueError("seed = %d: must lie in 0 .. 2**64 - 1" % seed)
+    text = "%d\x1f%s" % (seed, "\x1e".join(_canonical(v) for v in _as_tuple(key)))
+    return int.from_bytes(hashlib.blake2b(text.encode("utf-8"), digest_size=8).digest(), "little")
+
+
+def _as_tuple(key):
+    return key if isinstance(key, tuple) else (key,)
+
+
+def _canonical(value):
+    if isinstance(value, np.generic):
+        value = value.item()
+    if value is None or (isinstance(value, float) and math.isnan(value)):
+        return "NA"
+    try:
+        import pandas
+
+        if value is pandas.NA or value is pandas.NaT:
+            return "NA"
+    except ImportError:
+        pass
+    if isinstance(value, (bool, float)):
+        return repr(value)
+    return str(value)
+
+
+def limits_table(df, value, by=None, nondetect=None, level=0.95, side="upper"):
+    """Limits for the mean of every group of a table, one row per group and method.
+
+    df: a pandas DataFrame, or a dask.dataframe.DataFrame (the result is then a
+    lazy Dask DataFrame; .compute() gives the rows of the pandas result, in an
+    order that follows the partitions: sort by the group columns to compare).
+    value: the column of measurements: numbers, or text ("0.5", "<0.5" for a
+    nondetect, "NA" or empty for a missing value). by: a column name or a list
+    of them, or None for one group of all rows. nondetect: a column of marks,
+    read as the command line reads them: <, ND, U, TRUE, Y, YES (any case, or
+    True) for a nondetect, empty, =, D, FALSE, N, NO (or False, or missing)
+    for a detect. level: in (0, 1), or a percentage (95 reads as 0.95); side:
+    'upper', 'lower' or 'two-sided'.
+
+    Columns: the group columns, then n (values used), n_nd (nondetects among
+    them), skipped (missing cells), mean_log, sd_log, arithmetic_mean (exact
+    rows), mean, sd, se (Kaplan-Meier rows), level, side, C_lower, C_upper,
+    lower, upper (NaN for an absent side), status (the outcome's name, or why
+    the row has no limits), method, version. Raises ValueError naming the group
+    and the row's index label for a cell that is not a positive finite number
+    or a mark that is not one.
+    """
+    level, side = _core._request(level, side)
+    return _table(df, value, by, nondetect, "limits", {"level": level, "side": side})
+
+
+def _key_names(by):
+    if by is None:
+        return []
+    names = [by] if isinstance(by, (str, int, float, tuple)) else list(by)
+    if not names:
+        raise ValueError("by: an empty list of columns; use None for one group of all rows")
+    return names
+
+
+def _check_columns(columns, value, keys, nondetect):
+    named = [("value", value)] + [("by", k) for k in keys]
+    if nondetect is not None:
+        named.append(("nondetect", nondetect))
+    for argument, name in named:
+        if name not in columns:
+            raise KeyError("%s = %r: no such column (the columns: %s)"
+                           % (argument, name, ", ".join(repr(c) for c in columns)))
+
+
+def _is_dask(df):
+    return type(df).__module__.split(".")[0] == "dask"
+
+
+def _table(df, value, by, nondetect, kind, request):
+    keys = _key_names(by)
+    _check_columns(list(df.columns), value, keys, nondetect)
+    used = keys + [value] + ([nondetect] if nondetect is not None and nondetect not in keys else [])
+    key_dtypes = [df.dtypes[k] for k in keys]
+    if not _is_dask(df):
+        return _pandas_table(df, value, keys, nondetect, kind, request, key_dtypes)
+    # Every group in one partition: shuffled by its key (one partition for a
+    # table of one group), then each partition computed as a pandas table.
+    frame = df[used]
+    frame = frame.shuffle(on=keys) if keys else frame.repartition(npartitions=1)
+    meta = _frame([], keys, key_dtypes, _columns(kind))
+    return frame.map_partitions(_pandas_table, value, keys, nondetect, kind, request, key_dtypes,
+                                meta=meta, align_dataframes=False)
+
+
+def _columns(kind):
+    return LIMITS_COLUMNS
+
+
+def _frame(rows, keys, key_dtypes, columns):
+    import pandas
+
+    names = keys + [name for name, _ in columns]
+    table = pandas.DataFrame.from_records(rows, columns=names) if rows else pandas.DataFrame(columns=names)
+    for name, dtype in zip(keys, key_dtypes):
+        table[name] = table[name].astype(dtype)
+    for name, dtype in columns:
+        table[name] = table[name].astype(dtype)
+    return table
+
+
+def _pandas_table(df, value, keys, nondetect, kind, request, key_dtypes):
+    names = [name for name, _ in _columns(kind)]
+    rows = []
+    if keys:
+        groups = df.groupby(keys if len(keys) > 1 else keys[0], sort=True, dropna=False, observed=True)
+    else:
+        groups = [(None, df)]
+    for key, group in groups:
+        key_values = list(_as_tuple(key)) if keys else []
+        where = "group %r, " % (key,) if keys else ""
+        values, flags, skipped = _read_group(group, value, nondetect, where)
+        order = np.lexsort((flags, values))
+        values, flags = values[order], flags[order]
+        counts = {"n": len(values), "n_nd": int(flags.sum()), "skipped": skipped}
+        for row in _group_rows(kind, values, flags, key, request):
+            row.update(counts)
+            rows.append(key_values + [row.get(name, np.nan) for name in names])
+    return _frame(rows, keys, key_dtypes, _columns(kind))
+
+
+def _group_rows(kind, values, flags, key, request):
+    level, side = request["level"], request["side"]
+    rows = _core._sample_rows(values, flags, level, side)
+    for row in rows:
+        row.update(level=level, side=side, version=_PROGRAM)
+    return rows
+
+
+def _read_group(group, value, nondetect, where):
+    """The values of a group (detection limits for nondetects), their nondetect
+    flags and the number of missing cells; refuses a cell that is not a positive
+    finite number, naming the group, the row's index label and the column."""
+    cells = group[value]
+    marks = group[nondetect] if nondetect is not None else None
+    index = group.index
+    if cells.dtype.kind in "iuf" and marks is None:
+        numbers = cells.to_numpy(dtype=float)
+        missing = np.isnan(numbers)
+        bad = ~missing & ~((numbers > 0) & np.isfinite(numbers))
+        if bad.any():
+            i = int(np.argmax(bad))
+            _refuse_number(where, index[i], value, repr(cells.iloc[i]), numbers[i])
+        kept = numbers[~missing]
+        return kept, np.zeros(len(kept), dtype=bool), int(missing.sum())
+    values, flags, skipped = [], [], 0
+    for i, cell in enumerate(cells):
+        number, marked = _cell(cell, where, index[i], value)
+        if number is None:
+            skipped += 1
+            continue
+        if marks is not None:
+            mark = _mark(marks.iloc[i], where, index[i], nondetect)
+            if marked and not mark:
+                raise ValueError('%srow %r, column %r: "%s" is a nondetect, but column %r marks it detected (%r)'
+                                 % (where, index[i], value, cell, nondetect, marks.iloc[i]))
+            marked = mark
+        values.append(number)
+        flags.append(marked)
+    return np.array(values, dtype=float), np.array(flags, dtype=bool), skipped
+
+
+def _refuse_number(where, label, column, text, number):
+    place = "%srow %r, column %r: %s" % (where, label, column, text)
+    if math.isnan(number) or math.isinf(number):
+        raise ValueError(place + " is not a finite number")
+    raise ValueError(place + " is not positive (lognormal data are greater than 0)")
+
+
+def _missing(cell):
+    return cell is None or (isinstance(cell, float) and math.isnan(cell)) or _is_pandas_missing(cell)
+
+
+def _is_pandas_missing(cell):
+    try:
+        import pandas
+
+        return cell is pandas.NA or cell is pandas.NaT
+    except ImportError:
+        return False
+
+
+def _cell(cell, where, label, column):
+    """(value, nondetect) of one cell; (None, False) for a missing one."""
+    if _missing(cell):
+        return None, False
+    nondetect = False
+    if isinstance(cell, str):
+        text = cell.strip()
+        if text in ("", "NA"):
+            return None, False
+        digits = text
+        if digits.startswith("<"):
+            nondetect = True
+            digits = digits[1:].strip()
+        if not _NUMBER.fullmatch(digits):
+            raise ValueError('%srow %r, column %r: "%s" is not a number' % (where, label, column, text))
+        number = float(digits)
+        shown = '"%s"' % text
+    elif isinstance(cell, (bool, np.bool_)) or not isinstance(cell, (int, float, np.integer, np.floating)):
+        raise ValueError("%srow %r, column %r: %r is not a number" % (where, label, column, cell))
+    else:
+        number = float(cell)
+        shown = repr(cell)
+    if not (number > 0 and math.isfinite(number)):
+        _refuse_number(where, label, column, shown, number)
+    return number, nondetect
+
+
+def _mark(cell, where, label, column):
+    """True for a nondetect mark, False for a detect mark; refuses anything else."""
+    if _missing(cell):
+        return False
+    if isinstance(cell, (bool, np.bool_)):
+        return bool(cell)
+    text = str(cell).strip().upper() if isinstance(cell, str) else None
+    if text in _NONDETECT_MARKS:
+        return True
+    if text in _DETECT_MARKS:
+        return False
+    raise ValueError("%srow %r, column %r: %r is not a nondetect mark (%s) or a detect mark (empty, %s)"
+                     % (where, label, column, cell, ", ".join(_NONDETECT_MARKS), ", ".join(_DETECT_MARKS[1:])))
