@@ -93,7 +93,12 @@ std::optional<double> optional_real(const py::handle& x, const std::string& name
 velmar::Side side_of(const std::string& side)
 {
     if (const auto s = velmar::parse_side(side)) return *s;
-    throw py::value_error("side = '" + side + "': must be 'upper', 'lower' or 'two-sided'");
+    std::ostringstream message;
+    message << "side = '" << side << "': must be ";
+    for (const velmar::Side s : {velmar::Side::upper, velmar::Side::lower, velmar::Side::two_sided})
+        message << "'" << velmar::to_string(s) << "', ";
+    message << "or '" << velmar::to_string(velmar::Side::equal_tailed) << "'";
+    throw py::value_error(message.str());
 }
 
 std::string side_name(velmar::Side side)
@@ -491,7 +496,7 @@ PYBIND11_MODULE(_core, m)
         .def_readonly("lam", &Limits::lam, "lambda in theta = mu + lambda sigma^2.")
         .def_readonly("gamma2", &Limits::gamma2, "gamma^2 (nu + 1 when it was not given).")
         .def_readonly("level", &Limits::level, "The confidence level.")
-        .def_readonly("side", &Limits::side, "'upper', 'lower' or 'two-sided'.");
+        .def_readonly("side", &Limits::side, "'upper', 'lower', 'two-sided' (the unbiased pair) or 'equal-tailed'.");
     def_bounds<decltype(limits_class), Limits>(limits_class);
     limits_class.def("__repr__", [](const Limits& r) {
         return "Limits(mu_hat=" + text(r.mu_hat) + ", sigma_hat=" + text(r.sigma_hat) + ", nu=" + text(r.nu) +
@@ -510,7 +515,7 @@ PYBIND11_MODULE(_core, m)
         .def_readonly("arithmetic_mean", &LognormalLimits::arithmetic_mean,
                       "The mean of the values themselves, for comparison.")
         .def_readonly("level", &LognormalLimits::level, "The confidence level.")
-        .def_readonly("side", &LognormalLimits::side, "'upper', 'lower' or 'two-sided'.");
+        .def_readonly("side", &LognormalLimits::side, "'upper', 'lower', 'two-sided' (the unbiased pair) or 'equal-tailed'.");
     def_bounds<decltype(lognormal_class), LognormalLimits>(lognormal_class);
     lognormal_class.def("__repr__", [](const LognormalLimits& r) {
         return "LognormalLimits(n=" + std::to_string(r.n) + ", mean_log=" + text(r.mean_log) +
@@ -524,7 +529,8 @@ PYBIND11_MODULE(_core, m)
           "Confidence limits for theta = mu + lam sigma^2.\n\n"
           "mu_hat: finite; sigma_hat: finite, >= 0; nu: degrees of freedom of sigma_hat, real, >= 2;\n"
           "lam: finite, any sign; gamma2: gamma^2 > 0, None for nu + 1 (the mean of a single sample of\n"
-          "nu + 1 values); level: in (0, 1), or a percentage (95 reads as 0.95); side: 'upper', 'lower' or 'two-sided'.\n"
+          "nu + 1 values); level: in (0, 1), or a percentage (95 reads as 0.95); side: 'upper', 'lower',\n"
+          "'two-sided' (the unbiased pair) or 'equal-tailed' (one-sided limits of level (1 + level)/2).\n"
           "Returns a velmar.Limits. Raises ValueError for a bad argument and velmar.NumericalError\n"
           "when a limit cannot be computed.");
 
@@ -532,7 +538,8 @@ PYBIND11_MODULE(_core, m)
           py::arg("side") = "upper",
           "Confidence limits for the mean of a lognormal sample, from its values.\n\n"
           "values: any sequence or iterable of numbers, or a one-dimensional NumPy array; at least 3,\n"
-          "each positive and finite. level: in (0, 1), or a percentage (95 reads as 0.95); side: 'upper', 'lower' or 'two-sided'.\n"
+          "each positive and finite. level: in (0, 1), or a percentage (95 reads as 0.95); side: 'upper', 'lower',\n"
+          "'two-sided' (the unbiased pair) or 'equal-tailed' (one-sided limits of level (1 + level)/2).\n"
           "The limits are exp of the limits for mu + sigma^2/2 of the logs (lam 0.5, gamma^2 = n,\n"
           "nu = n - 1). Returns a velmar.LognormalLimits. Raises ValueError for a bad argument and\n"
           "velmar.NumericalError when a limit cannot be computed.");

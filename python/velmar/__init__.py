@@ -1,7 +1,7 @@
 """Exact confidence limits for theta = mu + lambda sigma^2 of a normal distribution, and
 for the mean of a lognormal sample; limits for every group of a pandas or Dask table.
 
-The numerics are compiled (velmar._core); limits_table and summary_table are the
+The numerics are compiled (velmar._core); limits_table is the
 table layer (velmar.tables), which needs pandas, and Dask for Dask frames.
 """
 

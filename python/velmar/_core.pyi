@@ -7,7 +7,7 @@ import numpy.typing
 
 __version__: str
 
-Side = Literal["upper", "lower", "two-sided"]
+Side = Literal["upper", "lower", "two-sided", "equal-tailed"]
 Outcome = Literal["converged", "beyond_precision", "iteration_limit"]
 # A number: float, int or a NumPy scalar; not text.
 Real = Union[SupportsFloat, SupportsIndex]

@@ -93,7 +93,7 @@ def limits_table(df, value, by=None, nondetect=None, level=0.95, side="upper"):
     read as the command line reads them: <, ND, U, TRUE, Y, YES (any case, or
     True) for a nondetect, empty, =, D, FALSE, N, NO (or False, or missing)
     for a detect. level: in (0, 1), or a percentage (95 reads as 0.95); side:
-    'upper', 'lower' or 'two-sided'.
+    'upper', 'lower', 'two-sided' or 'equal-tailed'.
 
     Columns: the group columns, then n (values used), n_nd (nondetects among
     them), skipped (missing cells), mean_log, sd_log, arithmetic_mean (exact

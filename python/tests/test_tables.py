@@ -1,0 +1,176 @@
+"""Tests of velmar.limits_table on pandas and Dask DataFrames.
+
+The Dask tests run a LocalCluster of two worker processes on the loopback
+interface, started once for the module and closed at its end; every
+computation on it is bounded in time.
+"""
+
+import math
+import os
+import subprocess
+import sys
+
+import pytest
+
+import velmar
+
+pd = pytest.importorskip("pandas")
+np = pytest.importorskip("numpy")
+
+# A small lab table: lead with a missing cell and text values, zinc with two
+# values only (no limits: a row saying why), tin in numbers.
+LAB = pd.DataFrame({
+    "analyte": ["lead"] * 6 + ["zinc"] * 2 + ["tin"] * 5,
+    "site": ["north", "south"] * 6 + ["north"],
+    "conc": ["0.5", "1.2", "NA", " 3 ", "0.7", "+2.5e0", "2", "4", "1.5", "0.25", "8", "", "3.5"],
+}, index=[10 * i for i in range(13)])
+
+COLUMNS = ["n", "n_nd", "skipped", "mean_log", "sd_log", "arithmetic_mean", "mean", "sd", "se", "level",
+           "side", "C_lower", "C_upper", "lower", "upper", "status", "method", "version"]
+
+
+def same(a, b):
+    return a == b or (isinstance(a, float) and isinstance(b, float) and math.isnan(a) and math.isnan(b))
+
+
+def test_rows_are_the_limits_of_each_group():
+    for side in ("upper", "two-sided"):
+        table = velmar.limits_table(LAB, "conc", by="analyte", level=95, side=side)
+        assert list(table.columns) == ["analyte"] + COLUMNS
+        assert list(table["analyte"]) == ["lead", "tin", "zinc"]
+        assert list(table["n"]) == [5, 4, 2] and list(table["skipped"]) == [1, 1, 0]
+        for _, row in table.iterrows():
+            cells = LAB.loc[LAB["analyte"] == row["analyte"], "conc"].str.strip()
+            values = sorted(float(c) for c in cells if c not in ("", "NA"))
+            if len(values) < 3:
+                assert row["status"] == "2 values, at least 3 are needed" and math.isnan(row["upper"])
+                continue
+            r = velmar.lognormal_mean_limits(values, level=0.95, side=side)
+            expected = dict(r._asdict(), mean=math.nan, sd=math.nan, se=math.nan, n_nd=0, status=r.outcome,
+                            method="exact UMAU", version="Velmar " + velmar.__version__)
+            for name, value in expected.items():
+                if name in COLUMNS:
+                    assert same(row[name], math.nan if value is None else value), (name, row[name], value)
+
+
+def test_groups_of_several_columns_and_of_the_whole_table():
+    numbers = LAB.assign(conc=pd.to_numeric(LAB["conc"], errors="coerce"))
+    both = velmar.limits_table(numbers, "conc", by=["analyte", "site"], side="lower")
+    assert list(zip(both["analyte"], both["site"], both["n"])) == [
+        ("lead", "north", 2), ("lead", "south", 3), ("tin", "north", 3), ("tin", "south", 1),
+        ("zinc", "north", 1), ("zinc", "south", 1)]
+    whole = velmar.limits_table(numbers, "conc")
+    assert list(whole.columns) == COLUMNS and len(whole) == 1
+    # The text and the number columns give the same table; the row order does not matter.
+    text = velmar.limits_table(LAB.iloc[::-1], "conc")
+    pd.testing.assert_frame_equal(whole, text)
+    assert whole.loc[0, "upper"] == velmar.lognormal_mean_limits(sorted(numbers["conc"].dropna())).upper
+
+
+BAD_TABLES = [
+    # (conc cells of analyte "lead" at index 0, 1, 2; the start of the message)
+    (["1", "abc", "2"], "group 'lead', row 1, column 'conc': \"abc\" is not a number"),
+    (["1", "2", "1_000"], "group 'lead', row 2, column 'conc': \"1_000\" is not a number"),
+    (["-0.5", "2", "3"], "group 'lead', row 0, column 'conc': \"-0.5\" is not positive"),
+    (["1", "0", "3"], "group 'lead', row 1, column 'conc': \"0\" is not positive"),
+    (["1", "2", "inf"], "group 'lead', row 2, column 'conc': \"inf\" is not a finite number"),
+    (["1", "2", "1e400"], "group 'lead', row 2, column 'conc': \"1e400\" is not a finite number"),
+    ([1.0, -2.0, 3.0], "group 'lead', row 1, column 'conc': -2.0 is not positive"),
+    ([1.0, math.inf, 3.0], "group 'lead', row 1, column 'conc': inf is not a finite number"),
+    ([1.0, [2.0], 3.0], "group 'lead', row 1, column 'conc': [2.0] is not a number"),
+]
+
+
+@pytest.mark.parametrize("cells, message", BAD_TABLES)
+def test_bad_cells_name_group_row_and_column(cells, message):
+    frame = pd.DataFrame({"analyte": "lead", "conc": pd.Series(cells, dtype=object)})
+    if all(isinstance(c, float) for c in cells):
+        frame["conc"] = frame["conc"].astype(float)
+    with pytest.raises(ValueError) as raised:
+        velmar.limits_table(frame, "conc", by="analyte")
+    assert str(raised.value).startswith(message)
+
+
+def test_bad_arguments():
+    with pytest.raises(KeyError, match="value = 'mg'"):
+        velmar.limits_table(LAB, "mg")
+    with pytest.raises(KeyError, match="by = 'lab'"):
+        velmar.limits_table(LAB, "conc", by=["analyte", "lab"])
+    with pytest.raises(ValueError, match="^level = 100:"):
+        velmar.limits_table(LAB, "conc", level=100)
+    with pytest.raises(ValueError, match="^side = 'both'"):
+        velmar.limits_table(LAB, "conc", side="both")
+
+
+def test_group_seeds_depend_on_seed_and_key_alone():
+    keys = ["lead", ("lead", "north"), 7, 2.5, None]
+    seeds = [velmar.group_seed(11, k) for k in keys]
+    assert len(set(seeds)) == len(keys) and all(0 <= s < 2**64 for s in seeds)
+    assert velmar.group_seed(12, "lead") != seeds[0]
+    # NumPy scalars and 1-tuples are their value; NaN is a missing key.
+    assert velmar.group_seed(11, np.int64(7)) == seeds[2] == velmar.group_seed(11, (7,))
+    assert velmar.group_seed(11, np.float64(2.5)) == seeds[3]
+    assert velmar.group_seed(11, math.nan) == seeds[4]
+    # The same in another process, whatever its string hashing.
+    code = "import velmar; print(%s)" % ", ".join("velmar.group_seed(11, %r)" % (k,) for k in keys)
+    for hash_seed in ("1", "2"):
+        out = subprocess.run([sys.executable, "-c", code], check=True, capture_output=True, text=True,
+                             env=dict(os.environ, PYTHONHASHSEED=hash_seed)).stdout.split()
+        assert [int(s) for s in out] == seeds
+    with pytest.raises(TypeError):
+        velmar.group_seed(1.5, "lead")
+    with pytest.raises(ValueError):
+        velmar.group_seed(-1, "lead")
+
+
+# ---- Dask ---------------------------------------------------------------------
+
+# Seconds that a cluster may take to start and a computation to finish.
+DASK_TIMEOUT = 120
+
+
+@pytest.fixture(scope="module")
+def dask_client():
+    dd = pytest.importorskip("dask.dataframe")
+    distributed = pytest.importorskip("distributed")
+    cluster = distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True, host="127.0.0.1",
+                                       dashboard_address=None, timeout=DASK_TIMEOUT)
+    client = distributed.Client(cluster, timeout=DASK_TIMEOUT)
+    try:
+        yield client, dd
+    finally:
+        client.close()
+        cluster.close()
+
+
+def computed(client, lazy):
+    return client.compute(lazy).result(timeout=DASK_TIMEOUT)
+
+
+def sorted_rows(table, keys):
+    return table.sort_values(keys, kind="stable").reset_index(drop=True) if keys else table.reset_index(drop=True)
+
+
+def test_dask_rows_equal_the_pandas_rows_whatever_the_partitioning(dask_client):
+    client, dd = dask_client
+    rng = np.random.default_rng(5)
+    frame = pd.DataFrame({"site": np.repeat(np.arange(24) % 5, 6), "analyte": np.repeat(["As", "Pb", "Zn"] * 8, 6),
+                          "conc": np.exp(rng.normal(size=144))})
+    frame.loc[[3, 50], "conc"] = np.nan
+    for by in (["site", "analyte"], "analyte", None):
+        expected = velmar.limits_table(frame, "conc", by=by, side="two-sided")
+        for partitions in (1, 4, 7):
+            lazy = velmar.limits_table(dd.from_pandas(frame.sample(frac=1, random_state=partitions),
+                                                      npartitions=partitions), "conc", by=by, side="two-sided")
+            assert isinstance(lazy, dd.DataFrame)
+            keys = [] if by is None else [by] if isinstance(by, str) else by
+            pd.testing.assert_frame_equal(sorted_rows(computed(client, lazy), keys), expected)
+
+
+def test_dask_bad_cells_raise_with_group_and_row(dask_client):
+    client, dd = dask_client
+    frame = LAB.copy()
+    frame.loc[100, "conc"] = "n.d."
+    lazy = velmar.limits_table(dd.from_pandas(frame, npartitions=3), "conc", by="analyte")
+    with pytest.raises(ValueError, match="^group 'tin', row 100, column 'conc': \"n.d.\" is not a number"):
+        computed(client, lazy)
