@@ -16,6 +16,7 @@ key (group_seed), never from its position.
 import hashlib
 import math
 import re
+from typing import TYPE_CHECKING, Any, Hashable, Optional, Sequence, Union
 
 import numpy as np
 
@@ -43,8 +44,14 @@ LIMITS_COLUMNS = [
 
 _PROGRAM = "Velmar " + _core.__version__
 
+if TYPE_CHECKING:
+    import dask.dataframe
+    import pandas
 
-def group_seed(seed, key):
+    Frame = Union[pandas.DataFrame, dask.dataframe.DataFrame]
+
+
+def group_seed(seed: int, key: Any) -> int:
     """The seed of a group's random stream, from the table's seed and the group's key.
 
     key: the group's value, or a tuple of values for several group columns. The
@@ -81,7 +88,8 @@ def _canonical(value):
     return str(value)
 
 
-def limits_table(df, value, by=None, nondetect=None, level=0.95, side="upper"):
+def limits_table(df: "Frame", value: Hashable, by: Union[Hashable, Sequence[Hashable], None] = None,
+                 nondetect: Optional[Hashable] = None, level: float = 0.95, side: str = "upper") -> "Frame":
     """Limits for the mean of every group of a table, one row per group and method.
 
     df: a pandas DataFrame, or a dask.dataframe.DataFrame (the result is then a
