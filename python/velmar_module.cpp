@@ -13,7 +13,8 @@
 // raises velmar.NumericalError, a subclass of ArithmeticError. A limit that
 // was found but is less accurate than usual (beyond double precision, or the
 // search ran out of iterations) is returned with its outcome in `outcome`.
-// NumPy is needed only when land_h is given arrays.
+// NumPy is needed only when land_h is given arrays. Values may be nondetects
+// (below a detection limit, the value): nondetect= flags them.
 
 #include "velmar/velmar.h"
 
@@ -170,6 +171,23 @@ struct LognormalLimits {
     double mean_log, sd_log, arithmetic_mean, level;
     std::string side;
     Bounds b;
+    int n_nd = 0;
+    std::string method = "exact UMAU";
+};
+
+// One method's row for data that may hold nondetects; a failed row has its
+// reason in status and None for what it could not compute.
+struct MethodLimits {
+    std::string method, status;
+    bool failed, approximate;
+    std::optional<double> mean, sd, se, mean_log, sd_log, arithmetic_mean, C_lower, C_upper, lower, upper;
+};
+
+struct SampleLimits {
+    int n, n_nd, uninformative;
+    double level;
+    std::string side;
+    std::vector<MethodLimits> rows;
 };
 
 Limits limits(const py::object& mu_hat_object, const py::object& sigma_hat_object, const py::object& nu_object,
@@ -227,12 +245,81 @@ std::vector<double> read_values(const py::handle& values)
     return out;
 }
 
+// The flags of nondetect=: None (no nondetects), or one bool (Python's or
+// NumPy's) for each value.
+std::vector<velmar::Observation> observations(const std::vector<double>& values, const py::object& nondetect)
+{
+    std::vector<velmar::Observation> out;
+    for (const double v : values) out.push_back({v, false});
+    if (nondetect.is_none()) return out;
+    if (py::isinstance<py::str>(nondetect) || !py::isinstance<py::iterable>(nondetect))
+        throw py::type_error("nondetect must be a sequence of bools, got " +
+                             std::string(py::str(py::type::of(nondetect).attr("__name__"))));
+    std::size_t i = 0;
+    for (const py::handle flag : py::iter(nondetect)) {
+        const std::string type = py::str(py::type::of(flag).attr("__name__"));
+        if (!PyBool_Check(flag.ptr()) && type != "bool_")
+            throw py::type_error("nondetect[" + std::to_string(i) + "] = " + std::string(py::repr(flag)) +
+                                 ": not a bool");
+        if (i < out.size()) out[i].nondetect = flag.cast<bool>();
+        ++i;
+    }
+    if (i != out.size())
+        throw py::value_error("nondetect: " + std::to_string(i) + (i == 1 ? " flag" : " flags") + " for " +
+                              std::to_string(out.size()) + " values");
+    return out;
+}
+
+velmar::SampleLimits sample_limits(const std::vector<velmar::Observation>& sample, double level, velmar::Side side)
+{
+    py::gil_scoped_release unlocked;
+    return velmar::mean_limits_by_method(sample, level, side);
+}
+
+SampleLimits mean_limits_by_method(const py::object& values_object, const py::object& level_object,
+                                   const std::string& side_text, const py::object& nondetect)
+{
+    const double level = level_of(level_object, "mean_limits_by_method");
+    const velmar::Side side = side_of(side_text);
+    const velmar::SampleLimits s = sample_limits(observations(read_values(values_object), nondetect), level, side);
+    SampleLimits out{s.n, s.nondetects, s.uninformative, s.level, side_name(s.side), {}};
+    for (const velmar::MethodLimits& r : s.rows) {
+        MethodLimits row{r.method, r.status, r.failed, r.approximate, r.mean, r.sd, r.se,
+                         {}, {}, {}, {}, {}, r.lower, r.upper};
+        if (r.exact) {
+            row.mean_log = r.exact->mean_log;
+            row.sd_log = r.exact->sd_log;
+            row.arithmetic_mean = r.exact->arithmetic_mean;
+            if (r.exact->lower) row.C_lower = r.exact->lower->C;
+            if (r.exact->upper) row.C_upper = r.exact->upper->C;
+        }
+        out.rows.push_back(std::move(row));
+    }
+    return out;
+}
+
 LognormalLimits lognormal_mean_limits(const py::object& values_object, const py::object& level_object,
-                                      const std::string& side_text)
+                                      const std::string& side_text, const py::object& nondetect)
 {
     const double level = level_of(level_object, "lognormal_mean_limits");
     const velmar::Side side = side_of(side_text);
     const std::vector<double> values = read_values(values_object);
+    if (!nondetect.is_none()) {
+        // With nondetects: the exact limits of the sample they complete (the
+        // last row); data it cannot use are a ValueError with the reason.
+        const velmar::SampleLimits s = sample_limits(observations(values, nondetect), level, side);
+        if (s.nondetects > 0) {
+            const velmar::MethodLimits& row = s.rows.back();
+            if (!row.exact) throw py::value_error("values: " + row.status);
+            const velmar::LognormalLimits& r = *row.exact;
+            std::ostringstream what;
+            what.precision(17);
+            what << "for the lognormal mean of " << r.n << " values (" << s.nondetects << " of them imputed) at level "
+                 << level;
+            return {r.n, r.mean_log, r.sd_log, r.arithmetic_mean, r.level, side_name(r.side),
+                    bounds(r.lower, r.upper, what.str()), s.nondetects, row.method};
+        }
+    }
     velmar::LognormalLimits r;
     {
         py::gil_scoped_release unlocked;
@@ -299,65 +386,6 @@ py::object land_h(const py::object& n, const py::object& s, const py::object& le
     numpy.attr("broadcast")(ns, ss); // NumPy's ValueError for shapes that do not broadcast
     auto each = py::vectorize([level](double n1, double s1) { return one_land_h(n1, s1, level); });
     return each(ns, ss);
-}
-
-// A number of a table row: NaN where there is none (pandas' missing value).
-double cell(const std::optional<velmar::Limit>& limit, double velmar::Limit::*field)
-{
-    return limit && std::isfinite((*limit).*field) ? (*limit).*field : std::nan("");
-}
-
-// The rows of one group of a table (velmar.limits_table), one per method, as
-// dicts: method, status (the outcome's name of the less exact side, else why
-// there is no limit), failed, and the numbers (NaN where there is none).
-// values: positive and finite, checked by the caller.
-py::list sample_rows(const py::object& values_object, const py::object& nondetect_object,
-                     const py::object& level_object, const std::string& side_text)
-{
-    const double level = level_of(level_object, "limits_table");
-    const velmar::Side side = side_of(side_text);
-    const std::vector<double> values = read_values(values_object);
-    for (const py::handle flag : py::iter(nondetect_object))
-        if (flag.cast<bool>())
-            throw py::value_error("nondetects: this build of velmar computes limits for complete data only");
-    py::dict row;
-    row["method"] = "exact UMAU";
-    row["status"] = "converged";
-    row["failed"] = false;
-    const double nan = std::nan("");
-    for (const char* name : {"mean_log", "sd_log", "arithmetic_mean", "C_lower", "C_upper", "lower", "upper"})
-        row[name] = nan;
-    if (values.size() < 3) {
-        row["status"] = std::to_string(values.size()) + (values.size() == 1 ? " value" : " values") +
-                        ", at least 3 are needed";
-        row["failed"] = true;
-        return py::list(py::make_tuple(row));
-    }
-    velmar::LognormalLimits r;
-    {
-        py::gil_scoped_release unlocked;
-        r = velmar::lognormal_mean_limits(values, level, side);
-    }
-    row["mean_log"] = r.mean_log;
-    row["sd_log"] = r.sd_log;
-    row["arithmetic_mean"] = r.arithmetic_mean;
-    row["C_lower"] = cell(r.lower, &velmar::Limit::C);
-    row["C_upper"] = cell(r.upper, &velmar::Limit::C);
-    row["lower"] = cell(r.lower, &velmar::Limit::value);
-    row["upper"] = cell(r.upper, &velmar::Limit::value);
-    bool failed = false;
-    for (const auto* limit : {&r.lower, &r.upper}) {
-        if (!*limit) continue;
-        const velmar::Outcome outcome = (*limit)->outcome;
-        if (!velmar::usable(outcome)) {
-            row["status"] = std::string(limit == &r.lower ? "lower limit: " : "upper limit: ") + outcome_name(outcome);
-            failed = true;
-        } else if (!failed && outcome != velmar::Outcome::converged) {
-            row["status"] = outcome_name(outcome);
-        }
-    }
-    row["failed"] = failed;
-    return py::list(py::make_tuple(row));
 }
 
 // The attributes that Limits and LognormalLimits share.
@@ -434,6 +462,8 @@ py::dict as_dict(const LognormalLimits& r)
 {
     py::dict d;
     d["n"] = r.n;
+    d["n_nd"] = r.n_nd;
+    d["method"] = r.method;
     d["mean_log"] = r.mean_log;
     d["sd_log"] = r.sd_log;
     d["arithmetic_mean"] = r.arithmetic_mean;
@@ -444,9 +474,63 @@ py::dict as_dict(const LognormalLimits& r)
 
 LognormalLimits lognormal_limits_from(const py::dict& d)
 {
-    return {d["n"].cast<int>(),       d["mean_log"].cast<double>(), d["sd_log"].cast<double>(),
-            d["arithmetic_mean"].cast<double>(), d["level"].cast<double>(), d["side"].cast<std::string>(),
-            bounds_from(d)};
+    return {d["n"].cast<int>(),
+            d["mean_log"].cast<double>(),
+            d["sd_log"].cast<double>(),
+            d["arithmetic_mean"].cast<double>(),
+            d["level"].cast<double>(),
+            d["side"].cast<std::string>(),
+            bounds_from(d),
+            d["n_nd"].cast<int>(),
+            d["method"].cast<std::string>()};
+}
+
+py::dict as_dict(const MethodLimits& r)
+{
+    py::dict d;
+    d["method"] = r.method;
+    d["status"] = r.status;
+    d["failed"] = r.failed;
+    d["approximate"] = r.approximate;
+    d["mean"] = r.mean;
+    d["sd"] = r.sd;
+    d["se"] = r.se;
+    d["mean_log"] = r.mean_log;
+    d["sd_log"] = r.sd_log;
+    d["arithmetic_mean"] = r.arithmetic_mean;
+    d["C_lower"] = r.C_lower;
+    d["C_upper"] = r.C_upper;
+    d["lower"] = r.lower;
+    d["upper"] = r.upper;
+    return d;
+}
+
+MethodLimits method_limits_from(const py::dict& d)
+{
+    const auto number = [&d](const char* name) { return d[name].cast<std::optional<double>>(); };
+    return {d["method"].cast<std::string>(), d["status"].cast<std::string>(), d["failed"].cast<bool>(),
+            d["approximate"].cast<bool>(),   number("mean"),  number("sd"),  number("se"),
+            number("mean_log"),              number("sd_log"), number("arithmetic_mean"),
+            number("C_lower"),               number("C_upper"), number("lower"), number("upper")};
+}
+
+// rows stays a list of MethodLimits objects (each has its own _asdict()).
+py::dict as_dict(const SampleLimits& r)
+{
+    py::dict d;
+    d["n"] = r.n;
+    d["n_nd"] = r.n_nd;
+    d["uninformative"] = r.uninformative;
+    d["level"] = r.level;
+    d["side"] = r.side;
+    d["rows"] = r.rows;
+    return d;
+}
+
+SampleLimits sample_limits_from(const py::dict& d)
+{
+    return {d["n"].cast<int>(),       d["n_nd"].cast<int>(),          d["uninformative"].cast<int>(),
+            d["level"].cast<double>(), d["side"].cast<std::string>(), d["rows"].cast<std::vector<MethodLimits>>()};
 }
 
 // _asdict(), equality of all fields, and pickling (by the dict) for a result
@@ -509,6 +593,11 @@ PYBIND11_MODULE(_core, m)
                                                 "Confidence limits for the mean of a lognormal sample, as "
                                                 "returned by velmar.lognormal_mean_limits(); read-only.");
     lognormal_class.def_readonly("n", &LognormalLimits::n, "The number of values.")
+        .def_readonly("n_nd", &LognormalLimits::n_nd, "The number of nondetects among them.")
+        .def_readonly("method", &LognormalLimits::method,
+                      "'exact UMAU'; with nondetects 'ROS + exact UMAU', the exact limits of the values with "
+                      "each nondetect imputed by regression on order statistics: approximate, as the imputed "
+                      "values are not measurements (mean_log, sd_log and arithmetic_mean are theirs too).")
         .def_readonly("mean_log", &LognormalLimits::mean_log, "The mean of the logs of the values.")
         .def_readonly("sd_log", &LognormalLimits::sd_log,
                       "The standard deviation of the logs (divisor n - 1).")
@@ -518,7 +607,9 @@ PYBIND11_MODULE(_core, m)
         .def_readonly("side", &LognormalLimits::side, "'upper', 'lower', 'two-sided' (the unbiased pair) or 'equal-tailed'.");
     def_bounds<decltype(lognormal_class), LognormalLimits>(lognormal_class);
     lognormal_class.def("__repr__", [](const LognormalLimits& r) {
-        return "LognormalLimits(n=" + std::to_string(r.n) + ", mean_log=" + text(r.mean_log) +
+        const std::string nondetects =
+            r.n_nd > 0 ? ", n_nd=" + std::to_string(r.n_nd) + ", method='" + r.method + "'" : std::string();
+        return "LognormalLimits(n=" + std::to_string(r.n) + nondetects + ", mean_log=" + text(r.mean_log) +
                ", sd_log=" + text(r.sd_log) + ", level=" + text(r.level) + ", side='" + r.side + "', " +
                bounds_repr(r.b) + ")";
     });
@@ -535,14 +626,70 @@ PYBIND11_MODULE(_core, m)
           "when a limit cannot be computed.");
 
     m.def("lognormal_mean_limits", &lognormal_mean_limits, py::arg("values"), py::arg("level") = 0.95,
-          py::arg("side") = "upper",
+          py::arg("side") = "upper", py::kw_only(), py::arg("nondetect") = py::none(),
           "Confidence limits for the mean of a lognormal sample, from its values.\n\n"
           "values: any sequence or iterable of numbers, or a one-dimensional NumPy array; at least 3,\n"
           "each positive and finite. level: in (0, 1), or a percentage (95 reads as 0.95); side: 'upper', 'lower',\n"
           "'two-sided' (the unbiased pair) or 'equal-tailed' (one-sided limits of level (1 + level)/2).\n"
           "The limits are exp of the limits for mu + sigma^2/2 of the logs (lam 0.5, gamma^2 = n,\n"
-          "nu = n - 1). Returns a velmar.LognormalLimits. Raises ValueError for a bad argument and\n"
-          "velmar.NumericalError when a limit cannot be computed.");
+          "nu = n - 1). nondetect: None, or a bool for each value, True where the value is a\n"
+          "detection limit that the measurement lay below; then the limits are those of the values\n"
+          "with the nondetects imputed by regression on order statistics (method 'ROS + exact UMAU';\n"
+          "approximate; at least 3 detects, 2 of them distinct, and at most 80% nondetects).\n"
+          "velmar.mean_limits_by_method gives the Kaplan-Meier limits beside them.\n"
+          "Returns a velmar.LognormalLimits. Raises ValueError for a bad argument or data that no\n"
+          "method can use, and velmar.NumericalError when a limit cannot be computed.");
+
+    m.def("mean_limits_by_method", &mean_limits_by_method, py::arg("values"), py::arg("level") = 0.95,
+          py::arg("side") = "upper", py::kw_only(), py::arg("nondetect") = py::none(),
+          "Limits for the mean of data that may hold nondetects, one row per method.\n\n"
+          "values, level, side and nondetect as for lognormal_mean_limits. The rows: 'exact UMAU'\n"
+          "without nondetects; with them 'KM-t' and 'KM-Chebyshev' (Kaplan-Meier mean plus a t\n"
+          "quantile or sqrt(1/(1 - level) - 1) times its standard error; Chebyshev for side 'upper'\n"
+          "only) and 'ROS + exact UMAU'. Data that a method cannot use give a row with failed True\n"
+          "and the reason in status. Returns a velmar.SampleLimits. Raises ValueError for a bad\n"
+          "argument.");
+
+    py::class_<MethodLimits> method_class(m, "MethodLimits", "One method's limits for the mean; read-only.");
+    method_class.def_readonly("method", &MethodLimits::method,
+                      "'exact UMAU', 'KM-t', 'KM-Chebyshev', 'ROS + exact UMAU', or '' when no method applies.")
+        .def_readonly("status", &MethodLimits::status,
+                      "The outcome's name ('converged', ...) where the row has its limits; else why not.")
+        .def_readonly("failed", &MethodLimits::failed, "True when the row has no usable limit.")
+        .def_readonly("approximate", &MethodLimits::approximate,
+                      "True for 'ROS + exact UMAU': the imputed values are not measurements.")
+        .def_readonly("mean", &MethodLimits::mean, "Kaplan-Meier rows: the mean; else None.")
+        .def_readonly("sd", &MethodLimits::sd, "Kaplan-Meier rows: the standard deviation; else None.")
+        .def_readonly("se", &MethodLimits::se, "Kaplan-Meier rows: the standard error of the mean; else None.")
+        .def_readonly("mean_log", &MethodLimits::mean_log, "Exact rows: the mean of the logs; else None.")
+        .def_readonly("sd_log", &MethodLimits::sd_log, "Exact rows: the standard deviation of the logs; else None.")
+        .def_readonly("arithmetic_mean", &MethodLimits::arithmetic_mean,
+                      "Exact rows: the mean of the (completed) values; else None.")
+        .def_readonly("C_lower", &MethodLimits::C_lower, "Exact rows: C of the lower limit; else None.")
+        .def_readonly("C_upper", &MethodLimits::C_upper, "Exact rows: C of the upper limit; else None.")
+        .def_readonly("lower", &MethodLimits::lower, "The lower limit for the mean, or None.")
+        .def_readonly("upper", &MethodLimits::upper, "The upper limit for the mean, or None.")
+        .def("__repr__", [](const MethodLimits& r) {
+            return "MethodLimits(method='" + r.method + "', status='" + r.status + "', lower=" + text(r.lower) +
+                   ", upper=" + text(r.upper) + ")";
+        });
+
+    def_value(method_class, &method_limits_from);
+
+    py::class_<SampleLimits> sample_class(m, "SampleLimits",
+                                          "The rows of velmar.mean_limits_by_method() for one sample; read-only.");
+    sample_class.def_readonly("n", &SampleLimits::n, "The number of values, nondetects included.")
+        .def_readonly("n_nd", &SampleLimits::n_nd, "The number of nondetects.")
+        .def_readonly("uninformative", &SampleLimits::uninformative,
+                      "Nondetects whose limit lies above the largest detect: Kaplan-Meier cannot use them.")
+        .def_readonly("level", &SampleLimits::level, "The confidence level.")
+        .def_readonly("side", &SampleLimits::side, "'upper', 'lower', 'two-sided' or 'equal-tailed'.")
+        .def_readonly("rows", &SampleLimits::rows, "A list of velmar.MethodLimits, one per method.")
+        .def("__repr__", [](const SampleLimits& s) {
+            return "SampleLimits(n=" + std::to_string(s.n) + ", n_nd=" + std::to_string(s.n_nd) + ", level=" +
+                   text(s.level) + ", side='" + s.side + "', rows=" + std::to_string(s.rows.size()) + ")";
+        });
+    def_value(sample_class, &sample_limits_from);
 
     m.def("land_h", &land_h, py::arg("n"), py::arg("s"), py::arg("level") = 0.95,
           "Land's H: the standardized one-sided critical value C for a lognormal sample of size n\n"
@@ -552,8 +699,6 @@ PYBIND11_MODULE(_core, m)
           "each other (the result is an array of their broadcast shape; needs NumPy). Raises\n"
           "ValueError for a bad argument and velmar.NumericalError when H cannot be computed.");
 
-    m.def("_sample_rows", &sample_rows, py::arg("values"), py::arg("nondetect"), py::arg("level"), py::arg("side"),
-          "The rows of one group of velmar.limits_table, as dicts (internal).");
     m.def(
         "_request",
         [](const py::object& level, const std::string& side) {

@@ -91,6 +91,47 @@ def test_bad_cells_name_group_row_and_column(cells, message):
     assert str(raised.value).startswith(message)
 
 
+SOURCE = os.path.join(os.path.dirname(__file__), "..", "..")
+
+
+def test_nondetects_give_the_command_lines_rows():
+    # The lab example through limits_table, with its column of marks and with
+    # the marks written into the values as "<DL", against the command line's
+    # CSV of the same file (the values in another order: last digits may differ).
+    lab = pd.read_csv(os.path.join(SOURCE, "examples", "lab_nondetects.csv"))
+    marked = velmar.limits_table(lab, "result", by="analyte", nondetect="qualifier", level=95)
+    flags = lab["qualifier"].fillna("").str.upper().isin(["U", "ND", "<"])
+    text = lab.assign(result=[("<%r" if f else "%r") % v for v, f in zip(lab["result"], flags)])
+    pd.testing.assert_frame_equal(velmar.limits_table(text, "result", by="analyte"), marked)
+    cli = pd.read_csv(os.path.join(SOURCE, "tests", "cli", "cases", "lognormal_nondetects_lab_csv",
+                                   "expected_stdout"), float_precision="round_trip")
+    assert list(marked.columns) == ["analyte"] + list(cli.columns)[1:]
+    assert list(marked["analyte"]) == list(cli["group"])
+    for name in COLUMNS:
+        for got, want in zip(marked[name], cli[name]):
+            if isinstance(want, float) and not math.isnan(want):
+                assert got == pytest.approx(want, rel=1e-13), name
+            else:
+                assert same(got, want), name
+
+
+MARK_ERRORS = [
+    # (cells, marks, the start of the message)
+    (["1", "2", "3"], ["U", "J", ""], "group 'lead', row 1, column 'q': 'J' is not a nondetect mark"),
+    (["1", "<2", "3"], ["", "=", ""], "group 'lead', row 1, column 'conc': \"<2\" is a nondetect, but column 'q'"),
+    (["1", "<", "3"], ["", "", ""], "group 'lead', row 1, column 'conc': \"<\" is not a number"),
+    (["1", "2", "3"], [1, 0, 0], "group 'lead', row 0, column 'q': 1 is not a nondetect mark"),
+]
+
+
+@pytest.mark.parametrize("cells, marks, message", MARK_ERRORS)
+def test_bad_marks_name_group_row_and_column(cells, marks, message):
+    frame = pd.DataFrame({"analyte": "lead", "conc": cells, "q": marks})
+    with pytest.raises(ValueError) as raised:
+        velmar.limits_table(frame, "conc", by="analyte", nondetect="q")
+    assert str(raised.value).startswith(message)
+
+
 def test_bad_arguments():
     with pytest.raises(KeyError, match="value = 'mg'"):
         velmar.limits_table(LAB, "mg")
@@ -157,6 +198,8 @@ def test_dask_rows_equal_the_pandas_rows_whatever_the_partitioning(dask_client):
     frame = pd.DataFrame({"site": np.repeat(np.arange(24) % 5, 6), "analyte": np.repeat(["As", "Pb", "Zn"] * 8, 6),
                           "conc": np.exp(rng.normal(size=144))})
     frame.loc[[3, 50], "conc"] = np.nan
+    frame["conc"] = ["NA" if np.isnan(v) else "<%r" % v if i % 5 == 0 else "%r" % v
+                     for i, v in enumerate(frame["conc"])]
     for by in (["site", "analyte"], "analyte", None):
         expected = velmar.limits_table(frame, "conc", by=by, side="two-sided")
         for partitions in (1, 4, 7):

@@ -10,11 +10,14 @@ from typing import TYPE_CHECKING
 from ._core import (
     Limits,
     LognormalLimits,
+    MethodLimits,
     NumericalError,
+    SampleLimits,
     __version__,
     land_h,
     limits,
     lognormal_mean_limits,
+    mean_limits_by_method,
 )
 from ._core import __doc__ as _core_doc
 
@@ -42,11 +45,14 @@ def __dir__():
 __all__ = [
     "Limits",
     "LognormalLimits",
+    "MethodLimits",
     "NumericalError",
+    "SampleLimits",
     "__version__",
     "group_seed",
     "land_h",
     "limits",
     "limits_table",
     "lognormal_mean_limits",
+    "mean_limits_by_method",
 ]

@@ -190,11 +190,18 @@ def _pandas_table(df, value, keys, nondetect, kind, request, key_dtypes):
     return _frame(rows, keys, key_dtypes, _columns(kind))
 
 
+# The numbers of a limits row that come from the library's row by method.
+_METHOD_NUMBERS = ("mean_log", "sd_log", "arithmetic_mean", "mean", "sd", "se", "C_lower", "C_upper", "lower",
+                   "upper")
+
+
 def _group_rows(kind, values, flags, key, request):
     level, side = request["level"], request["side"]
-    rows = _core._sample_rows(values, flags, level, side)
-    for row in rows:
-        row.update(level=level, side=side, version=_PROGRAM)
+    rows = []
+    for method in _core.mean_limits_by_method(values, level, side, nondetect=flags).rows:
+        row = {name: np.nan if getattr(method, name) is None else getattr(method, name) for name in _METHOD_NUMBERS}
+        row.update(level=level, side=side, status=method.status, method=method.method, version=_PROGRAM)
+        rows.append(row)
     return rows
 
 
