@@ -175,8 +175,12 @@ def test_levels_read_as_the_command_line_reads_them():
 
 
 def test_results_pickle_and_convert_to_dicts():
+    censored = dict(nondetect=[False, False, False, True, False])
+    by_method = velmar.mean_limits_by_method(FOUR + [0.3], level=95, **censored)
+    assert by_method == velmar.mean_limits_by_method(FOUR + [0.3], level=0.95, **censored)
     for r in (velmar.limits(0.5, 1.1, 12, side="two-sided"), velmar.limits(0.5, 1.1, 12, gamma2=4.0),
-              velmar.lognormal_mean_limits(FOUR, side="lower")):
+              velmar.lognormal_mean_limits(FOUR, side="lower"), by_method, *by_method.rows,
+              velmar.lognormal_mean_limits(FOUR + [0.3], **censored)):
         copy = pickle.loads(pickle.dumps(r))
         assert type(copy) is type(r) and copy == r and repr(copy) == repr(r)
         fields = r._asdict()
