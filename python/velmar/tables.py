@@ -7,10 +7,12 @@ value), optionally columns that split the rows into groups (analyte, site,
 ...) and a column of nondetect marks. The result has one row per group and
 method: the group keys, then the columns of the command line's CSV output.
 
-Every group is computed from its values in ascending order, so that its row
-does not depend on the order or the partitioning of the table; a group's
-random stream (the summary's simulations) comes from the seed and the group's
-key (group_seed), never from its position.
+Every group is computed from its values in the order of the table's rows,
+as the command line takes them in the order of a file's lines; a Dask table
+numbers its rows before it gathers the groups, so that its rows equal the
+pandas result whatever the partitioning. A group's random stream (the
+summary's simulations) comes from the seed and the group's key (group_seed),
+never from its position.
 """
 
 import hashlib
@@ -55,35 +57,30 @@ def group_seed(seed: int, key: Any) -> int:
     """The seed of a group's random stream, from the table's seed and the group's key.
 
     key: the group's value, or a tuple of values for several group columns. The
-    first 8 bytes of the BLAKE2b digest of the seed and the key's canonical text
-    (numbers by their shortest round-trip text, missing values as NA), read as an
-    unsigned little-endian integer: the same in every process and on every machine.
+    key's text (numbers by their shortest round-trip text, a missing value as an
+    empty text; the values of several columns joined by "/", as the command line
+    names a group of several columns) and the seed, hashed by BLAKE2b to 64 bits
+    (little-endian): the same in every process and on every machine.
     """
     if isinstance(seed, bool) or not isinstance(seed, (int, np.integer)):
         raise TypeError("seed must be an integer, not %s" % type(seed).__name__)
     if not 0 <= seed < 2**64:
         raise ValueError("seed = %d: must lie in 0 .. 2**64 - 1" % seed)
-    text = "%d\x1f%s" % (seed, "\x1e".join(_canonical(v) for v in _as_tuple(key)))
-    return int.from_bytes(hashlib.blake2b(text.encode("utf-8"), digest_size=8).digest(), "little")
+    text = "/".join(_key_text(v) for v in _as_tuple(key))
+    return int.from_bytes(hashlib.blake2b(("%d\x1f%s" % (seed, text)).encode("utf-8"), digest_size=8).digest(),
+                          "little")
 
 
 def _as_tuple(key):
     return key if isinstance(key, tuple) else (key,)
 
 
-def _canonical(value):
+def _key_text(value):
     if isinstance(value, np.generic):
         value = value.item()
-    if value is None or (isinstance(value, float) and math.isnan(value)):
-        return "NA"
-    try:
-        import pandas
-
-        if value is pandas.NA or value is pandas.NaT:
-            return "NA"
-    except ImportError:
-        pass
-    if isinstance(value, (bool, float)):
+    if _missing(value):
+        return ""
+    if isinstance(value, float):
         return repr(value)
     return str(value)
 
@@ -147,11 +144,25 @@ def _table(df, value, by, nondetect, kind, request):
         return _pandas_table(df, value, keys, nondetect, kind, request, key_dtypes)
     # Every group in one partition: shuffled by its key (one partition for a
     # table of one group), then each partition computed as a pandas table.
-    frame = df[used]
+    # Every row numbered in the table's order (a cumulative sum: lazy, carried
+    # across partitions); every group then gathered in one partition by a
+    # shuffle on its key (one partition for a table of one group), where its
+    # rows are put back in order and computed as a pandas table.
+    frame = df[used].assign(**{_ROW: 1})
+    frame[_ROW] = frame[_ROW].cumsum()
     frame = frame.shuffle(on=keys) if keys else frame.repartition(npartitions=1)
     meta = _frame([], keys, key_dtypes, _columns(kind))
-    return frame.map_partitions(_pandas_table, value, keys, nondetect, kind, request, key_dtypes,
+    return frame.map_partitions(_ordered_table, value, keys, nondetect, kind, request, key_dtypes,
                                 meta=meta, align_dataframes=False)
+
+
+# The column of row numbers of a Dask table.
+_ROW = "__velmar_row__"
+
+
+def _ordered_table(part, value, keys, nondetect, kind, request, key_dtypes):
+    part = part.sort_values(_ROW, kind="stable")
+    return _pandas_table(part, value, keys, nondetect, kind, request, key_dtypes)
 
 
 def _columns(kind):
@@ -181,8 +192,6 @@ def _pandas_table(df, value, keys, nondetect, kind, request, key_dtypes):
         key_values = list(_as_tuple(key)) if keys else []
         where = "group %r, " % (key,) if keys else ""
         values, flags, skipped = _read_group(group, value, nondetect, where)
-        order = np.lexsort((flags, values))
-        values, flags = values[order], flags[order]
         counts = {"n": len(values), "n_nd": int(flags.sum()), "skipped": skipped}
         for row in _group_rows(kind, values, flags, key, request):
             row.update(counts)
@@ -271,9 +280,16 @@ def _cell(cell, where, label, column):
         if digits.startswith("<"):
             nondetect = True
             digits = digits[1:].strip()
+        place = '%srow %r, column %r: "%s"' % (where, label, column, text)
+        if text.upper() == "ND":
+            raise ValueError(place + " marks a nondetect without its detection limit; write it as <DL")
         if not _NUMBER.fullmatch(digits):
-            raise ValueError('%srow %r, column %r: "%s" is not a number' % (where, label, column, text))
+            raise ValueError(place + " is not a number")
         number = float(digits)
+        if math.isinf(number) and not digits.lstrip("+-").lower().startswith("inf"):
+            raise ValueError(place + " is beyond the range of doubles")
+        if number == 0 and any(c in "123456789" for c in digits.lower().split("e")[0]):
+            raise ValueError(place + " underflows: it is too close to 0 for a double")
         shown = '"%s"' % text
     elif isinstance(cell, (bool, np.bool_)) or not isinstance(cell, (int, float, np.integer, np.floating)):
         raise ValueError("%srow %r, column %r: %r is not a number" % (where, label, column, cell))
