@@ -22,7 +22,9 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstddef>
 #include <optional>
 #include <sstream>
@@ -89,6 +91,23 @@ std::optional<double> optional_real(const py::handle& x, const std::string& name
 {
     if (x.is_none()) return std::nullopt;
     return real(x, name, function);
+}
+
+// A whole-number argument in lo .. hi: an int or anything with __index__
+// (not a float, not a bool); outside the range a ValueError.
+std::uint64_t integer(const py::handle& x, const std::string& name, const char* function, std::uint64_t lo,
+                      std::uint64_t hi)
+{
+    if (PyBool_Check(x.ptr()) || !PyIndex_Check(x.ptr()))
+        throw py::type_error(std::string(function) + "(): incompatible argument " + name + " = " + short_repr(x) +
+                             ": an integer is needed, not " + type_name(x));
+    const py::int_ value = py::reinterpret_steal<py::int_>(PyNumber_Index(x.ptr()));
+    if (!value) throw py::error_already_set();
+    const bool inside = value >= py::int_(lo) && value <= py::int_(hi);
+    if (!inside)
+        throw py::value_error(name + " = " + short_repr(x) + ": must lie in " + std::to_string(lo) + " .. " +
+                              std::to_string(hi));
+    return value.cast<std::uint64_t>();
 }
 
 velmar::Side side_of(const std::string& side)
@@ -332,6 +351,140 @@ LognormalLimits lognormal_mean_limits(const py::object& values_object, const py:
             bounds(r.lower, r.upper, what.str())};
 }
 
+// ---- The summary -------------------------------------------------------------
+
+velmar::Summary summary(const py::object& values_object, const py::object& nondetect, const py::object& level,
+                        const py::object& limit, const py::object& simulations, const py::object& seed)
+{
+    const char* f = "summary";
+    velmar::SummaryOptions options;
+    options.level = level_of(level, f);
+    options.limit = optional_real(limit, "limit", f);
+    options.simulations = static_cast<int>(integer(simulations, "simulations", f, 0, INT_MAX));
+    options.seed = integer(seed, "seed", f, 0, UINT64_MAX);
+    const std::vector<velmar::Observation> sample = observations(read_values(values_object), nondetect);
+    py::gil_scoped_release unlocked;
+    return velmar::summary(sample, options);
+}
+
+py::object number_or_none(const std::optional<double>& v)
+{
+    return v ? py::object(py::float_(*v)) : py::object(py::none());
+}
+
+py::dict as_dict(const velmar::MethodUpperLimit& u)
+{
+    py::dict d;
+    d["method"] = u.method;
+    d["value"] = number_or_none(u.value);
+    d["simulated_coverage"] = number_or_none(u.simulated_coverage);
+    d["coverage_se"] = number_or_none(u.coverage_se);
+    d["status"] = u.status;
+    d["failed"] = u.failed;
+    return d;
+}
+
+velmar::MethodUpperLimit method_upper_limit_from(const py::dict& d)
+{
+    velmar::MethodUpperLimit u;
+    u.method = d["method"].cast<std::string>();
+    u.value = d["value"].cast<std::optional<double>>();
+    u.simulated_coverage = d["simulated_coverage"].cast<std::optional<double>>();
+    u.coverage_se = d["coverage_se"].cast<std::optional<double>>();
+    u.status = d["status"].cast<std::string>();
+    u.failed = d["failed"].cast<bool>();
+    return u;
+}
+
+py::dict as_dict(const velmar::ShapiroWilk& t)
+{
+    return py::dict(py::arg("W") = t.W, py::arg("p") = t.p);
+}
+
+velmar::ShapiroWilk shapiro_wilk_from(const py::dict& d)
+{
+    return {d["W"].cast<double>(), d["p"].cast<double>()};
+}
+
+py::dict as_dict(const velmar::AndersonDarling& t)
+{
+    return py::dict(py::arg("A2") = t.A2, py::arg("p") = t.p);
+}
+
+velmar::AndersonDarling anderson_darling_from(const py::dict& d)
+{
+    return {d["A2"].cast<double>(), d["p"].cast<double>()};
+}
+
+// The summary as plain Python values, keyed as the command line's JSON, with
+// the probability plot besides.
+py::dict as_dict(const velmar::Summary& s)
+{
+    py::dict d;
+    d["n"] = s.n;
+    d["n_nd"] = s.n_nd;
+    d["level"] = s.level;
+    d["arithmetic_mean"] = number_or_none(s.arithmetic_mean);
+    d["geometric_mean"] = number_or_none(s.geometric_mean);
+    d["geometric_sd"] = number_or_none(s.geometric_sd);
+    d["mvue_mean"] = number_or_none(s.mvue_mean);
+    d["shapiro_wilk"] = py::none();
+    if (s.shapiro_wilk)
+        d["shapiro_wilk"] = py::dict(py::arg("W") = s.shapiro_wilk->W, py::arg("p") = s.shapiro_wilk->p);
+    d["anderson_darling"] = py::none();
+    if (s.anderson_darling)
+        d["anderson_darling"] = py::dict(py::arg("A2") = s.anderson_darling->A2, py::arg("p") = s.anderson_darling->p);
+    d["ros_ppcc"] = number_or_none(s.ros_ppcc);
+    py::list ucl;
+    for (const auto& u : s.ucl) ucl.append(as_dict(u));
+    d["ucl"] = ucl;
+    d["p95"] = number_or_none(s.p95);
+    d["p95_utl"] = number_or_none(s.p95_utl);
+    d["limit"] = number_or_none(s.limit);
+    d["exceedance"] = number_or_none(s.exceedance);
+    d["exceedance_ucl"] = number_or_none(s.exceedance_ucl);
+    d["compliance_p"] = number_or_none(s.compliance_p);
+    d["warnings"] = s.warnings;
+    py::list plot;
+    for (const auto& p : s.probability_plot)
+        plot.append(py::dict(py::arg("value") = p.value, py::arg("nondetect") = p.nondetect,
+                             py::arg("plotting_position") = p.plotting_position, py::arg("z") = p.z,
+                             py::arg("fitted") = p.fitted));
+    d["probability_plot"] = plot;
+    return d;
+}
+
+velmar::Summary summary_from(const py::dict& d)
+{
+    using Optional = std::optional<double>;
+    velmar::Summary s;
+    s.n = d["n"].cast<int>();
+    s.n_nd = d["n_nd"].cast<int>();
+    s.level = d["level"].cast<double>();
+    s.arithmetic_mean = d["arithmetic_mean"].cast<Optional>();
+    s.geometric_mean = d["geometric_mean"].cast<Optional>();
+    s.geometric_sd = d["geometric_sd"].cast<Optional>();
+    s.mvue_mean = d["mvue_mean"].cast<Optional>();
+    if (!d["shapiro_wilk"].is_none()) s.shapiro_wilk = shapiro_wilk_from(d["shapiro_wilk"]);
+    if (!d["anderson_darling"].is_none()) s.anderson_darling = anderson_darling_from(d["anderson_darling"]);
+    s.ros_ppcc = d["ros_ppcc"].cast<Optional>();
+    for (const py::handle u : d["ucl"]) s.ucl.push_back(method_upper_limit_from(py::reinterpret_borrow<py::dict>(u)));
+    s.p95 = d["p95"].cast<Optional>();
+    s.p95_utl = d["p95_utl"].cast<Optional>();
+    s.limit = d["limit"].cast<Optional>();
+    s.exceedance = d["exceedance"].cast<Optional>();
+    s.exceedance_ucl = d["exceedance_ucl"].cast<Optional>();
+    s.compliance_p = d["compliance_p"].cast<Optional>();
+    s.warnings = d["warnings"].cast<std::vector<std::string>>();
+    for (const py::handle p : d["probability_plot"]) {
+        const py::dict point = py::reinterpret_borrow<py::dict>(p);
+        s.probability_plot.push_back({point["value"].cast<double>(), point["nondetect"].cast<bool>(),
+                                      point["plotting_position"].cast<double>(), point["z"].cast<double>(),
+                                      point["fitted"].cast<double>()});
+    }
+    return s;
+}
+
 double one_land_h(double n, double s, double level)
 {
     py::gil_scoped_release unlocked;
@@ -540,7 +693,7 @@ void def_value(Class& c, Result (*from_dict)(const py::dict&))
 {
     c.def(
          "_asdict", [](const Result& r) { return as_dict(r); },
-         "The fields as a dict, in the order of repr (None for an absent side).")
+         "The fields as a dict (None where a value is absent).")
         .def(
             "__eq__",
             [](const Result& r, const py::object& other) -> py::object {
@@ -691,6 +844,80 @@ PYBIND11_MODULE(_core, m)
         });
     def_value(sample_class, &sample_limits_from);
 
+    py::class_<velmar::ShapiroWilk> shapiro_wilk_class(m, "ShapiroWilk", "The Shapiro-Wilk test of the logs; read-only.");
+    shapiro_wilk_class.def_readonly("W", &velmar::ShapiroWilk::W, "The statistic W.")
+        .def_readonly("p", &velmar::ShapiroWilk::p, "Its p-value (Royston's approximation).")
+        .def("__repr__",
+             [](const velmar::ShapiroWilk& t) { return "ShapiroWilk(W=" + text(t.W) + ", p=" + text(t.p) + ")"; });
+    def_value(shapiro_wilk_class, &shapiro_wilk_from);
+    py::class_<velmar::AndersonDarling> anderson_darling_class(m, "AndersonDarling",
+                                                               "The Anderson-Darling test of the logs; read-only.");
+    anderson_darling_class.def_readonly("A2", &velmar::AndersonDarling::A2, "The statistic A2 (not adjusted for n).")
+        .def_readonly("p", &velmar::AndersonDarling::p, "Its p-value, from A2 (1 + 0.75/n + 2.25/n^2).")
+        .def("__repr__", [](const velmar::AndersonDarling& t) {
+            return "AndersonDarling(A2=" + text(t.A2) + ", p=" + text(t.p) + ")";
+        });
+    def_value(anderson_darling_class, &anderson_darling_from);
+    py::class_<velmar::MethodUpperLimit> upper_limit_class(
+        m, "MethodUpperLimit", "One method's upper limit for the mean in a summary; read-only.");
+    upper_limit_class.def_readonly("method", &velmar::MethodUpperLimit::method, "'exact UMAU', 'Student-t', ...")
+        .def_readonly("value", &velmar::MethodUpperLimit::value, "The upper limit, or None (see status).")
+        .def_readonly("simulated_coverage", &velmar::MethodUpperLimit::simulated_coverage,
+                      "The share of simulated samples like the data whose limit covered the fitted mean, or None.")
+        .def_readonly("coverage_se", &velmar::MethodUpperLimit::coverage_se, "Its standard error, or None.")
+        .def_readonly("status", &velmar::MethodUpperLimit::status,
+                      "'converged' (or the exact limit's outcome) where value stands; else why not.")
+        .def_readonly("failed", &velmar::MethodUpperLimit::failed,
+                      "True when the limit is missing for too few values or a numerical failure.")
+        .def("__repr__", [](const velmar::MethodUpperLimit& u) {
+            return "MethodUpperLimit(method='" + u.method + "', value=" + text(u.value) +
+                   ", simulated_coverage=" + text(u.simulated_coverage) + ", status='" + u.status + "')";
+        });
+    def_value(upper_limit_class, &method_upper_limit_from);
+    py::class_<velmar::Summary> summary_class(m, "Summary",
+                                              "The summary of a sample, as returned by velmar.summary(); read-only. "
+                                              "Its fields are those of the command line's JSON; _asdict() gives "
+                                              "them as a dict (nested dicts and lists), with 'probability_plot': "
+                                              "per value its plotting position, normal score z and fitted "
+                                              "(ROS-imputed for a nondetect) value.");
+    summary_class.def_readonly("n", &velmar::Summary::n, "The number of values, nondetects included.")
+        .def_readonly("n_nd", &velmar::Summary::n_nd, "The number of nondetects.")
+        .def_readonly("level", &velmar::Summary::level, "The confidence level of every limit.")
+        .def_readonly("arithmetic_mean", &velmar::Summary::arithmetic_mean, "The mean of the values.")
+        .def_readonly("geometric_mean", &velmar::Summary::geometric_mean, "exp of the mean of the logs.")
+        .def_readonly("geometric_sd", &velmar::Summary::geometric_sd, "exp of the sd of the logs (divisor n - 1).")
+        .def_readonly("mvue_mean", &velmar::Summary::mvue_mean,
+                      "The minimum-variance unbiased estimate of the lognormal mean (Finney).")
+        .def_readonly("shapiro_wilk", &velmar::Summary::shapiro_wilk, "A velmar.ShapiroWilk, or None.")
+        .def_readonly("anderson_darling", &velmar::Summary::anderson_darling, "A velmar.AndersonDarling, or None.")
+        .def_readonly("ros_ppcc", &velmar::Summary::ros_ppcc,
+                      "With nondetects: the correlation of the ROS probability plot; else None.")
+        .def_readonly("ucl", &velmar::Summary::ucl, "A list of velmar.MethodUpperLimit, one per method.")
+        .def_readonly("p95", &velmar::Summary::p95, "The fitted 95th percentile, exp(ybar + z_0.95 s).")
+        .def_readonly("p95_utl", &velmar::Summary::p95_utl, "Its upper tolerance limit of confidence level.")
+        .def_readonly("limit", &velmar::Summary::limit, "The exposure limit given, or None.")
+        .def_readonly("exceedance", &velmar::Summary::exceedance, "The fitted share of values above the limit.")
+        .def_readonly("exceedance_ucl", &velmar::Summary::exceedance_ucl, "Its exact upper confidence limit.")
+        .def_readonly("compliance_p", &velmar::Summary::compliance_p,
+                      "The p-value of 'the mean is below the limit': the exact upper limit at 1 - p equals it.")
+        .def_readonly("warnings", &velmar::Summary::warnings, "A list of sentences.")
+        .def("__repr__", [](const velmar::Summary& s) {
+            return "Summary(n=" + std::to_string(s.n) + ", n_nd=" + std::to_string(s.n_nd) + ", level=" +
+                   text(s.level) + ", methods=" + std::to_string(s.ucl.size()) + ", warnings=" +
+                   std::to_string(s.warnings.size()) + ")";
+        });
+    def_value(summary_class, &summary_from);
+    m.def("summary", &summary, py::arg("values"), py::arg("nondetect") = py::none(), py::arg("level") = 0.95,
+          py::arg("limit") = py::none(), py::arg("simulations") = 4000, py::arg("seed") = 0,
+          "What surrounds the exact limit for a sample: lognormality tests of the logs, the upper limits\n"
+          "of several methods with their simulated coverage, geometric statistics, the 95th percentile,\n"
+          "and with limit= the exceedance of that exposure limit and the compliance p-value.\n\n"
+          "values as for lognormal_mean_limits (at least 1); nondetect: None or one bool per value (the\n"
+          "value is then its detection limit); level in (0, 1) or a percentage (95 reads as 0.95);\n"
+          "limit > 0 or None; simulations >= 0\n"
+          "(0: no simulated coverage); seed: 0 to 2**64 - 1, the same numbers on every platform.\n"
+          "Returns a velmar.Summary. Raises ValueError for a bad argument.");
+
     m.def("land_h", &land_h, py::arg("n"), py::arg("s"), py::arg("level") = 0.95,
           "Land's H: the standardized one-sided critical value C for a lognormal sample of size n\n"
           "(real, >= 3) with log-scale standard deviation s >= 0, at level in (0, 1) (or a percentage:\n"
@@ -699,6 +926,12 @@ PYBIND11_MODULE(_core, m)
           "each other (the result is an array of their broadcast shape; needs NumPy). Raises\n"
           "ValueError for a bad argument and velmar.NumericalError when H cannot be computed.");
 
+    m.def(
+        "_group_seed",
+        [](const py::object& seed, const std::string& key) {
+            return velmar::group_seed(integer(seed, "seed", "group_seed", 0, UINT64_MAX), key);
+        },
+        py::arg("seed"), py::arg("key"), "The library's seed of the group named key (internal: velmar.group_seed).");
     m.def(
         "_request",
         [](const py::object& level, const std::string& side) {

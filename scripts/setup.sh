@@ -7,6 +7,7 @@ packages=(
   libgtest-dev              # unit and session tests
   libcli11-dev              # Velmar's command-line arguments
   nlohmann-json3-dev        # JSON output
+  libboost-dev              # Boost.Math: the distributions of the summary statistics
   pybind11-dev python3-dev  # the Python module
   python3-numpy python3-pytest
   python3-pybind11 python3-setuptools python3-pip python3-venv  # pip install . and its test

@@ -30,7 +30,10 @@ COLUMNS = ["n", "n_nd", "skipped", "mean_log", "sd_log", "arithmetic_mean", "mea
 
 
 def same(a, b):
-    return a == b or (isinstance(a, float) and isinstance(b, float) and math.isnan(a) and math.isnan(b))
+    """Equal, with NaN and None both meaning no number."""
+    def missing(x):
+        return x is None or (isinstance(x, float) and math.isnan(x))
+    return a == b or (missing(a) and missing(b))
 
 
 def test_rows_are_the_limits_of_each_group():
@@ -112,6 +115,44 @@ def test_nondetects_give_the_command_lines_rows():
         assert all(same(got, want) for got, want in zip(marked[name], cli[name])), name
 
 
+def test_summaries_give_the_command_lines_rows():
+    # The command line's summary CSV of its lab case: each group seeded by its
+    # name, so the simulated coverages agree to the last digit.
+    case = os.path.join(SOURCE, "tests", "cli", "cases", "summary_lab_csv_columns")
+    lab = pd.read_csv(os.path.join(case, "files", "lab.csv"))
+    table = velmar.summary_table(lab, "result", by="agent", simulations=200, seed=12)
+    cli = pd.read_csv(os.path.join(case, "expected_files", "summary.csv"), float_precision="round_trip",
+                      keep_default_na=False, na_values=[""])
+    assert list(table.columns) == ["agent"] + list(cli.columns)[1:]
+    cli["warnings"] = cli["warnings"].fillna("")
+    for name in cli.columns[1:]:
+        assert all(same(got, want) for got, want in zip(table[name], cli[name])), name
+
+
+def test_summary_rows_are_the_summaries_of_the_groups():
+    frame = pd.DataFrame({"site": ["a"] * 6 + ["b"] * 5 + ["c"] * 2,
+                          "conc": [0.4, 1.2, "<0.3", 2.2, 0.9, 3.1, 1.5, 0.8, 2.6, 0.3, 1.1, "NA", ""]})
+    table = velmar.summary_table(frame, "conc", by="site", level=90, limit=2.0, simulations=100, seed=7)
+    whole = velmar.summary_table(frame, "conc", simulations=100, seed=7)
+    for key, row, seed in (("a", table.iloc[0], velmar.group_seed(7, "a")), (None, whole.iloc[0], 7)):
+        rows = frame if key is None else frame[frame["site"] == key]
+        cells = [str(c) for c in rows["conc"] if c not in ("NA", "")]
+        s = velmar.summary([float(c.lstrip("<")) for c in cells], nondetect=[c.startswith("<") for c in cells],
+                           level=0.9 if key else 0.95, limit=2.0 if key else None, simulations=100, seed=seed)
+        assert (row["n"], row["n_nd"], row["level"]) == (s.n, s.n_nd, s.level) and same(row["limit"], s.limit)
+        for u in s.ucl:
+            assert same(row["ucl_" + u.method], u.value) and same(row["ucl_" + u.method + "_coverage"],
+                                                                  u.simulated_coverage), u.method
+        assert row["warnings"] == " ".join(s.warnings)
+    # A group whose cells are all missing has a row that says why.
+    c = table.iloc[2]
+    assert (c["site"], c["n"]) == ("c", 0) and "at least 1" in c["warnings"] and math.isnan(c["mvue_mean"])
+    with pytest.raises(ValueError, match="^limit = -1"):
+        velmar.summary_table(frame, "conc", limit=-1)
+    with pytest.raises(ValueError, match="^simulations = -5"):
+        velmar.summary_table(frame, "conc", simulations=-5)
+
+
 MARK_ERRORS = [
     # (cells, marks, the start of the message)
     (["1", "2", "3"], ["U", "J", ""], "group 'lead', row 1, column 'q': 'J' is not a nondetect mark"),
@@ -141,11 +182,11 @@ def test_bad_arguments():
 
 
 def test_group_seeds_depend_on_seed_and_key_alone():
-    keys = ["lead", ("lead", "north"), 7, 2.5, None]
+    keys = ["lead", ("lead", "north"), 7, 2.5, None, ""]
     # Several columns are named as the command line names them, joined by "/".
     assert velmar.group_seed(11, ("lead", "north")) == velmar.group_seed(11, "lead/north")
     seeds = [velmar.group_seed(11, k) for k in keys]
-    assert len(set(seeds)) == len(keys) and all(0 <= s < 2**64 for s in seeds)
+    assert len(set(seeds)) == len(keys) - 1 and seeds[4] == seeds[5] and all(0 <= s < 2**64 for s in seeds)
     assert velmar.group_seed(12, "lead") != seeds[0]
     # NumPy scalars and 1-tuples are their value; NaN is a missing key.
     assert velmar.group_seed(11, np.int64(7)) == seeds[2] == velmar.group_seed(11, (7,))
@@ -208,6 +249,11 @@ def test_dask_rows_equal_the_pandas_rows_whatever_the_partitioning(dask_client):
             assert isinstance(lazy, dd.DataFrame)
             keys = [] if by is None else [by] if isinstance(by, str) else by
             pd.testing.assert_frame_equal(sorted_rows(computed(client, lazy), keys), expected)
+    # Summaries: every group's simulations seeded by its key, whatever the partition it lands in.
+    expected = velmar.summary_table(frame, "conc", by=["site", "analyte"], simulations=50, seed=3)
+    lazy = velmar.summary_table(dd.from_pandas(frame, npartitions=5, sort=False), "conc", by=["site", "analyte"],
+                                simulations=50, seed=3)
+    pd.testing.assert_frame_equal(sorted_rows(computed(client, lazy), ["site", "analyte"]), expected)
 
 
 def test_dask_bad_cells_raise_with_group_and_row(dask_client):

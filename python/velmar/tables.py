@@ -15,7 +15,6 @@ summary's simulations) comes from the seed and the group's key (group_seed),
 never from its position.
 """
 
-import hashlib
 import math
 import re
 from typing import TYPE_CHECKING, Any, Hashable, Optional, Sequence, Union
@@ -44,6 +43,24 @@ LIMITS_COLUMNS = [
     ("status", "object"), ("method", "object"), ("version", "object"),
 ]
 
+# The methods of the summary's panel of upper limits, in the order of the
+# command line's CSV columns (a summary holds those that apply to its data).
+SUMMARY_METHODS = ["exact UMAU", "KM-t", "KM-Chebyshev", "ROS + exact UMAU", "Student-t", "Chebyshev", "Cox",
+                   "bootstrap-t"]
+
+# The columns of a summary table after the group keys: those of the command
+# line's CSV, nested fields joined to their parent's name with "_".
+SUMMARY_COLUMNS = (
+    [("n", "int64"), ("n_nd", "int64"), ("level", "float64")]
+    + [(name, "float64") for name in ("arithmetic_mean", "geometric_mean", "geometric_sd", "mvue_mean",
+                                      "shapiro_wilk_W", "shapiro_wilk_p", "anderson_darling_A2",
+                                      "anderson_darling_p", "ros_ppcc")]
+    + [("ucl_" + method + suffix, "float64") for method in SUMMARY_METHODS
+       for suffix in ("", "_coverage", "_coverage_se")]
+    + [(name, "float64") for name in ("p95", "p95_utl", "limit", "exceedance", "exceedance_ucl", "compliance_p")]
+    + [("warnings", "object"), ("version", "object")]
+)
+
 _PROGRAM = "Velmar " + _core.__version__
 
 if TYPE_CHECKING:
@@ -57,18 +74,13 @@ def group_seed(seed: int, key: Any) -> int:
     """The seed of a group's random stream, from the table's seed and the group's key.
 
     key: the group's value, or a tuple of values for several group columns. The
-    key's text (numbers by their shortest round-trip text, a missing value as an
-    empty text; the values of several columns joined by "/", as the command line
-    names a group of several columns) and the seed, hashed by BLAKE2b to 64 bits
-    (little-endian): the same in every process and on every machine.
+    library's group seed of the key's text: numbers by their shortest round-trip
+    text, a missing value as an empty text, the values of several columns joined
+    by "/", as the command line names a group (so that a table read from a file
+    gives a group the command line's seed). The same in every process and on
+    every machine.
     """
-    if isinstance(seed, bool) or not isinstance(seed, (int, np.integer)):
-        raise TypeError("seed must be an integer, not %s" % type(seed).__name__)
-    if not 0 <= seed < 2**64:
-        raise ValueError("seed = %d: must lie in 0 .. 2**64 - 1" % seed)
-    text = "/".join(_key_text(v) for v in _as_tuple(key))
-    return int.from_bytes(hashlib.blake2b(("%d\x1f%s" % (seed, text)).encode("utf-8"), digest_size=8).digest(),
-                          "little")
+    return _core._group_seed(seed, "/".join(_key_text(v) for v in _as_tuple(key)))
 
 
 def _as_tuple(key):
@@ -110,6 +122,33 @@ def limits_table(df: "Frame", value: Hashable, by: Union[Hashable, Sequence[Hash
     """
     level, side = _core._request(level, side)
     return _table(df, value, by, nondetect, "limits", {"level": level, "side": side})
+
+
+def summary_table(df: "Frame", value: Hashable, by: Union[Hashable, Sequence[Hashable], None] = None,
+                  nondetect: Optional[Hashable] = None, level: float = 0.95, limit: Optional[float] = None,
+                  simulations: int = 4000, seed: int = 0) -> "Frame":
+    """The summary of every group of a table (velmar.summary), one row per group.
+
+    df, value, by, nondetect as for limits_table; level, limit, simulations and
+    seed as for velmar.summary. Each group's seed is group_seed(seed, key) (seed
+    itself without by), as the command line seeds a group: its numbers do not
+    depend on the other groups or on the partitioning.
+
+    Columns: the group columns, then those of the command line's summary CSV:
+    n, n_nd, level, arithmetic_mean, geometric_mean, geometric_sd, mvue_mean,
+    shapiro_wilk_W, shapiro_wilk_p, anderson_darling_A2, anderson_darling_p,
+    ros_ppcc; for each method of SUMMARY_METHODS ("exact UMAU", "KM-t",
+    "KM-Chebyshev", "ROS + exact UMAU", "Student-t", "Chebyshev", "Cox",
+    "bootstrap-t") ucl_<method>, ucl_<method>_coverage and
+    ucl_<method>_coverage_se (NaN where the method does not apply or has no
+    limit); p95, p95_utl, limit, exceedance, exceedance_ucl, compliance_p;
+    warnings (the summary's sentences, or why a group has no summary) and
+    version. Raises ValueError as limits_table does for a bad cell.
+    """
+    # The arguments checked once, by the library, before any group is read.
+    _core.summary([1.0], level=level, limit=limit, simulations=simulations, seed=seed)
+    request = {"level": _core._request(level, "upper")[0], "limit": limit, "simulations": simulations, "seed": seed}
+    return _table(df, value, by, nondetect, "summary", request)
 
 
 def _key_names(by):
@@ -166,7 +205,7 @@ def _ordered_table(part, value, keys, nondetect, kind, request, key_dtypes):
 
 
 def _columns(kind):
-    return LIMITS_COLUMNS
+    return SUMMARY_COLUMNS if kind == "summary" else LIMITS_COLUMNS
 
 
 def _frame(rows, keys, key_dtypes, columns):
@@ -193,7 +232,7 @@ def _pandas_table(df, value, keys, nondetect, kind, request, key_dtypes):
         where = "group %r, " % (key,) if keys else ""
         values, flags, skipped = _read_group(group, value, nondetect, where)
         counts = {"n": len(values), "n_nd": int(flags.sum()), "skipped": skipped}
-        for row in _group_rows(kind, values, flags, key, request):
+        for row in _group_rows(kind, values, flags, key if keys else _WHOLE_TABLE, request):
             row.update(counts)
             rows.append(key_values + [row.get(name, np.nan) for name in names])
     return _frame(rows, keys, key_dtypes, _columns(kind))
@@ -204,7 +243,13 @@ _METHOD_NUMBERS = ("mean_log", "sd_log", "arithmetic_mean", "mean", "sd", "se", 
                    "upper")
 
 
+# The key of the one group of a table without group columns.
+_WHOLE_TABLE = object()
+
+
 def _group_rows(kind, values, flags, key, request):
+    if kind == "summary":
+        return [_summary_row(values, flags, key, request)]
     level, side = request["level"], request["side"]
     rows = []
     for method in _core.mean_limits_by_method(values, level, side, nondetect=flags).rows:
@@ -212,6 +257,30 @@ def _group_rows(kind, values, flags, key, request):
         row.update(level=level, side=side, status=method.status, method=method.method, version=_PROGRAM)
         rows.append(row)
     return rows
+
+
+def _summary_row(values, flags, key, request):
+    seed = request["seed"] if key is _WHOLE_TABLE else group_seed(request["seed"], key)
+    try:
+        summary = _core.summary(values, nondetect=flags, level=request["level"], limit=request["limit"],
+                                simulations=request["simulations"], seed=seed)
+    except ValueError as refusal:  # data that no summary can take (no values)
+        return {"n": len(values), "n_nd": int(flags.sum()), "level": request["level"], "warnings": str(refusal),
+                "version": _PROGRAM}
+    d = summary._asdict()
+    row = {name: d[name] for name in ("n", "n_nd", "level", "arithmetic_mean", "geometric_mean", "geometric_sd",
+                                      "mvue_mean", "ros_ppcc", "p95", "p95_utl", "limit", "exceedance",
+                                      "exceedance_ucl", "compliance_p")}
+    for test, statistic in (("shapiro_wilk", "W"), ("anderson_darling", "A2")):
+        for field in (statistic, "p"):
+            row[test + "_" + field] = d[test][field] if d[test] else None
+    for method in d["ucl"]:
+        name = "ucl_" + method["method"]
+        row.update({name: method["value"], name + "_coverage": method["simulated_coverage"],
+                    name + "_coverage_se": method["coverage_se"]})
+    row["warnings"] = " ".join(d["warnings"])
+    row["version"] = _PROGRAM
+    return {name: np.nan if value is None else value for name, value in row.items()}
 
 
 def _read_group(group, value, nondetect, where):
