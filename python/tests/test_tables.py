@@ -82,6 +82,8 @@ BAD_TABLES = [
     ([1.0, -2.0, 3.0], "group 'lead', row 1, column 'conc': -2.0 is not positive"),
     ([1.0, math.inf, 3.0], "group 'lead', row 1, column 'conc': inf is not a finite number"),
     ([1.0, [2.0], 3.0], "group 'lead', row 1, column 'conc': [2.0] is not a number"),
+    ([1, 10**400, 3], "group 'lead', row 1, column 'conc': 100000000000000000000000... is beyond the range"),
+    ([1, True, 3], "group 'lead', row 1, column 'conc': True is not a number"),
 ]
 
 

@@ -1,5 +1,5 @@
-"""Limits for every group of a table: a pandas DataFrame, or a Dask DataFrame
-whose partitions a cluster computes.
+"""Limits and summaries for every group of a table: a pandas DataFrame, or a
+Dask DataFrame whose partitions a cluster computes.
 
 A table has a column of measurements (numbers, or text: "0.5", "<0.5" for a
 nondetect below a detection limit of 0.5, "NA" or an empty cell for a missing
@@ -181,8 +181,6 @@ def _table(df, value, by, nondetect, kind, request):
     key_dtypes = [df.dtypes[k] for k in keys]
     if not _is_dask(df):
         return _pandas_table(df, value, keys, nondetect, kind, request, key_dtypes)
-    # Every group in one partition: shuffled by its key (one partition for a
-    # table of one group), then each partition computed as a pandas table.
     # Every row numbered in the table's order (a cumulative sum: lazy, carried
     # across partitions); every group then gathered in one partition by a
     # shuffle on its key (one partition for a table of one group), where its
@@ -241,7 +239,6 @@ def _pandas_table(df, value, keys, nondetect, kind, request, key_dtypes):
 # The numbers of a limits row that come from the library's row by method.
 _METHOD_NUMBERS = ("mean_log", "sd_log", "arithmetic_mean", "mean", "sd", "se", "C_lower", "C_upper", "lower",
                    "upper")
-
 
 # The key of the one group of a table without group columns.
 _WHOLE_TABLE = object()
@@ -363,8 +360,12 @@ def _cell(cell, where, label, column):
     elif isinstance(cell, (bool, np.bool_)) or not isinstance(cell, (int, float, np.integer, np.floating)):
         raise ValueError("%srow %r, column %r: %r is not a number" % (where, label, column, cell))
     else:
-        number = float(cell)
-        shown = repr(cell)
+        shown = repr(cell) if len(repr(cell)) <= 40 else repr(cell)[:24] + "..."
+        try:
+            number = float(cell)
+        except OverflowError:  # an integer beyond the range of doubles
+            raise ValueError("%srow %r, column %r: %s is beyond the range of doubles"
+                             % (where, label, column, shown)) from None
     if not (number > 0 and math.isfinite(number)):
         _refuse_number(where, label, column, shown, number)
     return number, nondetect
