@@ -1,6 +1,6 @@
 """pip install of the source tree (pyproject.toml) into a fresh virtual
 environment, then an import from another folder. Compiles the library once:
-about a minute on two cores. Run by CTest (test python_pip_install)."""
+a minute or two on two cores. Run by CTest (test python_pip_install)."""
 
 import os
 import shutil
