@@ -5,6 +5,7 @@ flags as the CMake build: C++20, no contraction into fused multiply-adds).
 A new source file of the library is picked up by the globs in LIBRARY_SOURCES.
 """
 
+import fnmatch
 import glob
 import os
 import re
@@ -16,6 +17,9 @@ ROOT = os.path.dirname(os.path.abspath(__file__))
 
 # The library and the engine under it, relative to the repository's root.
 LIBRARY_SOURCES = ["library/**/*.cpp", "engine/*.cpp", "engine/exact/*.cpp", "diag/*.cpp"]
+# Programs beside the sources that write generated tables (make_pair_starts.cpp
+# writes pair_starts.h): run by hand, not part of the library.
+GENERATORS = "make_*.cpp"
 
 
 def project_version():
@@ -26,7 +30,8 @@ def project_version():
 def sources():
     found = ["python/velmar_module.cpp"]
     for pattern in LIBRARY_SOURCES:
-        found += sorted(os.path.relpath(p, ROOT) for p in glob.glob(os.path.join(ROOT, pattern), recursive=True))
+        found += sorted(os.path.relpath(p, ROOT) for p in glob.glob(os.path.join(ROOT, pattern), recursive=True)
+                        if not fnmatch.fnmatch(os.path.basename(p), GENERATORS))
     return found
 
 

@@ -119,7 +119,8 @@ def test_nondetects_give_the_command_lines_rows():
 
 def test_summaries_give_the_command_lines_rows():
     # The command line's summary CSV of its lab case: each group seeded by its
-    # name, so the simulated coverages agree to the last digit.
+    # name, so the simulated coverages agree exactly (a share of 200 samples);
+    # the limits to the last digits that the core's changes move.
     case = os.path.join(SOURCE, "tests", "cli", "cases", "summary_lab_csv_columns")
     lab = pd.read_csv(os.path.join(case, "files", "lab.csv"))
     table = velmar.summary_table(lab, "result", by="agent", simulations=200, seed=12)
@@ -128,7 +129,9 @@ def test_summaries_give_the_command_lines_rows():
     assert list(table.columns) == ["agent"] + list(cli.columns)[1:]
     cli["warnings"] = cli["warnings"].fillna("")
     for name in cli.columns[1:]:
-        assert all(same(got, want) for got, want in zip(table[name], cli[name])), name
+        for got, want in zip(table[name], cli[name]):
+            exact = not isinstance(want, float) or math.isnan(want) or name.endswith("_coverage")
+            assert same(got, want) if exact else got == pytest.approx(want, rel=1e-12), name
 
 
 def test_summary_rows_are_the_summaries_of_the_groups():
