@@ -1,0 +1,86 @@
+# The R face of the library: checks the types of the arguments, recycles
+# them, calls the compiled glue (src/velmar_r.cpp) and builds the results.
+# What is computed, and every rule about values, comes from the library.
+
+# The arguments recycled to one length; each must have length 1 or that
+# length (a zero-length argument makes every result empty).
+recycled <- function(args, call) {
+  len <- lengths(args)
+  n <- if (any(len == 0L)) 0L else max(len)
+  bad <- len != 1L & len != n
+  if (any(bad)) {
+    stop(simpleError(paste0(
+      "arguments of different lengths: ", paste0(names(args), " (", len, ")", collapse = ", "),
+      "; each must have length 1 or ", n), call))
+  }
+  lapply(args, rep_len, length.out = n)
+}
+
+# A numeric argument as double; NA (of any type) is allowed.
+numeric_arg <- function(x, name, call) {
+  if (!is.numeric(x) && !(is.logical(x) && all(is.na(x)))) {
+    stop(simpleError(paste0(name, " must be numeric, not ", class(x)[1L]), call))
+  }
+  as.double(x)
+}
+
+side_arg <- function(side, call) {
+  if (!is.character(side)) stop(simpleError("side must be a character string", call))
+  side
+}
+
+# Evaluates a call of the glue; the library's error keeps its message and
+# class, and names the user's call instead of the glue's.
+library_call <- function(expr, call) {
+  tryCatch(expr, error = function(e) {
+    e$call <- call
+    stop(e)
+  })
+}
+
+# The columns from the glue as a data frame; rows whose limits could not be
+# computed keep their status and draw one warning.
+limits_frame <- function(columns, what, call) {
+  failed <- columns[[".failed"]]
+  columns[[".failed"]] <- NULL
+  frame <- do.call(data.frame, c(columns, list(stringsAsFactors = FALSE, check.names = FALSE)))
+  if (any(failed)) {
+    rows <- which(failed)
+    detail <- if (nrow(frame) == 1L) frame$status else paste0("row ", rows, ": ", frame$status[rows], collapse = "; ")
+    warning(simpleWarning(paste0(what, " could not be computed: ", detail), call))
+  }
+  frame
+}
+
+land_h <- function(n, s, level = 0.95) {
+  call <- sys.call()
+  args <- recycled(list(n = numeric_arg(n, "n", call), s = numeric_arg(s, "s", call),
+                        level = numeric_arg(level, "level", call)), call)
+  library_call(velmar_land_h(args$n, args$s, args$level), call)
+}
+
+limits <- function(mu_hat, sigma_hat, nu, lambda = 0.5, gamma2 = NULL, level = 0.95, side = "upper") {
+  call <- sys.call()
+  if (is.null(gamma2)) gamma2 <- NA_real_
+  args <- recycled(list(
+    mu_hat = numeric_arg(mu_hat, "mu_hat", call), sigma_hat = numeric_arg(sigma_hat, "sigma_hat", call),
+    nu = numeric_arg(nu, "nu", call), lambda = numeric_arg(lambda, "lambda", call),
+    gamma2 = numeric_arg(gamma2, "gamma2", call), level = numeric_arg(level, "level", call),
+    side = side_arg(side, call)), call)
+  columns <- library_call(do.call(velmar_limits, args), call)
+  limits_frame(columns, "limits", call)
+}
+
+lognormal_mean_limits <- function(x, level = 0.95, side = "upper", nondetect = NULL) {
+  call <- sys.call()
+  x <- numeric_arg(x, "x", call)
+  level <- numeric_arg(level, "level", call)
+  side <- side_arg(side, call)
+  if (length(level) != 1L) stop(simpleError("level must be a single number", call))
+  if (length(side) != 1L) stop(simpleError("side must be a single string", call))
+  if (!is.null(nondetect)) {
+    stop(simpleError("nondetect: this version of the library has no limits for data with nondetects", call))
+  }
+  columns <- library_call(velmar_lognormal_mean_limits(x, level, side), call)
+  limits_frame(columns, "the limits for the mean", call)
+}

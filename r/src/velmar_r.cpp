@@ -1,0 +1,215 @@
+// The R face of the library: argument vectors in, columns out. The R
+// functions in R/velmar.R recycle the arguments and build the data frames;
+// everything computed comes from velmar.h. A std::invalid_argument or
+// velmar::NumericalError of the library reaches R as an error with its
+// message (Rcpp's translation of C++ exceptions).
+
+#include <velmar/velmar.h>
+
+#include <Rcpp.h>
+
+#include <cmath>
+#include <cstddef>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Every side the library names, for the message of an unknown one.
+constexpr velmar::Side allSides[] = {velmar::Side::upper, velmar::Side::lower, velmar::Side::two_sided};
+
+velmar::Side side_of(const std::string& text)
+{
+    if (const auto side = velmar::parse_side(text)) return *side;
+    std::string known;
+    for (const velmar::Side s : allSides) known += (known.empty() ? "\"" : ", \"") + std::string(velmar::to_string(s)) + "\"";
+    throw std::invalid_argument("side = \"" + text + "\": must be one of " + known);
+}
+
+// The one reading of levels: 95 is 0.95.
+double level_of(double level)
+{
+    return velmar::confidence_level(level);
+}
+
+// The status of a set of limits as the command line writes it: the outcome's
+// name where the limits stand (the less exact side), else which side failed
+// and how.
+struct Status {
+    std::string text = std::string(velmar::to_string(velmar::Outcome::converged));
+    bool failed = false;
+};
+
+Status status_of(const std::optional<velmar::Limit>& lower, const std::optional<velmar::Limit>& upper)
+{
+    Status s;
+    for (const auto* limit : {&lower, &upper}) {
+        if (!*limit) continue;
+        const velmar::Outcome outcome = (*limit)->outcome;
+        if (!velmar::usable(outcome)) {
+            s.text = (limit == &lower ? "lower limit: " : "upper limit: ") + std::string(velmar::to_string(outcome));
+            s.failed = true;
+        } else if (!s.failed && outcome != velmar::Outcome::converged) {
+            s.text = std::string(velmar::to_string(outcome));
+        }
+    }
+    return s;
+}
+
+// NA for an absent side, and for a value that is not a finite number (the
+// status says why), as the command line leaves such a field empty.
+double value_or_na(const std::optional<velmar::Limit>& limit, double velmar::Limit::*field)
+{
+    return limit && std::isfinite((*limit).*field) ? (*limit).*field : NA_REAL;
+}
+
+std::string version_text()
+{
+    return "velmar " + std::string(velmar::version()) + " (R)";
+}
+
+// The columns that every result ends with.
+struct LimitColumns {
+    Rcpp::NumericVector C_lower, C_upper, lower, upper;
+    Rcpp::CharacterVector status;
+    Rcpp::LogicalVector failed;
+
+    explicit LimitColumns(R_xlen_t n)
+        : C_lower(n), C_upper(n), lower(n), upper(n), status(n), failed(n)
+    {
+    }
+
+    void set(R_xlen_t i, const std::optional<velmar::Limit>& lo, const std::optional<velmar::Limit>& up)
+    {
+        C_lower[i] = value_or_na(lo, &velmar::Limit::C);
+        C_upper[i] = value_or_na(up, &velmar::Limit::C);
+        lower[i] = value_or_na(lo, &velmar::Limit::value);
+        upper[i] = value_or_na(up, &velmar::Limit::value);
+        const Status s = status_of(lo, up);
+        status[i] = s.text;
+        failed[i] = s.failed;
+    }
+};
+
+// Runs one element of a vectorised call; a refusal of element i (counting
+// from 1) of several names the element before the library's message.
+template <class F>
+void element(R_xlen_t i, R_xlen_t count, F&& f)
+{
+    if (i % 64 == 63) Rcpp::checkUserInterrupt();
+    if (count == 1) {
+        f();
+        return;
+    }
+    try {
+        f();
+    } catch (const std::invalid_argument& e) {
+        throw std::invalid_argument("element " + std::to_string(i + 1) + ": " + e.what());
+    } catch (const velmar::NumericalError& e) {
+        throw velmar::NumericalError("element " + std::to_string(i + 1) + ": " + e.what());
+    }
+}
+
+} // namespace
+
+// Land's H for arguments already recycled to one length. NA (or NaN) in n, s
+// or level gives NA.
+// [[Rcpp::export(rng = false)]]
+Rcpp::NumericVector velmar_land_h(Rcpp::NumericVector n, Rcpp::NumericVector s, Rcpp::NumericVector level)
+{
+    const R_xlen_t count = n.size();
+    Rcpp::NumericVector h(count);
+    for (R_xlen_t i = 0; i < count; ++i) {
+        if (ISNAN(n[i]) || ISNAN(s[i]) || ISNAN(level[i])) {
+            h[i] = NA_REAL;
+            continue;
+        }
+        element(i, count, [&] { h[i] = velmar::land_h(n[i], s[i], level_of(level[i])); });
+    }
+    return h;
+}
+
+// Limits for theta = mu + lambda sigma^2, one row per element of the recycled
+// arguments; gamma2 NA means nu + 1.
+// [[Rcpp::export(rng = false)]]
+Rcpp::List velmar_limits(Rcpp::NumericVector mu_hat, Rcpp::NumericVector sigma_hat, Rcpp::NumericVector nu,
+                         Rcpp::NumericVector lambda, Rcpp::NumericVector gamma2, Rcpp::NumericVector level,
+                         Rcpp::CharacterVector side)
+{
+    const R_xlen_t count = mu_hat.size();
+    Rcpp::NumericVector gamma2_used(count), level_used(count);
+    Rcpp::CharacterVector side_used(count);
+    LimitColumns out(count);
+    for (R_xlen_t i = 0; i < count; ++i) {
+        element(i, count, [&] {
+            if (Rcpp::CharacterVector::is_na(side[i])) throw std::invalid_argument("side = NA: a side is needed");
+            const velmar::Side sd = side_of(Rcpp::as<std::string>(side[i]));
+            const double lv = level_of(level[i]);
+            const std::optional<double> g2 = ISNAN(gamma2[i]) ? std::nullopt : std::optional<double>(gamma2[i]);
+            const velmar::Limits l = velmar::limits({mu_hat[i], sigma_hat[i], nu[i], g2}, lambda[i], lv, sd);
+            gamma2_used[i] = g2.value_or(nu[i] + 1.0);
+            level_used[i] = lv;
+            side_used[i] = std::string(velmar::to_string(sd));
+            out.set(i, l.lower, l.upper);
+        });
+    }
+    return Rcpp::List::create(
+        Rcpp::Named("mu_hat") = mu_hat, Rcpp::Named("sigma_hat") = sigma_hat, Rcpp::Named("nu") = nu,
+        Rcpp::Named("gamma2") = gamma2_used, Rcpp::Named("lambda") = lambda, Rcpp::Named("level") = level_used,
+        Rcpp::Named("side") = side_used, Rcpp::Named("C_lower") = out.C_lower, Rcpp::Named("C_upper") = out.C_upper,
+        Rcpp::Named("lower") = out.lower, Rcpp::Named("upper") = out.upper, Rcpp::Named("status") = out.status,
+        Rcpp::Named("method") = "exact UMAU", Rcpp::Named("version") = version_text(),
+        Rcpp::Named(".failed") = out.failed);
+}
+
+// Limits for the mean of a lognormal sample. NA values are skipped and
+// counted; anything else that is not a positive finite number is refused, the
+// message naming its place in x (counting from 1).
+// [[Rcpp::export(rng = false)]]
+Rcpp::List velmar_lognormal_mean_limits(Rcpp::NumericVector x, double level, std::string side)
+{
+    const velmar::Side sd = side_of(side);
+    const double lv = level_of(level);
+    std::vector<double> values;
+    std::vector<R_xlen_t> place; // index in x of each value
+    int skipped = 0;
+    for (R_xlen_t i = 0; i < x.size(); ++i) {
+        if (R_IsNA(x[i])) {
+            ++skipped;
+            continue;
+        }
+        values.push_back(x[i]);
+        place.push_back(i);
+    }
+    velmar::LognormalLimits r;
+    try {
+        r = velmar::lognormal_mean_limits(values, lv, sd);
+    } catch (const std::invalid_argument& e) {
+        // "values[k] ..." names the k-th value passed (from 0); say where it is in x.
+        const std::string what = e.what();
+        const std::string prefix = "values[";
+        const std::size_t close = what.find(']');
+        if (what.compare(0, prefix.size(), prefix) == 0 && close != std::string::npos) {
+            std::size_t k = 0;
+            try {
+                k = std::stoul(what.substr(prefix.size(), close - prefix.size()));
+            } catch (const std::exception&) {
+                throw e;
+            }
+            if (k < place.size())
+                throw std::invalid_argument("x[" + std::to_string(place[k] + 1) + "]" + what.substr(close + 1));
+        }
+        throw;
+    }
+    LimitColumns out(1);
+    out.set(0, r.lower, r.upper);
+    return Rcpp::List::create(
+        Rcpp::Named("n") = r.n, Rcpp::Named("skipped") = skipped, Rcpp::Named("mean_log") = r.mean_log,
+        Rcpp::Named("sd_log") = r.sd_log, Rcpp::Named("arithmetic_mean") = r.arithmetic_mean,
+        Rcpp::Named("level") = r.level, Rcpp::Named("side") = std::string(velmar::to_string(r.side)),
+        Rcpp::Named("C_lower") = out.C_lower, Rcpp::Named("C_upper") = out.C_upper, Rcpp::Named("lower") = out.lower,
+        Rcpp::Named("upper") = out.upper, Rcpp::Named("status") = out.status, Rcpp::Named("method") = "exact UMAU",
+        Rcpp::Named("version") = version_text(), Rcpp::Named(".failed") = out.failed);
+}
