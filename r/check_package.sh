@@ -4,24 +4,25 @@
 #
 # R CMD build copies only the package folder, so the check runs on a staged
 # copy: r/ without build output, with the library's sources put into
-# src/velmar/ by configure. The work folder is removed afterwards unless
-# VELMAR_R_CHECK_KEEP=1; the check log is printed when the check fails.
+# src/velmar/ by configure. The check log is printed when the check fails.
 #
-# Usage: r/check_package.sh [work folder]     (default: a new folder in $TMPDIR)
+# Usage: r/check_package.sh [folder]
+# The work is done in a new folder inside the one named ($TMPDIR or /tmp by
+# default), which is removed afterwards unless VELMAR_R_CHECK_KEEP=1.
 set -eu
 
 package_dir=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$package_dir")
-if [ $# -gt 0 ]; then
-  work=$1
-  mkdir -p "$work"
-  work=$(cd "$work" && pwd)
+parent=${1:-${TMPDIR:-/tmp}}
+mkdir -p "$parent"
+work=$(mktemp -d "$parent/velmar-r-check.XXXXXX")
+work=$(cd "$work" && pwd)
+if [ "${VELMAR_R_CHECK_KEEP:-0}" = 1 ]; then
+  echo "check_package.sh: working in $work"
 else
-  work=$(mktemp -d "${TMPDIR:-/tmp}/velmar-r-check.XXXXXX")
+  trap 'rm -rf "$work"' EXIT
 fi
-[ "${VELMAR_R_CHECK_KEEP:-0}" = 1 ] || trap 'rm -rf "$work"' EXIT
 
-rm -rf "$work/velmar" "$work/velmar.Rcheck" "$work"/velmar_*.tar.gz
 mkdir "$work/velmar"
 (cd "$package_dir" &&
   tar cf - --exclude=./src/velmar --exclude=./src/Makevars --exclude='*.o' --exclude='*.so' .) |

@@ -9,6 +9,7 @@ packages=(
   nlohmann-json3-dev        # JSON output
   pybind11-dev python3-dev  # the Python module
   python3-numpy python3-pytest
+  r-base-core r-cran-rcpp r-cran-testthat  # the R package and its tests
   clang libclang-rt-14-dev  # the libFuzzer runs
 )
 missing=()
