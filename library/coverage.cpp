@@ -182,12 +182,10 @@ Coverage coverage(double n, double sigma, double lambda, double level, Side side
     Coverage c{nan, nan, 0, Outcome::converged, nan};
     try {
         const detail::SpreadIntegral s = detail::expect_over_spread(nu, f, coverageTolerance);
-        switch (side) {
-        case Side::upper: c.value = s.value[1]; break;
-        case Side::lower: c.value = 1.0 - s.value[0]; break;
-        case Side::two_sided: c.value = s.value[1] - s.value[0]; break;
-        }
-        c.error = side == Side::two_sided ? 2.0 * s.error : s.error;
+        // P(lower <= theta <= upper) = P(upper >= theta) - P(lower > theta).
+        const bool hasLower = side != Side::upper, hasUpper = side != Side::lower;
+        c.value = (hasUpper ? s.value[1] : 1.0) - (hasLower ? s.value[0] : 0.0);
+        c.error = hasLower && hasUpper ? 2.0 * s.error : s.error;
         if (!s.converged) c.outcome = Outcome::integral_failed;
     } catch (const LimitFailed& failed) {
         c.value = nan;

@@ -149,6 +149,11 @@ Limits limits(const Estimates& estimates, double lambda, double level, Side side
         const Interval i = two_sided_limits(estimates, lambda, level, settings);
         return {i.lower, i.upper};
     }
+    case Side::equal_tailed: {
+        if (!(level > 0.0 && level < 1.0)) refuse("level", level, "must lie strictly between 0 and 1");
+        const double tail = 0.5 * (1.0 + level);
+        return {lower_limit(estimates, lambda, tail, settings), upper_limit(estimates, lambda, tail, settings)};
+    }
     }
     throw std::invalid_argument("side: not one of upper, lower, two-sided");
 }

@@ -12,10 +12,11 @@ namespace velmar {
 
 namespace {
 
-constexpr std::array<std::pair<Side, std::string_view>, 3> sideNames{{
+constexpr std::array<std::pair<Side, std::string_view>, 4> sideNames{{
     {Side::upper, "upper"},
     {Side::lower, "lower"},
     {Side::two_sided, "two-sided"},
+    {Side::equal_tailed, "equal-tailed"},
 }};
 
 } // namespace

@@ -88,14 +88,16 @@ struct Interval {
     Limit upper;
 };
 
-enum class Side { upper, lower, two_sided };
+// two_sided: the unbiased (UMAU) pair, whose tails are unequal;
+// equal_tailed: the one-sided lower and upper limits of level (1 + level)/2.
+enum class Side { upper, lower, two_sided, equal_tailed };
 
-// "upper", "lower", "two-sided"; parse_side reads these names back (and
-// nothing else).
+// "upper", "lower", "two-sided", "equal-tailed"; parse_side reads these names
+// back (and nothing else).
 std::string_view to_string(Side side);
 std::optional<Side> parse_side(std::string_view text);
 
-// The limits of one side: upper, lower, or both for two_sided.
+// The limits of one side: upper, lower, or both for two_sided and equal_tailed.
 struct Limits {
     std::optional<Limit> lower;
     std::optional<Limit> upper;
@@ -110,8 +112,9 @@ Limit lower_limit(const Estimates& estimates, double lambda, double level, const
 Interval two_sided_limits(const Estimates& estimates, double lambda, double level,
                           const Settings& settings = {});
 
-// The limits of `side` at `level`: upper_limit, lower_limit or
-// two_sided_limits, with the sides not asked for left empty.
+// The limits of `side` at `level`: upper_limit, lower_limit,
+// two_sided_limits, or lower_limit and upper_limit at (1 + level)/2 for
+// equal_tailed, with the sides not asked for left empty.
 Limits limits(const Estimates& estimates, double lambda, double level, Side side, const Settings& settings = {});
 
 // A numerical failure where the function has no outcome to report it in.

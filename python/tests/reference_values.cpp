@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -27,14 +28,9 @@ void put(const std::optional<double>& x)
         std::printf(" None");
 }
 
-const char* name(velmar::Side side)
+std::string name(velmar::Side side)
 {
-    switch (side) {
-    case velmar::Side::upper: return "upper";
-    case velmar::Side::lower: return "lower";
-    case velmar::Side::two_sided: return "two-sided";
-    }
-    return "?";
+    return std::string(velmar::to_string(side));
 }
 
 void put_limits(const std::optional<velmar::Limit>& lower, const std::optional<velmar::Limit>& upper)
@@ -74,7 +70,7 @@ int main()
         {Side::two_sided, {-1.0, 0.4, 6.5, 3.0}, 1.0, 0.9},
     };
     for (const LimitCase& c : limitCases) {
-        std::printf("limits %s", name(c.side));
+        std::printf("limits %s", name(c.side).c_str());
         put(c.e.mu_hat); put(c.e.sigma_hat); put(c.e.nu); put(c.lambda); put(c.e.gamma2); put(c.level);
         std::optional<velmar::Limit> lower, upper;
         if (c.side == Side::upper) upper = velmar::upper_limit(c.e, c.lambda, c.level);
@@ -97,7 +93,7 @@ int main()
     for (const LognormalCase& c : {LognormalCase{Side::upper, 0.95, &four}, LognormalCase{Side::lower, 0.95, &four},
                                    LognormalCase{Side::two_sided, 0.9, &eight}}) {
         const velmar::LognormalLimits r = velmar::lognormal_mean_limits(*c.values, c.level, c.side);
-        std::printf("lognormal %s", name(c.side));
+        std::printf("lognormal %s", name(c.side).c_str());
         put(c.level);
         std::printf(" %zu", c.values->size());
         for (const double v : *c.values) put(v);

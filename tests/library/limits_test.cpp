@@ -129,7 +129,8 @@ TEST(Face, RequestsBeyondDoublePrecisionSaySo)
 // that does not read back, or a stray spelling, breaks them all.
 TEST(Face, NamesReadBackAndNothingElseReads)
 {
-    for (const velmar::Side side : {velmar::Side::upper, velmar::Side::lower, velmar::Side::two_sided})
+    for (const velmar::Side side :
+         {velmar::Side::upper, velmar::Side::lower, velmar::Side::two_sided, velmar::Side::equal_tailed})
         EXPECT_EQ(velmar::parse_side(velmar::to_string(side)), side);
     for (const char* other : {"", "Upper", "two_sided", "both", "upper "})
         EXPECT_FALSE(velmar::parse_side(other).has_value()) << other;
@@ -151,6 +152,10 @@ TEST(Face, LimitsOfASideAreTheSidesOwn)
     EXPECT_EQ(down.lower->value, velmar::lower_limit(e, -0.5, 0.9).value);
     EXPECT_EQ(both.lower->value, pair.lower.value);
     EXPECT_EQ(both.upper->value, pair.upper.value);
+    const velmar::Limits equal = velmar::limits(e, 0.5, 0.9, velmar::Side::equal_tailed);
+    ASSERT_TRUE(equal.lower && equal.upper);
+    EXPECT_EQ(equal.lower->value, velmar::lower_limit(e, 0.5, 0.95).value);
+    EXPECT_EQ(equal.upper->value, velmar::upper_limit(e, 0.5, 0.95).value);
 }
 
 // The exact limits hold their level (to the integration's 1e-9), one-sided

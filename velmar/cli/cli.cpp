@@ -45,9 +45,12 @@ void addCommon(CLI::App& sub, Common& c)
 
 void addSide(CLI::App& sub, std::string& side)
 {
-    const std::vector<std::string> names{std::string(to_string(Side::upper)), std::string(to_string(Side::lower)),
-                                         std::string(to_string(Side::two_sided))};
-    sub.add_option("--side", side, names[0] + ", " + names[1] + " or " + names[2])
+    std::vector<std::string> names;
+    for (const Side s : {Side::upper, Side::lower, Side::two_sided, Side::equal_tailed})
+        names.emplace_back(to_string(s));
+    sub.add_option("--side", side,
+                   names[0] + ", " + names[1] + ", " + names[2] + " (the unbiased pair) or " + names[3] +
+                       " (the one-sided limits of level (1 + level)/2)")
         ->type_name("SIDE")
         ->check(CLI::IsMember(names))
         ->capture_default_str();

@@ -92,7 +92,8 @@ std::string sideText(Side side)
     switch (side) {
     case Side::upper: return "one-sided upper limit";
     case Side::lower: return "one-sided lower limit";
-    case Side::two_sided: return "two-sided limits";
+    case Side::two_sided: return "two-sided unbiased (UMAU) limits";
+    case Side::equal_tailed: return "equal-tailed limits (one-sided limits of level (1 + level)/2)";
     }
     return {};
 }
