@@ -18,7 +18,8 @@
 namespace {
 
 // Every side the library names, for the message of an unknown one.
-constexpr velmar::Side allSides[] = {velmar::Side::upper, velmar::Side::lower, velmar::Side::two_sided};
+constexpr velmar::Side allSides[] = {velmar::Side::upper, velmar::Side::lower, velmar::Side::two_sided,
+                                     velmar::Side::equal_tailed};
 
 velmar::Side side_of(const std::string& text)
 {

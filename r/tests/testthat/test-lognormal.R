@@ -37,3 +37,11 @@ test_that("bad data stop with the library's message, placed in x", {
   expect_error(lognormal_mean_limits(four, level = 100), "level = 100: is not a confidence level", fixed = TRUE)
   expect_error(lognormal_mean_limits(four, nondetect = c(FALSE, TRUE, FALSE, FALSE)), "nondetect")
 })
+
+test_that("equal-tailed limits are the one-sided limits of level (1 + level)/2", {
+  r <- lognormal_mean_limits(four, level = 0.9, side = "equal-tailed")
+  expect_identical(r$side, "equal-tailed")
+  expect_identical(c(r$lower, r$upper), c(lognormal_mean_limits(four, side = "lower")$lower,
+                                          lognormal_mean_limits(four)$upper))
+  expect_equal(r$lower, 0.0382, tolerance = 5e-5 / 0.0382)
+})
