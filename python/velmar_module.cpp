@@ -6,7 +6,8 @@
 // raises velmar.NumericalError, a subclass of ArithmeticError. A limit that
 // was found but is less accurate than usual (beyond double precision, or the
 // search ran out of iterations) is returned with its outcome in `outcome`.
-// NumPy is needed only when land_h is given arrays.
+// NumPy is needed only when land_h is given arrays. Values may be nondetects
+// (below a detection limit, the value): nondetect= flags them.
 
 #include "velmar/velmar.h"
 
@@ -99,6 +100,23 @@ struct LognormalLimits {
     double mean_log, sd_log, arithmetic_mean, level;
     std::string side;
     Bounds b;
+    int n_nd = 0;
+    std::string method = "exact UMAU";
+};
+
+// One method's row for data that may hold nondetects; a failed row has its
+// reason in status and None for what it could not compute.
+struct MethodLimits {
+    std::string method, status;
+    bool failed, approximate;
+    std::optional<double> mean, sd, se, mean_log, sd_log, arithmetic_mean, C_lower, C_upper, lower, upper;
+};
+
+struct SampleLimits {
+    int n, n_nd, uninformative;
+    double level;
+    std::string side;
+    std::vector<MethodLimits> rows;
 };
 
 Limits limits(double mu_hat, double sigma_hat, double nu, double lam, std::optional<double> gamma2, double level,
@@ -153,10 +171,79 @@ std::vector<double> read_values(const py::handle& values)
     return out;
 }
 
-LognormalLimits lognormal_mean_limits(const py::object& values_object, double level, const std::string& side_text)
+// The flags of nondetect=: None (no nondetects), or one bool (Python's or
+// NumPy's) for each value.
+std::vector<velmar::Observation> observations(const std::vector<double>& values, const py::object& nondetect)
+{
+    std::vector<velmar::Observation> out;
+    for (const double v : values) out.push_back({v, false});
+    if (nondetect.is_none()) return out;
+    if (py::isinstance<py::str>(nondetect) || !py::isinstance<py::iterable>(nondetect))
+        throw py::type_error("nondetect must be a sequence of bools, got " +
+                             std::string(py::str(py::type::of(nondetect).attr("__name__"))));
+    std::size_t i = 0;
+    for (const py::handle flag : py::iter(nondetect)) {
+        const std::string type = py::str(py::type::of(flag).attr("__name__"));
+        if (!PyBool_Check(flag.ptr()) && type != "bool_")
+            throw py::type_error("nondetect[" + std::to_string(i) + "] = " + std::string(py::repr(flag)) +
+                                 ": not a bool");
+        if (i < out.size()) out[i].nondetect = flag.cast<bool>();
+        ++i;
+    }
+    if (i != out.size())
+        throw py::value_error("nondetect: " + std::to_string(i) + (i == 1 ? " flag" : " flags") + " for " +
+                              std::to_string(out.size()) + " values");
+    return out;
+}
+
+velmar::SampleLimits sample_limits(const std::vector<velmar::Observation>& sample, double level, velmar::Side side)
+{
+    py::gil_scoped_release unlocked;
+    return velmar::mean_limits_by_method(sample, level, side);
+}
+
+SampleLimits mean_limits_by_method(const py::object& values_object, double level, const std::string& side_text,
+                                   const py::object& nondetect)
+{
+    const velmar::Side side = side_of(side_text);
+    const velmar::SampleLimits s = sample_limits(observations(read_values(values_object), nondetect), level, side);
+    SampleLimits out{s.n, s.nondetects, s.uninformative, s.level, side_name(s.side), {}};
+    for (const velmar::MethodLimits& r : s.rows) {
+        MethodLimits row{r.method, r.status, r.failed, r.approximate, r.mean, r.sd, r.se,
+                         {}, {}, {}, {}, {}, r.lower, r.upper};
+        if (r.exact) {
+            row.mean_log = r.exact->mean_log;
+            row.sd_log = r.exact->sd_log;
+            row.arithmetic_mean = r.exact->arithmetic_mean;
+            if (r.exact->lower) row.C_lower = r.exact->lower->C;
+            if (r.exact->upper) row.C_upper = r.exact->upper->C;
+        }
+        out.rows.push_back(std::move(row));
+    }
+    return out;
+}
+
+LognormalLimits lognormal_mean_limits(const py::object& values_object, double level, const std::string& side_text,
+                                      const py::object& nondetect)
 {
     const velmar::Side side = side_of(side_text);
     const std::vector<double> values = read_values(values_object);
+    if (!nondetect.is_none()) {
+        // With nondetects: the exact limits of the sample they complete (the
+        // last row); data it cannot use are a ValueError with the reason.
+        const velmar::SampleLimits s = sample_limits(observations(values, nondetect), level, side);
+        if (s.nondetects > 0) {
+            const velmar::MethodLimits& row = s.rows.back();
+            if (!row.exact) throw py::value_error("values: " + row.status);
+            const velmar::LognormalLimits& r = *row.exact;
+            std::ostringstream what;
+            what.precision(17);
+            what << "for the lognormal mean of " << r.n << " values (" << s.nondetects << " of them imputed) at level "
+                 << level;
+            return {r.n, r.mean_log, r.sd_log, r.arithmetic_mean, r.level, side_name(r.side),
+                    bounds(r.lower, r.upper, what.str()), s.nondetects, row.method};
+        }
+    }
     velmar::LognormalLimits r;
     {
         py::gil_scoped_release unlocked;
@@ -267,6 +354,11 @@ PYBIND11_MODULE(velmar, m)
                                                 "Confidence limits for the mean of a lognormal sample, as "
                                                 "returned by velmar.lognormal_mean_limits(); read-only.");
     lognormal_class.def_readonly("n", &LognormalLimits::n, "The number of values.")
+        .def_readonly("n_nd", &LognormalLimits::n_nd, "The number of nondetects among them.")
+        .def_readonly("method", &LognormalLimits::method,
+                      "'exact UMAU'; with nondetects 'ROS + exact UMAU', the exact limits of the values with "
+                      "each nondetect imputed by regression on order statistics: approximate, as the imputed "
+                      "values are not measurements (mean_log, sd_log and arithmetic_mean are theirs too).")
         .def_readonly("mean_log", &LognormalLimits::mean_log, "The mean of the logs of the values.")
         .def_readonly("sd_log", &LognormalLimits::sd_log,
                       "The standard deviation of the logs (divisor n - 1).")
@@ -276,7 +368,9 @@ PYBIND11_MODULE(velmar, m)
         .def_readonly("side", &LognormalLimits::side, "'upper', 'lower' or 'two-sided'.");
     def_bounds<decltype(lognormal_class), LognormalLimits>(lognormal_class);
     lognormal_class.def("__repr__", [](const LognormalLimits& r) {
-        return "LognormalLimits(n=" + std::to_string(r.n) + ", mean_log=" + text(r.mean_log) +
+        const std::string nondetects =
+            r.n_nd > 0 ? ", n_nd=" + std::to_string(r.n_nd) + ", method='" + r.method + "'" : std::string();
+        return "LognormalLimits(n=" + std::to_string(r.n) + nondetects + ", mean_log=" + text(r.mean_log) +
                ", sd_log=" + text(r.sd_log) + ", level=" + text(r.level) + ", side='" + r.side + "', " +
                bounds_repr(r.b) + ")";
     });
@@ -291,13 +385,66 @@ PYBIND11_MODULE(velmar, m)
           "when a limit cannot be computed.");
 
     m.def("lognormal_mean_limits", &lognormal_mean_limits, py::arg("values"), py::arg("level") = 0.95,
-          py::arg("side") = "upper",
+          py::arg("side") = "upper", py::kw_only(), py::arg("nondetect") = py::none(),
           "Confidence limits for the mean of a lognormal sample, from its values.\n\n"
           "values: any sequence or iterable of numbers, or a one-dimensional NumPy array; at least 3,\n"
           "each positive and finite. level: in (0, 1); side: 'upper', 'lower' or 'two-sided'.\n"
           "The limits are exp of the limits for mu + sigma^2/2 of the logs (lam 0.5, gamma^2 = n,\n"
-          "nu = n - 1). Returns a velmar.LognormalLimits. Raises ValueError for a bad argument and\n"
-          "velmar.NumericalError when a limit cannot be computed.");
+          "nu = n - 1). nondetect: None, or a bool for each value, True where the value is a\n"
+          "detection limit that the measurement lay below; then the limits are those of the values\n"
+          "with the nondetects imputed by regression on order statistics (method 'ROS + exact UMAU';\n"
+          "approximate; at least 3 detects, 2 of them distinct, and at most 80% nondetects).\n"
+          "velmar.mean_limits_by_method gives the Kaplan-Meier limits beside them.\n"
+          "Returns a velmar.LognormalLimits. Raises ValueError for a bad argument or data that no\n"
+          "method can use, and velmar.NumericalError when a limit cannot be computed.");
+
+    m.def("mean_limits_by_method", &mean_limits_by_method, py::arg("values"), py::arg("level") = 0.95,
+          py::arg("side") = "upper", py::kw_only(), py::arg("nondetect") = py::none(),
+          "Limits for the mean of data that may hold nondetects, one row per method.\n\n"
+          "values, level, side and nondetect as for lognormal_mean_limits. The rows: 'exact UMAU'\n"
+          "without nondetects; with them 'KM-t' and 'KM-Chebyshev' (Kaplan-Meier mean plus a t\n"
+          "quantile or sqrt(1/(1 - level) - 1) times its standard error; Chebyshev for side 'upper'\n"
+          "only) and 'ROS + exact UMAU'. Data that a method cannot use give a row with failed True\n"
+          "and the reason in status. Returns a velmar.SampleLimits. Raises ValueError for a bad\n"
+          "argument.");
+
+    py::class_<MethodLimits>(m, "MethodLimits", "One method's limits for the mean; read-only.")
+        .def_readonly("method", &MethodLimits::method,
+                      "'exact UMAU', 'KM-t', 'KM-Chebyshev', 'ROS + exact UMAU', or '' when no method applies.")
+        .def_readonly("status", &MethodLimits::status,
+                      "The outcome's name ('converged', ...) where the row has its limits; else why not.")
+        .def_readonly("failed", &MethodLimits::failed, "True when the row has no usable limit.")
+        .def_readonly("approximate", &MethodLimits::approximate,
+                      "True for 'ROS + exact UMAU': the imputed values are not measurements.")
+        .def_readonly("mean", &MethodLimits::mean, "Kaplan-Meier rows: the mean; else None.")
+        .def_readonly("sd", &MethodLimits::sd, "Kaplan-Meier rows: the standard deviation; else None.")
+        .def_readonly("se", &MethodLimits::se, "Kaplan-Meier rows: the standard error of the mean; else None.")
+        .def_readonly("mean_log", &MethodLimits::mean_log, "Exact rows: the mean of the logs; else None.")
+        .def_readonly("sd_log", &MethodLimits::sd_log, "Exact rows: the standard deviation of the logs; else None.")
+        .def_readonly("arithmetic_mean", &MethodLimits::arithmetic_mean,
+                      "Exact rows: the mean of the (completed) values; else None.")
+        .def_readonly("C_lower", &MethodLimits::C_lower, "Exact rows: C of the lower limit; else None.")
+        .def_readonly("C_upper", &MethodLimits::C_upper, "Exact rows: C of the upper limit; else None.")
+        .def_readonly("lower", &MethodLimits::lower, "The lower limit for the mean, or None.")
+        .def_readonly("upper", &MethodLimits::upper, "The upper limit for the mean, or None.")
+        .def("__repr__", [](const MethodLimits& r) {
+            return "MethodLimits(method='" + r.method + "', status='" + r.status + "', lower=" + text(r.lower) +
+                   ", upper=" + text(r.upper) + ")";
+        });
+
+    py::class_<SampleLimits>(m, "SampleLimits",
+                             "The rows of velmar.mean_limits_by_method() for one sample; read-only.")
+        .def_readonly("n", &SampleLimits::n, "The number of values, nondetects included.")
+        .def_readonly("n_nd", &SampleLimits::n_nd, "The number of nondetects.")
+        .def_readonly("uninformative", &SampleLimits::uninformative,
+                      "Nondetects whose limit lies above the largest detect: Kaplan-Meier cannot use them.")
+        .def_readonly("level", &SampleLimits::level, "The confidence level.")
+        .def_readonly("side", &SampleLimits::side, "'upper', 'lower' or 'two-sided'.")
+        .def_readonly("rows", &SampleLimits::rows, "A list of velmar.MethodLimits, one per method.")
+        .def("__repr__", [](const SampleLimits& s) {
+            return "SampleLimits(n=" + std::to_string(s.n) + ", n_nd=" + std::to_string(s.n_nd) + ", level=" +
+                   text(s.level) + ", side='" + s.side + "', rows=" + std::to_string(s.rows.size()) + ")";
+        });
 
     m.def("land_h", &land_h, py::arg("n"), py::arg("s"), py::arg("level") = 0.95,
           "Land's H: the standardized one-sided critical value C for a lognormal sample of size n\n"

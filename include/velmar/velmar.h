@@ -15,7 +15,9 @@
 #include <optional>
 #include <span>
 #include <stdexcept>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace velmar {
 
@@ -157,5 +159,54 @@ struct Coverage {
     double failed_sigma_hat; // the sigma-hat at which that limit failed (else NaN)
 };
 Coverage coverage(double n, double sigma, double lambda, double level, Side side);
+
+// Data with nondetects: a measurement reported only as below a detection
+// limit ("<0.5"). A nondetect's value is its detection limit.
+struct Observation {
+    double value;
+    bool nondetect = false;
+};
+
+// One method's limits for the mean of a sample.
+//   "exact UMAU"       a sample without nondetects: lognormal_mean_limits.
+//   "KM-t"             Kaplan-Meier mean + t_{level, n-1} x its standard error
+//                      (lower limits and pairs by symmetry; a pair's two kinds agree).
+//   "KM-Chebyshev"     Kaplan-Meier mean + sqrt(1/(1 - level) - 1) x standard error;
+//                      upper limits only, so a row only for Side::upper.
+//   "ROS + exact UMAU" the exact limits of the sample completed by regression on
+//                      order statistics: approximate, as the imputed values are
+//                      not measurements.
+//   ""                 no method applies (too few detects); status says why.
+// status: where the row has its limits, the outcome's name (to_string), of the
+// less exact side ("converged" for the closed forms of Kaplan-Meier); else
+// failed is true and status says why ("upper limit: no_root", "2 detects, at
+// least 3 are needed").
+struct MethodLimits {
+    std::string method;
+    std::string status = std::string(to_string(Outcome::converged));
+    bool failed = false;
+    bool approximate = false;             // true for "ROS + exact UMAU"
+    std::optional<LognormalLimits> exact; // exact rows: the (completed) sample's logs and limits
+    std::optional<double> mean, sd, se;   // Kaplan-Meier rows: mean, standard deviation, standard error
+    std::optional<double> lower, upper;   // the limits for the mean, on the original scale
+};
+
+struct SampleLimits {
+    int n = 0;             // observations
+    int nondetects = 0;
+    int uninformative = 0; // nondetects whose limit lies above the largest detect: not used by Kaplan-Meier
+    double level = 0.0;
+    Side side = Side::upper;
+    std::vector<MethodLimits> rows;
+};
+
+// The limits for the mean of a sample that may hold nondetects, one row per
+// method: "exact UMAU" without nondetects; with them "KM-t", "KM-Chebyshev"
+// (Side::upper only) and "ROS + exact UMAU". Data that no method can use come
+// back as failed rows: fewer than 3 values (3 detects, of them 2 distinct,
+// where there are nondetects) give one row with the reason; with more than
+// 80% nondetects the ROS row has no limit. Every value must be positive and
+// finite and level in (0, 1); otherwise std::invalid_argument.
+SampleLimits mean_limits_by_method(std::span<const Observation> sample, double level, Side side = Side::upper);
 
 } // namespace velmar

@@ -151,18 +151,25 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
 
     CLI::App* lognormal = app.add_subcommand(
         "lognormal", "Limits for the mean of lognormal data: the measurements from a file or standard input");
-    std::string file = "-", column, group;
+    std::string file = "-", column, group, ndColumn;
     lognormal->add_option("FILE", file,
                           "one value per line, or a CSV file with a header line; '-' or none: standard input")
         ->type_name("");
     lognormal->add_option("--column", column, "the CSV column that holds the values")->type_name("NAME");
     lognormal->add_option("--group", group, "a CSV column: one result for each of its values (analyte, site, ...)")
         ->type_name("NAME");
+    lognormal->add_option("--nd-column", ndColumn,
+                          "a CSV column that marks the row's value as a detection limit: <, ND, U, TRUE, Y or "
+                          "YES for a nondetect; empty, =, D, FALSE, N or NO for a detect (any case)")
+        ->type_name("NAME");
     lognormal->add_option("--level", level, "confidence level (95 is read as 0.95)")->type_name("A")->capture_default_str();
     addSide(*lognormal, side);
     addCommon(*lognormal, common);
     lognormal->footer("The values must be positive. Blank lines and NA or empty cells are skipped and counted; "
-                      "a group needs at least 3 values.");
+                      "a group needs at least 3 values. A cell \"<DL\" is a nondetect, a value below the "
+                      "detection limit DL: such a group gets Kaplan-Meier limits (KM-t, KM-Chebyshev) and the "
+                      "exact limit of its values completed by regression on order statistics (ROS + exact "
+                      "UMAU), each a row; it needs at least 3 detects, 2 of them distinct.");
 
     CLI::App* limit = app.add_subcommand(
         "limit", "Limits for theta = mu + lambda sigma^2 from summary statistics mu-hat, sigma-hat and nu");
@@ -219,6 +226,7 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
             q.side = sideOf(side);
             if (!column.empty()) q.column = column;
             if (!group.empty()) q.group = group;
+            if (!ndColumn.empty()) q.nd_column = ndColumn;
             if (file == "-") {
                 q.source = "standard input";
                 q.text = readAll(in);

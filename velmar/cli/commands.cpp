@@ -7,6 +7,7 @@
 #include "velmar/cli/parallel.h"
 #include "velmar/cli/parse.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <exception>
@@ -125,34 +126,33 @@ void checkGrid(const GridRequest& g, bool trueSigma)
 
 CommandResult lognormal_command(const LognormalRequest& q)
 {
-    const Measurements m = read_measurements(q.text, q.source, q.column, q.group);
+    const Measurements m = read_measurements(q.text, q.source, q.column, q.group, q.nd_column);
     if (m.groups.empty()) throw DataError(q.source + ": no values below the header");
 
     struct Computed {
-        std::optional<LognormalLimits> limits;
-        Status status;
+        std::optional<SampleLimits> limits;
+        std::string failure; // the library's refusal
     };
     std::vector<Computed> computed(m.groups.size());
     for_each_index(m.groups.size(), [&](std::size_t i) {
         const Group& g = m.groups[i];
-        Computed& c = computed[i];
-        if (g.values.size() < 3) {
-            c.status = Status::failure(std::to_string(g.values.size()) +
-                                       (g.values.size() == 1 ? " value" : " values") + ", at least 3 are needed");
-            return;
-        }
+        std::vector<Observation> sample;
+        for (std::size_t j = 0; j < g.values.size(); ++j) sample.push_back({g.values[j], g.nondetect[j]});
         try {
-            c.limits = lognormal_mean_limits(g.values, q.level, q.side);
-            c.status = checked({c.limits->lower, c.limits->upper}).status;
+            computed[i].limits = mean_limits_by_method(sample, q.level, q.side);
         } catch (const std::exception& e) {
-            c.status = Status::failure(e.what());
+            computed[i].failure = e.what();
         }
+    });
+    const bool nondetects = std::any_of(computed.begin(), computed.end(), [](const Computed& c) {
+        return c.limits && c.limits->nondetects > 0;
     });
 
     CommandResult result;
     Report& report = result.report;
     report.heading.push_back(title("limits for the mean of lognormal data"));
     std::string data = "data: " + q.source + ", " + m.column;
+    if (q.nd_column) data += ", nondetects marked in column \"" + *q.nd_column + "\"";
     if (q.group) data += ", one result per value of column \"" + *q.group + "\"";
     if (q.group && m.blank_lines > 0) data += "; " + std::to_string(m.blank_lines) + " blank lines skipped";
     report.heading.push_back(data);
@@ -161,30 +161,67 @@ CommandResult lognormal_command(const LognormalRequest& q)
     report.heading.push_back("mean_log and sd_log: mean and standard deviation (divisor n - 1) of the natural logs;");
     report.heading.push_back(std::string("C: the standardized limit (Land's H); skipped: ") +
                              (q.group ? "NA and empty cells" : "blank lines, NA and empty cells"));
+    if (nondetects) {
+        report.heading.push_back("n_nd: nondetects (\"<DL\", below the detection limit DL), counted in n;");
+        report.heading.push_back(
+            "KM-t, KM-Chebyshev: Kaplan-Meier mean + t quantile or sqrt(1/(1 - level) - 1) times se;");
+        report.heading.push_back("mean, sd: of the Kaplan-Meier estimate; se: the standard error of its mean;");
+        report.heading.push_back("ROS + exact UMAU: the exact limit with the nondetects imputed by regression on order "
+                                 "statistics;");
+        report.heading.push_back("it is approximate, as the imputed values are not measurements");
+        if (q.side != Side::upper) report.heading.push_back("KM-Chebyshev: upper limits only, so not computed here");
+        for (std::size_t i = 0; i < m.groups.size(); ++i) {
+            const auto& l = computed[i].limits;
+            if (!l || l->uninformative == 0) continue;
+            const Group& g = m.groups[i];
+            report.heading.push_back((g.name ? "group \"" + *g.name + "\"" : std::string("the data")) + ": " +
+                                     std::to_string(l->uninformative) +
+                                     (l->uninformative == 1 ? " nondetect lies" : " nondetects lie") +
+                                     " above the largest detect and tell Kaplan-Meier nothing");
+        }
+    }
 
     for (std::size_t i = 0; i < m.groups.size(); ++i) {
         const Group& g = m.groups[i];
         const Computed& c = computed[i];
-        Record r;
-        r.push_back({"group", g.name ? Value(*g.name) : Value(), false, q.group.has_value()});
-        r.push_back({"n", static_cast<long long>(g.values.size())});
-        r.push_back({"skipped", g.skipped});
-        const LognormalLimits* l = c.limits ? &*c.limits : nullptr;
-        r.push_back({"mean_log", l ? Value(l->mean_log) : Value(), true});
-        r.push_back({"sd_log", l ? Value(l->sd_log) : Value(), true});
-        r.push_back({"arithmetic_mean", l ? Value(l->arithmetic_mean) : Value(), true});
-        r.push_back({"level", q.level, false, false});
-        r.push_back({"side", sideName(q.side), false, false});
-        const Limits limits = l ? Limits{l->lower, l->upper} : Limits{};
-        addC(r, limits);
-        addValues(r, limits);
-        r.push_back({"status", c.status.text});
-        sign(r);
-        report.records.push_back(std::move(r));
-        if (c.status.failed) {
-            result.failed = true;
-            result.problems.push_back((g.name ? "group \"" + *g.name + "\"" : std::string("the data")) + ": " +
-                                      c.status.text);
+        std::vector<MethodLimits> rows(1);
+        if (c.limits) {
+            rows = c.limits->rows;
+        } else {
+            rows.front().method = method;
+            rows.front().status = c.failure;
+            rows.front().failed = true;
+        }
+        const int nondetectCount = c.limits ? c.limits->nondetects : 0;
+        for (const MethodLimits& row : rows) {
+            Record r;
+            r.push_back({"group", g.name ? Value(*g.name) : Value(), false, q.group.has_value()});
+            r.push_back({"n", static_cast<long long>(g.values.size())});
+            r.push_back({"n_nd", nondetectCount > 0 ? Value(static_cast<long long>(nondetectCount)) : Value()});
+            r.push_back({"skipped", g.skipped});
+            const LognormalLimits* l = row.exact ? &*row.exact : nullptr;
+            r.push_back({"mean_log", l ? Value(l->mean_log) : Value(), true});
+            r.push_back({"sd_log", l ? Value(l->sd_log) : Value(), true});
+            r.push_back({"arithmetic_mean", l ? Value(l->arithmetic_mean) : Value(), true});
+            r.push_back({"mean", row.mean ? Value(*row.mean) : Value(), true});
+            r.push_back({"sd", row.sd ? Value(*row.sd) : Value(), true});
+            r.push_back({"se", row.se ? Value(*row.se) : Value(), true});
+            r.push_back({"level", q.level, false, false});
+            r.push_back({"side", sideName(q.side), false, false});
+            r.push_back({"C_lower", l && l->lower ? number(l->lower->C) : Value(), true});
+            r.push_back({"C_upper", l && l->upper ? number(l->upper->C) : Value(), true});
+            r.push_back({"lower", row.lower ? number(*row.lower) : Value(), true});
+            r.push_back({"upper", row.upper ? number(*row.upper) : Value(), true});
+            r.push_back({"status", row.status});
+            r.push_back({"method", row.method, false, nondetects});
+            r.push_back({"version", programName(), false, false});
+            report.records.push_back(std::move(r));
+            if (row.failed) {
+                result.failed = true;
+                std::string who = g.name ? "group \"" + *g.name + "\"" : std::string("the data");
+                if (nondetectCount > 0 && !row.method.empty()) who += ", " + row.method;
+                result.problems.push_back(who + ": " + row.status);
+            }
         }
     }
     return result;

@@ -22,6 +22,7 @@ struct LognormalRequest {
     std::string text;   // the whole input
     std::string source; // its name in messages
     std::optional<std::string> column, group;
+    std::optional<std::string> nd_column; // the column of nondetect marks
     double level;
     Side side;
 };

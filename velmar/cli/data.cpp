@@ -4,6 +4,7 @@
 
 #include "velmar/cli/parse.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <map>
@@ -87,13 +88,19 @@ std::vector<std::string> csvFields(std::string_view line, const std::string& sou
 }
 
 // One cell: true with the value, false for an NA or empty cell; anything
-// else that is not a positive finite number stops the run.
-bool cellValue(std::string_view cell, double& value, const std::string& place)
+// else that is not a positive finite number, or "<" and one, stops the run.
+// nondetect: whether the cell was "<DL".
+bool cellValue(std::string_view cell, double& value, bool& nondetect, const std::string& place)
 {
     cell = trimmed(cell);
+    nondetect = false;
     if (cell.empty() || cell == "NA") return false;
     std::string_view digits = cell;
-    if (digits.front() == '+') digits.remove_prefix(1);
+    if (digits.front() == '<') {
+        nondetect = true;
+        digits = trimmed(digits.substr(1));
+    }
+    if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
     const char* end = digits.data() + digits.size();
     const auto [ptr, ec] = std::from_chars(digits.data(), end, value);
     std::string quoted(1, '"');
@@ -113,7 +120,21 @@ bool looksLikeValue(std::string_view line)
     line = trimmed(line);
     double v;
     return line == "NA" || parse_number(line, v) || line.front() == '-' || line.front() == '+' ||
-           line.front() == '.' || (line.front() >= '0' && line.front() <= '9');
+           line.front() == '.' || line.front() == '<' || (line.front() >= '0' && line.front() <= '9');
+}
+
+// A cell of the column of nondetect marks: true for a nondetect, false for a
+// detect; anything else stops the run.
+bool nondetectMark(std::string_view cell, const std::string& place)
+{
+    std::string mark(trimmed(cell));
+    for (char& c : mark) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const char* m : {"<", "ND", "U", "TRUE", "Y", "YES"})
+        if (mark == m) return true;
+    for (const char* m : {"", "=", "D", "FALSE", "N", "NO"})
+        if (mark == m) return false;
+    throw DataError(place + ": \"" + std::string(trimmed(cell)) +
+                    "\" is not a nondetect mark (<, ND, U, TRUE, Y, YES) or a detect mark (empty, =, D, FALSE, N, NO)");
 }
 
 std::string columnList(const std::vector<std::string>& header)
@@ -126,7 +147,8 @@ std::string columnList(const std::vector<std::string>& header)
 } // namespace
 
 Measurements read_measurements(const std::string& text, const std::string& source,
-                               const std::optional<std::string>& column, const std::optional<std::string>& group)
+                               const std::optional<std::string>& column, const std::optional<std::string>& group,
+                               const std::optional<std::string>& nd_column)
 {
     const std::vector<std::string_view> all = lines(text);
     Measurements m;
@@ -135,7 +157,7 @@ Measurements read_measurements(const std::string& text, const std::string& sourc
     m.blank_lines = static_cast<long long>(first);
 
     // One value per line: no options that name columns, and the first line a value.
-    if (!column && !group && (first == all.size() || looksLikeValue(all[first]))) {
+    if (!column && !group && !nd_column && (first == all.size() || looksLikeValue(all[first]))) {
         m.column = "column 1";
         Group g;
         for (std::size_t i = first; i < all.size(); ++i) {
@@ -144,10 +166,13 @@ Measurements read_measurements(const std::string& text, const std::string& sourc
                 continue;
             }
             double v;
-            if (cellValue(all[i], v, where(source, i, m.column)))
+            bool nondetect;
+            if (cellValue(all[i], v, nondetect, where(source, i, m.column))) {
                 g.values.push_back(v);
-            else
+                g.nondetect.push_back(nondetect);
+            } else {
                 ++g.skipped;
+            }
         }
         g.skipped += m.blank_lines;
         m.groups.push_back(std::move(g));
@@ -167,6 +192,7 @@ Measurements read_measurements(const std::string& text, const std::string& sourc
     else if (header.size() != 1)
         throw UsageError(source + " has several columns (" + columnList(header) + "): choose one with --column");
     const std::size_t groupIndex = group ? find(*group, "--group") : 0;
+    const std::size_t markIndex = nd_column ? find(*nd_column, "--nd-column") : 0;
     m.column = "column \"" + header[valueIndex] + "\"";
 
     std::map<std::string, std::size_t> index; // group name -> position in m.groups
@@ -194,10 +220,22 @@ Measurements read_measurements(const std::string& text, const std::string& sourc
             g = &m.groups[it->second];
         }
         double v;
-        if (cellValue(fields[valueIndex], v, where(source, i, m.column)))
-            g->values.push_back(v);
-        else
+        bool nondetect;
+        if (!cellValue(fields[valueIndex], v, nondetect, where(source, i, m.column))) {
             ++g->skipped;
+            continue;
+        }
+        if (nd_column) {
+            const std::string markColumn = "column \"" + header[markIndex] + "\"";
+            const bool marked = nondetectMark(fields[markIndex], where(source, i, markColumn));
+            if (nondetect && !marked)
+                throw DataError(where(source, i, m.column) + ": \"" + std::string(trimmed(fields[valueIndex])) +
+                                "\" is a nondetect, but " + markColumn + " marks it detected (\"" +
+                                std::string(trimmed(fields[markIndex])) + "\")");
+            nondetect = marked;
+        }
+        g->values.push_back(v);
+        g->nondetect.push_back(nondetect);
     }
     if (!group) m.groups.front().skipped += m.blank_lines;
     return m;
