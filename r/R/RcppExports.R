@@ -9,7 +9,7 @@ velmar_limits <- function(mu_hat, sigma_hat, nu, lambda, gamma2, level, side) {
     .Call(`_velmar_velmar_limits`, mu_hat, sigma_hat, nu, lambda, gamma2, level, side)
 }
 
-velmar_lognormal_mean_limits <- function(x, level, side) {
-    .Call(`_velmar_velmar_lognormal_mean_limits`, x, level, side)
+velmar_lognormal_mean_limits <- function(x, nondetect, level, side) {
+    .Call(`_velmar_velmar_lognormal_mean_limits`, x, nondetect, level, side)
 }
 

@@ -42,13 +42,15 @@ library_call <- function(expr, call) {
 # computed keep their status and draw one warning.
 limits_frame <- function(columns, what, call) {
   failed <- columns[[".failed"]]
-  columns[[".failed"]] <- NULL
+  uninformative <- columns[[".uninformative"]]
+  columns[c(".failed", ".uninformative")] <- NULL
   frame <- do.call(data.frame, c(columns, list(stringsAsFactors = FALSE, check.names = FALSE)))
   if (any(failed)) {
     rows <- which(failed)
     detail <- if (nrow(frame) == 1L) frame$status else paste0("row ", rows, ": ", frame$status[rows], collapse = "; ")
     warning(simpleWarning(paste0(what, " could not be computed: ", detail), call))
   }
+  if (!is.null(uninformative)) attr(frame, "uninformative") <- uninformative
   frame
 }
 
@@ -78,9 +80,11 @@ lognormal_mean_limits <- function(x, level = 0.95, side = "upper", nondetect = N
   side <- side_arg(side, call)
   if (length(level) != 1L) stop(simpleError("level must be a single number", call))
   if (length(side) != 1L) stop(simpleError("side must be a single string", call))
-  if (!is.null(nondetect)) {
-    stop(simpleError("nondetect: this version of the library has no limits for data with nondetects", call))
+  if (is.null(nondetect)) nondetect <- logical(length(x))
+  if (!is.logical(nondetect)) stop(simpleError("nondetect must be logical (TRUE for a nondetect)", call))
+  if (length(nondetect) != length(x)) {
+    stop(simpleError(paste0("nondetect has ", length(nondetect), " elements, x ", length(x)), call))
   }
-  columns <- library_call(velmar_lognormal_mean_limits(x, level, side), call)
+  columns <- library_call(velmar_lognormal_mean_limits(x, nondetect, level, side), call)
   limits_frame(columns, "the limits for the mean", call)
 }

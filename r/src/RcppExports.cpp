@@ -39,14 +39,15 @@ BEGIN_RCPP
 END_RCPP
 }
 // velmar_lognormal_mean_limits
-Rcpp::List velmar_lognormal_mean_limits(Rcpp::NumericVector x, double level, std::string side);
-RcppExport SEXP _velmar_velmar_lognormal_mean_limits(SEXP xSEXP, SEXP levelSEXP, SEXP sideSEXP) {
+Rcpp::List velmar_lognormal_mean_limits(Rcpp::NumericVector x, Rcpp::LogicalVector nondetect, double level, std::string side);
+RcppExport SEXP _velmar_velmar_lognormal_mean_limits(SEXP xSEXP, SEXP nondetectSEXP, SEXP levelSEXP, SEXP sideSEXP) {
 BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::traits::input_parameter< Rcpp::NumericVector >::type x(xSEXP);
+    Rcpp::traits::input_parameter< Rcpp::LogicalVector >::type nondetect(nondetectSEXP);
     Rcpp::traits::input_parameter< double >::type level(levelSEXP);
     Rcpp::traits::input_parameter< std::string >::type side(sideSEXP);
-    rcpp_result_gen = Rcpp::wrap(velmar_lognormal_mean_limits(x, level, side));
+    rcpp_result_gen = Rcpp::wrap(velmar_lognormal_mean_limits(x, nondetect, level, side));
     return rcpp_result_gen;
 END_RCPP
 }
@@ -54,7 +55,7 @@ END_RCPP
 static const R_CallMethodDef CallEntries[] = {
     {"_velmar_velmar_land_h", (DL_FUNC) &_velmar_velmar_land_h, 3},
     {"_velmar_velmar_limits", (DL_FUNC) &_velmar_velmar_limits, 7},
-    {"_velmar_velmar_lognormal_mean_limits", (DL_FUNC) &_velmar_velmar_lognormal_mean_limits, 3},
+    {"_velmar_velmar_lognormal_mean_limits", (DL_FUNC) &_velmar_velmar_lognormal_mean_limits, 4},
     {NULL, NULL, 0}
 };
 

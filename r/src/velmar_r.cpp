@@ -165,52 +165,113 @@ Rcpp::List velmar_limits(Rcpp::NumericVector mu_hat, Rcpp::NumericVector sigma_h
         Rcpp::Named(".failed") = out.failed);
 }
 
-// Limits for the mean of a lognormal sample. NA values are skipped and
-// counted; anything else that is not a positive finite number is refused, the
-// message naming its place in x (counting from 1).
+namespace {
+
+// The library names a bad value by its place in what it was given
+// ("sample[k] = ...", counting from 0); x held NA values besides, skipped
+// before the call: say where the value is in x, counting from 1.
+[[noreturn]] void refuse_in_x(const std::invalid_argument& e, const std::vector<R_xlen_t>& place)
+{
+    const std::string what = e.what();
+    const std::size_t open = what.find('[');
+    const std::size_t close = what.find(']');
+    const bool named = open != std::string::npos && close != std::string::npos && open < close &&
+                       open > 0 && what.find_first_of(" :=") > open;
+    if (named && close > open + 1 &&
+        what.find_first_not_of("0123456789", open + 1) == close) {
+        const std::size_t k = std::stoul(what.substr(open + 1, close - open - 1));
+        if (k < place.size()) throw std::invalid_argument("x[" + std::to_string(place[k] + 1) + "]" + what.substr(close + 1));
+    }
+    throw e;
+}
+
+// A column of optional numbers: NA for an absent or non-finite one.
+template <class Get>
+Rcpp::NumericVector numbers(const std::vector<velmar::MethodLimits>& rows, Get get)
+{
+    Rcpp::NumericVector column(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::optional<double> v = get(rows[i]);
+        column[i] = v && std::isfinite(*v) ? *v : NA_REAL;
+    }
+    return column;
+}
+
+} // namespace
+
+// Limits for the mean of a sample, one row per method (the library's choice:
+// the exact method without nondetects; Kaplan-Meier and regression on order
+// statistics with them). NA values are skipped and counted; nondetect[i]
+// marks x[i] as a detection limit.
 // [[Rcpp::export(rng = false)]]
-Rcpp::List velmar_lognormal_mean_limits(Rcpp::NumericVector x, double level, std::string side)
+Rcpp::List velmar_lognormal_mean_limits(Rcpp::NumericVector x, Rcpp::LogicalVector nondetect, double level,
+                                        std::string side)
 {
     const velmar::Side sd = side_of(side);
     const double lv = level_of(level);
-    std::vector<double> values;
-    std::vector<R_xlen_t> place; // index in x of each value
+    if (nondetect.size() != x.size())
+        throw std::invalid_argument("nondetect has " + std::to_string(nondetect.size()) + " elements, x " +
+                                    std::to_string(x.size()));
+    std::vector<velmar::Observation> sample;
+    std::vector<R_xlen_t> place; // where in x each observation is
     int skipped = 0;
     for (R_xlen_t i = 0; i < x.size(); ++i) {
         if (R_IsNA(x[i])) {
             ++skipped;
             continue;
         }
-        values.push_back(x[i]);
+        if (nondetect[i] == NA_LOGICAL)
+            throw std::invalid_argument("nondetect[" + std::to_string(i + 1) + "] is NA where x has a value");
+        sample.push_back({x[i], nondetect[i] == TRUE});
         place.push_back(i);
     }
-    velmar::LognormalLimits r;
+    velmar::SampleLimits r;
     try {
-        r = velmar::lognormal_mean_limits(values, lv, sd);
+        r = velmar::mean_limits_by_method(sample, lv, sd);
     } catch (const std::invalid_argument& e) {
-        // "values[k] ..." names the k-th value passed (from 0); say where it is in x.
-        const std::string what = e.what();
-        const std::string prefix = "values[";
-        const std::size_t close = what.find(']');
-        if (what.compare(0, prefix.size(), prefix) == 0 && close != std::string::npos) {
-            std::size_t k = 0;
-            try {
-                k = std::stoul(what.substr(prefix.size(), close - prefix.size()));
-            } catch (const std::exception&) {
-                throw e;
-            }
-            if (k < place.size())
-                throw std::invalid_argument("x[" + std::to_string(place[k] + 1) + "]" + what.substr(close + 1));
-        }
-        throw;
+        refuse_in_x(e, place);
     }
-    LimitColumns out(1);
-    out.set(0, r.lower, r.upper);
-    return Rcpp::List::create(
-        Rcpp::Named("n") = r.n, Rcpp::Named("skipped") = skipped, Rcpp::Named("mean_log") = r.mean_log,
-        Rcpp::Named("sd_log") = r.sd_log, Rcpp::Named("arithmetic_mean") = r.arithmetic_mean,
-        Rcpp::Named("level") = r.level, Rcpp::Named("side") = std::string(velmar::to_string(r.side)),
-        Rcpp::Named("C_lower") = out.C_lower, Rcpp::Named("C_upper") = out.C_upper, Rcpp::Named("lower") = out.lower,
-        Rcpp::Named("upper") = out.upper, Rcpp::Named("status") = out.status, Rcpp::Named("method") = "exact UMAU",
-        Rcpp::Named("version") = version_text(), Rcpp::Named(".failed") = out.failed);
+
+    const std::vector<velmar::MethodLimits>& rows = r.rows;
+    const auto exact = [](double velmar::LognormalLimits::*field) {
+        return [field](const velmar::MethodLimits& m) {
+            return m.exact ? std::optional<double>(*m.exact.*field) : std::nullopt;
+        };
+    };
+    const auto critical = [](std::optional<velmar::Limit> velmar::LognormalLimits::*side) {
+        return [side](const velmar::MethodLimits& m) {
+            return m.exact && (*m.exact.*side) ? std::optional<double>((*m.exact.*side)->C) : std::nullopt;
+        };
+    };
+    Rcpp::CharacterVector status(rows.size()), method(rows.size());
+    Rcpp::LogicalVector failed(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        status[i] = rows[i].status;
+        method[i] = rows[i].method.empty() ? Rcpp::String(NA_STRING) : Rcpp::String(rows[i].method);
+        failed[i] = rows[i].failed;
+    }
+    // Named one by one: Rcpp's List::create takes at most 20 elements.
+    Rcpp::List out;
+    const auto column = [&out](const char* name, SEXP value) { out.push_back(value, name); };
+    column("n", Rcpp::wrap(r.n));
+    column("n_nd", Rcpp::wrap(r.nondetects));
+    column("skipped", Rcpp::wrap(skipped));
+    column("mean_log", Rcpp::wrap(numbers(rows, exact(&velmar::LognormalLimits::mean_log))));
+    column("sd_log", Rcpp::wrap(numbers(rows, exact(&velmar::LognormalLimits::sd_log))));
+    column("arithmetic_mean", Rcpp::wrap(numbers(rows, exact(&velmar::LognormalLimits::arithmetic_mean))));
+    column("mean", Rcpp::wrap(numbers(rows, [](const velmar::MethodLimits& m) { return m.mean; })));
+    column("sd", Rcpp::wrap(numbers(rows, [](const velmar::MethodLimits& m) { return m.sd; })));
+    column("se", Rcpp::wrap(numbers(rows, [](const velmar::MethodLimits& m) { return m.se; })));
+    column("level", Rcpp::wrap(r.level));
+    column("side", Rcpp::wrap(std::string(velmar::to_string(r.side))));
+    column("C_lower", Rcpp::wrap(numbers(rows, critical(&velmar::LognormalLimits::lower))));
+    column("C_upper", Rcpp::wrap(numbers(rows, critical(&velmar::LognormalLimits::upper))));
+    column("lower", Rcpp::wrap(numbers(rows, [](const velmar::MethodLimits& m) { return m.lower; })));
+    column("upper", Rcpp::wrap(numbers(rows, [](const velmar::MethodLimits& m) { return m.upper; })));
+    column("status", Rcpp::wrap(status));
+    column("method", Rcpp::wrap(method));
+    column("version", Rcpp::wrap(version_text()));
+    column(".failed", Rcpp::wrap(failed));
+    column(".uninformative", Rcpp::wrap(r.uninformative));
+    return out;
 }
