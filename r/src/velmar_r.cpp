@@ -25,7 +25,8 @@ velmar::Side side_of(const std::string& text)
 {
     if (const auto side = velmar::parse_side(text)) return *side;
     std::string known;
-    for (const velmar::Side s : allSides) known += (known.empty() ? "\"" : ", \"") + std::string(velmar::to_string(s)) + "\"";
+    for (const velmar::Side s : allSides)
+        known += (known.empty() ? "\"" : ", \"") + std::string(velmar::to_string(s)) + "\"";
     throw std::invalid_argument("side = \"" + text + "\": must be one of " + known);
 }
 
@@ -177,17 +178,44 @@ namespace {
     const std::size_t close = what.find(']');
     const bool named = open != std::string::npos && close != std::string::npos && open < close &&
                        open > 0 && what.find_first_of(" :=") > open;
-    if (named && close > open + 1 &&
-        what.find_first_not_of("0123456789", open + 1) == close) {
+    if (named && close > open + 1 && what.find_first_not_of("0123456789", open + 1) == close) {
         const std::size_t k = std::stoul(what.substr(open + 1, close - open - 1));
-        if (k < place.size()) throw std::invalid_argument("x[" + std::to_string(place[k] + 1) + "]" + what.substr(close + 1));
+        if (k < place.size())
+            throw std::invalid_argument("x[" + std::to_string(place[k] + 1) + "]" + what.substr(close + 1));
     }
     throw e;
 }
 
+// The observations of x, NA values skipped and counted, nondetect[i] marking
+// x[i] as a detection limit.
+struct Sample {
+    std::vector<velmar::Observation> observations;
+    std::vector<R_xlen_t> place; // where in x each observation is
+    int skipped = 0;
+};
+
+Sample sample_of(const Rcpp::NumericVector& x, const Rcpp::LogicalVector& nondetect)
+{
+    if (nondetect.size() != x.size())
+        throw std::invalid_argument("nondetect has " + std::to_string(nondetect.size()) + " elements, x " +
+                                    std::to_string(x.size()));
+    Sample s;
+    for (R_xlen_t i = 0; i < x.size(); ++i) {
+        if (R_IsNA(x[i])) {
+            ++s.skipped;
+            continue;
+        }
+        if (nondetect[i] == NA_LOGICAL)
+            throw std::invalid_argument("nondetect[" + std::to_string(i + 1) + "] is NA where x has a value");
+        s.observations.push_back({x[i], nondetect[i] == TRUE});
+        s.place.push_back(i);
+    }
+    return s;
+}
+
 // A column of optional numbers: NA for an absent or non-finite one.
-template <class Get>
-Rcpp::NumericVector numbers(const std::vector<velmar::MethodLimits>& rows, Get get)
+template <class Row, class Get>
+Rcpp::NumericVector numbers(const std::vector<Row>& rows, Get get)
 {
     Rcpp::NumericVector column(rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -209,28 +237,14 @@ Rcpp::List velmar_lognormal_mean_limits(Rcpp::NumericVector x, Rcpp::LogicalVect
 {
     const velmar::Side sd = side_of(side);
     const double lv = level_of(level);
-    if (nondetect.size() != x.size())
-        throw std::invalid_argument("nondetect has " + std::to_string(nondetect.size()) + " elements, x " +
-                                    std::to_string(x.size()));
-    std::vector<velmar::Observation> sample;
-    std::vector<R_xlen_t> place; // where in x each observation is
-    int skipped = 0;
-    for (R_xlen_t i = 0; i < x.size(); ++i) {
-        if (R_IsNA(x[i])) {
-            ++skipped;
-            continue;
-        }
-        if (nondetect[i] == NA_LOGICAL)
-            throw std::invalid_argument("nondetect[" + std::to_string(i + 1) + "] is NA where x has a value");
-        sample.push_back({x[i], nondetect[i] == TRUE});
-        place.push_back(i);
-    }
+    const Sample sample = sample_of(x, nondetect);
     velmar::SampleLimits r;
     try {
-        r = velmar::mean_limits_by_method(sample, lv, sd);
+        r = velmar::mean_limits_by_method(sample.observations, lv, sd);
     } catch (const std::invalid_argument& e) {
-        refuse_in_x(e, place);
+        refuse_in_x(e, sample.place);
     }
+    const int skipped = sample.skipped;
 
     const std::vector<velmar::MethodLimits>& rows = r.rows;
     const auto exact = [](double velmar::LognormalLimits::*field) {
