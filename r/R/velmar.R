@@ -38,16 +38,29 @@ library_call <- function(expr, call) {
   })
 }
 
+# An upper limit at a level of 0.5 or below is rarely meant: the level given
+# is probably a significance level.
+warn_if_significance <- function(level, side, call) {
+  low <- side == "upper" & level <= 0.5
+  if (any(low)) {
+    warning(simpleWarning(paste0(
+      "level ", level[low][1L], " is at or below 0.5 for an upper limit; it is probably a significance level ",
+      "(for 95% confidence give level = 0.95)"), call))
+  }
+}
+
 # The columns from the glue as a data frame; rows whose limits could not be
-# computed keep their status and draw one warning.
+# computed keep their status and draw one warning, naming their method or row.
 limits_frame <- function(columns, what, call) {
   failed <- columns[[".failed"]]
   uninformative <- columns[[".uninformative"]]
   columns[c(".failed", ".uninformative")] <- NULL
   frame <- do.call(data.frame, c(columns, list(stringsAsFactors = FALSE, check.names = FALSE)))
+  warn_if_significance(frame$level, frame$side, call)
   if (any(failed)) {
     rows <- which(failed)
-    detail <- if (nrow(frame) == 1L) frame$status else paste0("row ", rows, ": ", frame$status[rows], collapse = "; ")
+    label <- if (anyDuplicated(frame$method)) paste("row", seq_len(nrow(frame))) else frame$method
+    detail <- if (nrow(frame) == 1L) frame$status else paste0(label[rows], ": ", frame$status[rows], collapse = "; ")
     warning(simpleWarning(paste0(what, " could not be computed: ", detail), call))
   }
   if (!is.null(uninformative)) attr(frame, "uninformative") <- uninformative

@@ -27,3 +27,9 @@ test_that("limits stop with the library's message, and warn of a failed limit", 
   expect_identical(r$status, c("converged", "upper limit: out_of_range"))
   expect_identical(is.na(r$upper), c(FALSE, TRUE))
 })
+
+test_that("an upper limit at a level of 0.5 or below draws a warning, other sides none", {
+  expect_warning(limits(0, 1, 5, level = 0.05), "level 0.05 is at or below 0.5 for an upper limit", fixed = TRUE)
+  expect_warning(lognormal_mean_limits(c(1, 2, 3), level = 5), "probably a significance level", fixed = TRUE)
+  expect_no_warning(limits(0, 1, 5, level = 0.05, side = "lower"))
+})
