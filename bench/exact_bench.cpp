@@ -1,11 +1,16 @@
 // Per-call times of the exact core beside the specified searches, on the same
 // canonical cases: nu 2, 10, 100, 1000, 1e4 and S 0.1, 1, 5, level 0.95
-// (one-sided upper critical value, and the two-sided pair).
+// (one-sided upper critical value, and the two-sided pair); and the exact
+// core's summed time over regions of cases (S 0.1, 0.5, 1, 2, 5 and levels
+// 0.95, 0.99 at each nu), for comparing its versions and nu with its neighbours.
 
 #include "engine/exact/exact_core.h"
 #include "engine/limit_searches.h"
 
 #include <benchmark/benchmark.h>
+
+#include <iterator>
+#include <vector>
 
 namespace {
 
@@ -65,6 +70,41 @@ void SpecifiedTwoSidedPair(benchmark::State& state)
     for (auto _ : state) benchmark::DoNotOptimize(specifiedTwoSided(S, nu, 0.95));
 }
 BENCHMARK(SpecifiedTwoSidedPair)->Apply(cases)->Unit(benchmark::kMicrosecond);
+
+struct Region {
+    const char* name;
+    std::vector<double> nus;
+};
+const Region regions[] = {
+    {"nu 3 to 1e4", {3, 5, 10, 30, 100, 1000, 10000}},
+    {"nu 2", {2}},
+    {"nu 3", {3}},
+    {"fractional nu below 10", {2.5, 3.5, 5.5, 9.5}},
+    {"whole nu beside them", {3, 4, 6, 10}},
+};
+
+template <class Call>
+void sumOverRegion(benchmark::State& state, Call call)
+{
+    const Region& region = regions[state.range(0)];
+    state.SetLabel(region.name);
+    for (auto _ : state)
+        for (const double nu : region.nus)
+            for (const double S : {0.1, 0.5, 1.0, 2.0, 5.0})
+                for (const double level : {0.95, 0.99}) benchmark::DoNotOptimize(call(S, nu, level));
+}
+
+void ExactOneSidedRegion(benchmark::State& state)
+{
+    sumOverRegion(state, [](double S, double nu, double p) { return engine::exact::one_sided(S, nu, p); });
+}
+BENCHMARK(ExactOneSidedRegion)->DenseRange(0, std::size(regions) - 1)->Unit(benchmark::kMicrosecond);
+
+void ExactPairRegion(benchmark::State& state)
+{
+    sumOverRegion(state, [](double S, double nu, double L) { return engine::exact::two_sided(S, nu, L); });
+}
+BENCHMARK(ExactPairRegion)->DenseRange(0, std::size(regions) - 1)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -2,6 +2,8 @@
 // sequential text files.
 #include "records/records.h"
 
+#include "records/temporary_files.h"
+
 #include <cctype>
 #include <filesystem>
 #include <unistd.h>
@@ -233,20 +235,23 @@ fs::path resolvedTarget(const std::string& target)
     return target;
 }
 
-// A new, empty temporary file in the folder of the target.
-std::string createTemporary(const fs::path& target, FileWriter& writer)
+// A new, empty temporary file in the folder of the target, locked through
+// `lock` so that a later run does not take it for one left by a killed run.
+std::string createTemporary(const fs::path& target, FileWriter& writer, int& lock)
 {
-    constexpr int attempts = 100;
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    const std::string stem = ".velmar-" + std::to_string(::getpid()) + "-";
-    for (int n = 0; n < attempts; ++n) {
-        const std::string name = (folder / (stem + std::to_string(n) + ".tmp")).string();
-        writer = FileWriter(name, FileWriter::Mode::createNew);
-        if (writer.isOpen()) return name;
+    // The permissions that a new file gets, as the target will be one.
+    const std::optional<records::TemporaryFile> file = records::createTemporaryFile(folder, 0666);
+    if (!file) return {};
+    writer = FileWriter(file->path, FileWriter::Mode::overwrite);
+    if (!writer.isOpen()) {
+        ::close(file->fd);
         std::error_code ec;
-        if (!fs::exists(name, ec)) break; // the folder refuses new files
+        fs::remove(file->path, ec);
+        return {};
     }
-    return {};
+    lock = file->fd;
+    return file->path;
 }
 
 // Whether the target can take the records: a missing file (its folder is
@@ -284,15 +289,17 @@ StagedFile::StagedFile(const std::string& target, FileWriter::Mode mode)
     : target_(resolvedTarget(target).string()), mode_(mode), writer_(std::string(), FileWriter::Mode::createNew)
 {
     targetWritable_ = writableTarget(target_);
-    if (targetWritable_) temporary_ = createTemporary(target_, writer_);
+    if (targetWritable_) temporary_ = createTemporary(target_, writer_, lock_);
 }
 
 StagedFile::~StagedFile()
 {
-    if (committed_ || temporary_.empty()) return;
-    writer_.close();
-    std::error_code ec;
-    fs::remove(temporary_, ec);
+    if (!committed_ && !temporary_.empty()) {
+        writer_.close();
+        std::error_code ec;
+        fs::remove(temporary_, ec);
+    }
+    if (lock_ >= 0) ::close(lock_);
 }
 
 bool StagedFile::isOpen() const

@@ -160,7 +160,9 @@ private:
 };
 
 // A file written in full before it reaches its target: the records go to a
-// temporary file in the target's folder, and commit() then moves it into
+// temporary file in the target's folder (named and locked as in
+// temporary_files.h, so that one left by a killed run is removed by the
+// next), and commit() then moves it into
 // place (overwrite) or adds it to the end of the target (append). Without a
 // commit the temporary file is removed and the target stays as it was.
 class StagedFile {
@@ -184,6 +186,7 @@ private:
     FileWriter::Mode mode_;
     std::string temporary_;
     FileWriter writer_;
+    int lock_ = -1; // holds the temporary file's lock while it lives
     bool targetWritable_ = false;
     bool committed_ = false;
 };

@@ -2,6 +2,8 @@
 
 #include "engine/exact/density_table.h"
 
+#include "engine/exact/node_math.h"
+
 
 #include <algorithm>
 #include <cmath>
@@ -13,33 +15,36 @@ namespace {
 
 constexpr double pi = 3.141592653589793;
 constexpr int maxPanelsPerSide = 40;  // bound of the outward walk from the mode
-constexpr int gradedLevels = 5;       // halvings towards an end for fractional nu
+constexpr int gradedLevels = 3;       // halvings towards an end for fractional nu
 constexpr double endSnap = 0.25;      // a break this close (in panel widths) to an end goes to it
 
-void accumulate(Moments& m, double weight, const PointValue& p)
+// Node values are computed a panel at a time (node_math.h), then summed in
+// node order.
+void accumulate(Moments& m, double weight, double f, double du)
 {
-    const double wf = weight * std::exp(p.logf);
+    const double wf = weight * f;
     m.m0 += wf;
-    m.m1 += wf * p.du;
-    m.m2 += wf * p.du * p.du;
+    m.m1 += wf * du;
+    m.m2 += wf * du * du;
 }
 
-Moments plainMoments(const Shape& shape, const Rule& rule, double lo, double hi)
+// sin and cos of mid/2 for the panel [lo, hi] come with it.
+Moments plainMoments(const Shape& shape, const Rule& rule, double lo, double hi, double sinMid, double cosMid)
 {
-    Moments m;
-    const double mid = 0.5 * (lo + hi);
     const double half = 0.5 * (hi - lo);
     // The half angles of mid -+ dx by the addition theorem: one sin/cos pair
     // per node pair instead of two.
-    const double sinMid = std::sin(0.5 * mid);
-    const double cosMid = std::cos(0.5 * mid);
+    constexpr int capacity = roundedUp(maxNodeBatch / 2);
+    double x[capacity];
+    for (int i = 0; i < rule.half; ++i) x[i] = 0.5 * (half * rule.nodes[i]);
+    for (int i = rule.half; i < roundedUp(rule.half); ++i) x[i] = 0.0;
+    double duBelow[capacity], fBelow[capacity], duAbove[capacity], fAbove[capacity];
+    panelBatch(shape, sinMid, cosMid, rule.half, x, duBelow, fBelow, duAbove, fAbove);
+    Moments m;
     for (int i = 0; i < rule.half; ++i) {
-        const double dx = half * rule.nodes[i];
         const double wt = half * rule.weights[i];
-        const double sinDx = std::sin(0.5 * dx);
-        const double cosDx = std::cos(0.5 * dx);
-        accumulate(m, wt, pointFromHalfAngle(shape, sinMid * cosDx - cosMid * sinDx, cosMid * cosDx + sinMid * sinDx));
-        accumulate(m, wt, pointFromHalfAngle(shape, sinMid * cosDx + cosMid * sinDx, cosMid * cosDx - sinMid * sinDx));
+        accumulate(m, wt, fBelow[i], duBelow[i]);
+        accumulate(m, wt, fAbove[i], duAbove[i]);
     }
     return m;
 }
@@ -49,15 +54,23 @@ Moments plainMoments(const Shape& shape, const Rule& rule, double lo, double hi)
 // smooth enough for the fixed rule even for fractional nu.
 Moments endMoments(const Shape& shape, const Rule& rule, double end, double x)
 {
-    Moments m;
     const double a = x - end; // signed: negative towards the right end
+    const int n = 2 * rule.half;
+    constexpr int capacity = roundedUp(maxNodeBatch);
+    double halfAngle[capacity], weight[capacity];
+    for (int i = n; i < roundedUp(n); ++i) halfAngle[i] = 0.0;
     for (int i = 0; i < rule.half; ++i) {
-        for (const double node : {-rule.nodes[i], rule.nodes[i]}) {
-            const double v = 0.5 * (1.0 + node);
-            const double jac = 3.0 * std::fabs(a) * v * v;
-            accumulate(m, 0.5 * rule.weights[i] * jac, pointAt(shape, end + a * v * v * v));
+        for (int side = 0; side < 2; ++side) {
+            const double v = 0.5 * (1.0 + (side == 0 ? -rule.nodes[i] : rule.nodes[i]));
+            weight[2 * i + side] = 0.5 * rule.weights[i] * (3.0 * std::fabs(a) * v * v);
+            halfAngle[2 * i + side] = 0.5 * (end + a * v * v * v);
         }
     }
+    double sh[capacity], ch[capacity], du[capacity], f[capacity];
+    sinCosBatch(n, halfAngle, sh, ch);
+    densityBatch(shape, n, sh, ch, du, f);
+    Moments m;
+    for (int i = 0; i < n; ++i) accumulate(m, weight[i], f[i], du[i]);
     return m;
 }
 
@@ -80,12 +93,13 @@ int walkOutward(const Shape& shape, const Resolution& res, int direction, double
     const double end = direction > 0 ? pi - shape.mode : -shape.mode;
     const double curvature = 1.0 / (shape.sigma * shape.sigma);
     double d = 0.0;
+    PointValue atD = pointAt(shape, d);
     reachedEnd = false;
     for (int k = 0; k < maxPanelsPerSide; ++k) {
         // The allowed fall of ln f grows with the distance from the peak: a
         // panel far out carries little mass, so its relative error may be larger.
-        const double drop = res.maxDrop - res.dropGrowth * pointAt(shape, d).logf;
-        const double slope = std::fabs(logSlopeAt(shape, d));
+        const double drop = res.maxDrop - res.dropGrowth * atD.logf;
+        const double slope = std::fabs(atD.slope);
         const double step = std::min(res.widestPanel * shape.sigma,
                                      2.0 * drop / (slope + std::sqrt(slope * slope + 2.0 * drop * curvature)));
         double next = d + direction * step;
@@ -95,7 +109,8 @@ int walkOutward(const Shape& shape, const Resolution& res, int direction, double
             return k + 1;
         }
         breaks[k] = next;
-        if (pointAt(shape, next).logf < -res.logCut) return k + 1;
+        atD = pointAt(shape, next);
+        if (atD.logf < -res.logCut) return k + 1;
         d = next;
     }
     return maxPanelsPerSide;
@@ -116,7 +131,7 @@ Shape makeShape(double nu, double c)
     s.cosMode = y;
     s.sinMode = x;
     s.cotMode = y / x;
-    s.mode = std::atan2(x, y);
+    s.mode = angleOf(x, y);
     s.sigma = 1.0 / std::sqrt(k / (x * x) + c * y);
     s.integralNu = k == std::floor(k);
     return s;
@@ -124,7 +139,9 @@ Shape makeShape(double nu, double c)
 
 PointValue pointAt(const Shape& shape, double d)
 {
-    return pointFromHalfAngle(shape, std::sin(0.5 * d), std::cos(0.5 * d));
+    double sinHalf, cosHalf;
+    sinCosOf(0.5 * d, sinHalf, cosHalf);
+    return pointFromHalfAngle(shape, sinHalf, cosHalf);
 }
 
 PointValue pointFromHalfAngle(const Shape& shape, double sh, double ch)
@@ -135,33 +152,39 @@ PointValue pointFromHalfAngle(const Shape& shape, double sh, double ch)
     const double v = 2.0 * sh * sh;
     const double du = shape.cosMode * v + shape.sinMode * sd;
     const double ratioMinus1 = shape.cotMode * sd - v;
-    if (ratioMinus1 <= -1.0) return {-std::numeric_limits<double>::infinity(), du};
-    return {shape.nuMinus1 * std::log1p(ratioMinus1) - shape.c * du, du};
-}
-
-double logSlopeAt(const Shape& shape, double d)
-{
-    const double s = shape.mode + d;
-    return shape.nuMinus1 * std::cos(s) / std::sin(s) - shape.c * std::sin(s);
+    // d/ds ln f = (nu - 1) cot s - c sin s, with sin s = sin(mode) (1 + ratioMinus1).
+    const double sinS = shape.sinMode * (1.0 + ratioMinus1);
+    const double cosS = shape.cosMode * (1.0 - v) - shape.sinMode * sd;
+    const double slope = shape.nuMinus1 * cosS / sinS - shape.c * sinS;
+    if (ratioMinus1 <= -1.0) return {-std::numeric_limits<double>::infinity(), du, slope};
+    return {shape.nuMinus1 * log1pOf(ratioMinus1) - shape.c * du, du, slope};
 }
 
 Moments panelPart(const Shape& shape, const Rule& rule, const Panel& panel, double from, double to)
 {
+    // A part of an end panel that keeps its distance from the end (at least
+    // half its width) is smooth enough for the plain rule; closer to the end
+    // it is the difference of two mapped integrals from the end, which loses
+    // little there (the part holds most of their mass).
     switch (panel.kind) {
     case PanelKind::leftEnd: {
         const double end = -shape.mode;
+        if (from - end >= 0.5 * (to - from)) break;
         const Moments upTo = endMoments(shape, rule, end, to);
         return from == end ? upTo : difference(upTo, endMoments(shape, rule, end, from));
     }
     case PanelKind::rightEnd: {
         const double end = pi - shape.mode;
+        if (end - to >= 0.5 * (to - from)) break;
         const Moments downTo = endMoments(shape, rule, end, from);
         return to == end ? downTo : difference(downTo, endMoments(shape, rule, end, to));
     }
     case PanelKind::plain:
         break;
     }
-    return plainMoments(shape, rule, from, to);
+    double sinMid, cosMid;
+    sinCosOf(0.5 * (0.5 * (from + to)), sinMid, cosMid);
+    return plainMoments(shape, rule, from, to, sinMid, cosMid);
 }
 
 bool buildTable(const Shape& shape, double sObs, const Resolution& resolution, DensityTable& table)
@@ -225,11 +248,17 @@ bool buildTable(const Shape& shape, double sObs, const Resolution& resolution, D
     if (table.obsIndex < 0) table.obsIndex = count;
     table.count = count;
 
+    // The half angles of the panels' midpoints in one batch.
+    double halfMid[maxTablePanels], sinMid[maxTablePanels], cosMid[maxTablePanels];
+    for (int i = 0; i < count; ++i) halfMid[i] = 0.5 * (0.5 * (table.panels[i].lo + table.panels[i].hi));
+    for (int i = count; i < roundedUp(count); ++i) halfMid[i] = 0.0;
+    sinCosBatch(count, halfMid, sinMid, cosMid);
     table.below = {};
     table.total = {};
     for (int i = 0; i < count; ++i) {
         Panel& p = table.panels[i];
-        p.sums = panelPart(shape, resolution.rule, p, p.lo, p.hi);
+        p.sums = p.kind == PanelKind::plain ? plainMoments(shape, resolution.rule, p.lo, p.hi, sinMid[i], cosMid[i])
+                                            : panelPart(shape, resolution.rule, p, p.lo, p.hi);
         if (i < table.obsIndex) add(table.below, p.sums);
         add(table.total, p.sums);
     }

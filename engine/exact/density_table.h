@@ -38,17 +38,16 @@ struct Shape {
 
 Shape makeShape(double nu, double c);
 
-// ln f at mode + d (relative to the peak) and u - u_mode there.
+// ln f at mode + d (relative to the peak), u - u_mode and d/ds ln f there.
 struct PointValue {
     double logf;
     double du;
+    double slope;
 };
 PointValue pointAt(const Shape& shape, double d);
 // The same from sin(d/2) and cos(d/2).
 PointValue pointFromHalfAngle(const Shape& shape, double sinHalf, double cosHalf);
 
-// d/ds ln f at mode + d.
-double logSlopeAt(const Shape& shape, double d);
 
 // How a panel maps its Gauss-Legendre nodes: plainly, or with s - end = a v^3
 // towards an end of (0, pi) where sin^(nu-1) is not smooth for fractional nu.

@@ -14,6 +14,7 @@
 #include "engine/exact/exact_core.h"
 
 #include "engine/exact/density_table.h"
+#include "engine/exact/node_math.h"
 #include "engine/exact/starting_values.h"
 
 #include <algorithm>
@@ -39,6 +40,8 @@ constexpr double acceptedNewtonError = 1e-2; // of the target: the last step's o
 constexpr int maxSearchSteps = 80;         // evaluations per search
 constexpr int maxEndSteps = 40;            // Halley steps for the free end of a region
 constexpr double endStepForMidpoint = 1e-6; // a free-end step below this (in sigmas) ends them
+constexpr double sliverWidth = 1e-8;       // regions narrower than this (in sigmas) are slivers
+constexpr double tinyLevel = 1e-100;      // two-sided levels below this solve the limit L -> 0
 constexpr double quadratureNoise = 16.0 * eps; // relative error of a tabulated mass, times:
 
 // The log-density carries (nu - 1) ln(sin s / sin mode), whose rounding grows
@@ -50,9 +53,7 @@ double massNoise(double nu)
 
 // Points are held as offsets from the mode, so a point near s = 0 is known
 // only to a few ulps of the mode: the absolute uncertainty of its position.
-// The free end of a region carries its solver's tolerance on top.
 constexpr double observedUlps = 4.0;
-constexpr double freeEndUlps = 8.0;
 double positionNoise(const detail::Shape& shape, double d, double ulps)
 {
     return ulps * eps * (shape.mode + std::fabs(d));
@@ -77,7 +78,7 @@ Trial trialAt(double S, double nu, double C)
     const double r = std::sqrt(r2);
     const double dw = -rootNu1 / rootNu;
     return {0.5 * S * rootNu1 * r,
-            std::atan2(rootNu, -w),
+            detail::angleOf(rootNu, -w),
             rootNu / r2 * dw,
             0.5 * S * rootNu1 * (w / r) * dw,
             -2.0 * w * rootNu / (r2 * r2) * dw * dw,
@@ -90,6 +91,13 @@ double inputNoise(double S, double nu, double C)
 {
     return 2.0 * eps * (std::fabs(C) + 0.5 * S * std::sqrt(nu)) + eps;
 }
+
+// Two-sided regions of mass below narrowRegion: their fine tables' root has
+// been seen 5e-6 of the way from the coarse tables' one to its true place,
+// so their bound adds 1e-5 of that distance (elsewhere the fine masses are
+// some 1e7 times more accurate and nothing is added).
+constexpr double narrowRegion = 1e-6;
+constexpr double narrowFineToCoarse = 1e-5;
 
 // One evaluation of a decreasing function h(C) whose root is sought.
 struct Evaluation {
@@ -111,13 +119,17 @@ struct Evaluation {
 // leave the bracket, or that h' does not support, become bisections or (with
 // no bracket yet) expanding steps outward.
 template <class Evaluate>
-Critical searchRoot(double C0, double S, double nu, Evaluate evaluate)
+Critical searchRoot(double C0, double S, double nu, Evaluate evaluate, double fineToCoarse = 0.0)
 {
+    auto resolutionError = [&](double fineRoot, double coarseRoot) {
+        return std::isfinite(coarseRoot) ? fineToCoarse * std::fabs(fineRoot - coarseRoot) : 0.0;
+    };
     double lo = -inf; // h(lo) > 0
     double hi = inf;  // h(hi) < 0
     double C = C0;
     double outward = std::max(0.5, 0.25 * std::fabs(C0));
     bool fineStage = false;
+    double coarseRoot = nan; // where the coarse tables put the root
     double previousC = nan;
     double previousSlope = nan;
     double previousCurvature = nan; // h'' there, where known
@@ -165,7 +177,7 @@ Critical searchRoot(double C0, double S, double nu, Evaluate evaluate)
                     predicted = std::fabs(curvature / (2.0 * e.dh)) * step * step;
                 }
                 if (predicted <= acceptedNewtonError * targetAccuracy * scale || step <= noiseC) {
-                    const double bound = std::max(10.0 * predicted, noiseC);
+                    const double bound = std::max(10.0 * predicted, noiseC) + resolutionError(next, coarseRoot);
                     return {next, bound, it, SearchEnd::root};
                 }
             }
@@ -173,6 +185,7 @@ Critical searchRoot(double C0, double S, double nu, Evaluate evaluate)
                 // The coarse tables' root may sit a little off the fine one:
                 // the fine stage keeps a bracket of its own signs only.
                 fineStage = true;
+                coarseRoot = next;
                 lo = -inf;
                 hi = inf;
             }
@@ -194,7 +207,7 @@ Critical searchRoot(double C0, double S, double nu, Evaluate evaluate)
                 lo = -inf;
                 hi = inf;
             } else {
-                const double bound = hi - lo + inputNoise(S, nu, next);
+                const double bound = hi - lo + inputNoise(S, nu, next) + resolutionError(next, coarseRoot);
                 return {next, bound, it, SearchEnd::root};
             }
         }
@@ -207,8 +220,8 @@ Critical searchRoot(double C0, double S, double nu, Evaluate evaluate)
 // f / |(ln f)'|, enough to steer the search back.
 double farTail(const detail::Shape& shape, double dObs)
 {
-    const double slope = std::fabs(detail::logSlopeAt(shape, dObs));
-    return std::exp(detail::pointAt(shape, dObs).logf) / std::max(slope, 1.0e-300);
+    const detail::PointValue atObs = detail::pointAt(shape, dObs);
+    return detail::expOf(atObs.logf) / std::max(std::fabs(atObs.slope), 1.0e-300);
 }
 
 // The table of the trial value C; false when it cannot be built or holds no mass.
@@ -242,7 +255,7 @@ Evaluation oneSidedAt(double S, double nu, double p, double C, const detail::Res
     const double mean = table.total.m1 / m0; // E[u - u_mode]
     // dP/dC: the move of the observed point, and the change of the law with c.
     const detail::PointValue atObs = detail::pointAt(shape, dObs);
-    const double fObs = std::exp(atObs.logf) / m0;
+    const double fObs = detail::expOf(atObs.logf) / m0;
     const double B1 = table.below.m1 / m0;
     const double dPdc = -(B1 - mean * P);
     const double dP = fObs * t.dsObs + dPdc * t.dc;
@@ -253,7 +266,7 @@ Evaluation oneSidedAt(double S, double nu, double p, double C, const detail::Res
         const double variance = table.total.m2 / m0 - mean * mean;
         const double belowSquare = table.below.m2 / m0 - 2.0 * mean * B1 + mean * mean * P;
         const double uObs = atObs.du - mean;
-        d2P = fObs * (detail::logSlopeAt(shape, dObs) * t.dsObs * t.dsObs + t.d2sObs) -
+        d2P = fObs * (atObs.slope * t.dsObs * t.dsObs + t.d2sObs) -
               2.0 * uObs * fObs * t.dc * t.dsObs + dPdc * t.d2c + (belowSquare - variance * P) * t.dc * t.dc;
     }
 
@@ -264,11 +277,11 @@ Evaluation oneSidedAt(double S, double nu, double p, double C, const detail::Res
     const double shift = fObs * positionNoise(shape, dObs, observedUlps);
     if (target <= 0.5) {
         if (!(P > 0.0)) return {Evaluation::Kind::negative, -inf, nan, inf};
-        return {Evaluation::Kind::value, std::log(P) - std::log(target), dP / P, massNoise(nu) + shift / P,
+        return {Evaluation::Kind::value, detail::logOf(P) - detail::logOf(target), dP / P, massNoise(nu) + shift / P,
                 d2P / P - (dP / P) * (dP / P)};
     }
     if (!(Q > 0.0)) return {Evaluation::Kind::positive, inf, nan, inf};
-    return {Evaluation::Kind::value, std::log(p) - std::log(Q), dP / Q, massNoise(nu) + shift / Q,
+    return {Evaluation::Kind::value, detail::logOf(p) - detail::logOf(Q), dP / Q, massNoise(nu) + shift / Q,
             d2P / Q + (dP / Q) * (dP / Q)};
 }
 
@@ -279,7 +292,8 @@ Evaluation oneSidedAt(double S, double nu, double p, double C, const detail::Res
 // stay local to the interval, so their rounding scales with its mass.
 struct Region {
     Moments sums;
-    double z; // the free end, offset from the mode
+    double z;      // the free end, offset from the mode
+    double zShift; // below the spacing of doubles: the end is at z + zShift
 };
 
 // A first guess of the point where the mass of the panel, counted from its
@@ -295,17 +309,29 @@ double cellGuess(const detail::Shape& shape, const detail::Rule& rule, const Pan
         return fromHigh ? panel.hi - fraction * (panel.hi - panel.lo) : panel.lo + fraction * (panel.hi - panel.lo);
     }
     const int n = 2 * rule.half;
+    // The nodes from the near edge inward, their densities in one batch.
+    constexpr int capacity = detail::roundedUp(detail::maxNodeBatch);
+    double node[capacity], cellWeight[capacity], halfAngle[capacity];
+    for (int j = 0; j < n; ++j) {
+        // index into the symmetric half-table
+        const int i = j < n / 2 ? n / 2 - 1 - j : j - n / 2;
+        const double x = j < n / 2 ? rule.nodes[i] : -rule.nodes[i];
+        node[j] = fromHigh ? mid + half * x : mid - half * x;
+        cellWeight[j] = half * rule.weights[i];
+        halfAngle[j] = 0.5 * node[j];
+    }
+    for (int j = n; j < detail::roundedUp(n); ++j) halfAngle[j] = 0.0;
+    double sinHalf[capacity], cosHalf[capacity], du[capacity], f[capacity];
+    detail::sinCosBatch(n, halfAngle, sinHalf, cosHalf);
+    detail::densityBatch(shape, n, sinHalf, cosHalf, du, f);
     double previous = fromHigh ? panel.hi : panel.lo;
     double accumulated = 0.0;
     for (int j = 0; j < n; ++j) {
-        // nodes from the near edge inward: index into the symmetric half-table
-        const int i = j < n / 2 ? n / 2 - 1 - j : j - n / 2;
-        const double x = j < n / 2 ? rule.nodes[i] : -rule.nodes[i];
-        const double node = fromHigh ? mid + half * x : mid - half * x;
-        const double cell = half * rule.weights[i] * std::exp(detail::pointAt(shape, node).logf);
-        if (accumulated + cell >= need && cell > 0.0) return previous + (need - accumulated) / cell * (node - previous);
+        const double cell = cellWeight[j] * f[j];
+        if (accumulated + cell >= need && cell > 0.0)
+            return previous + (need - accumulated) / cell * (node[j] - previous);
         accumulated += cell;
-        previous = node;
+        previous = node[j];
     }
     return fromHigh ? panel.lo : panel.hi;
 }
@@ -329,11 +355,38 @@ bool intervalOfMass(const DensityTable& table, int edge, double mass, bool downw
         return observedIsUpper ? detail::panelPart(table.shape, table.rule, panel, d, panel.hi)
                                : detail::panelPart(table.shape, table.rule, panel, panel.lo, d);
     };
-    auto done = [&](double z, const Moments& p) {
+    // The end z is a double: its spacing can leave the mass of a narrow region
+    // off by many times its rounding. The remainder is put at z (u - u_mode =
+    // duZ there), which makes the mass exact and the moments right to second
+    // order in it.
+    auto done = [&](double z, const detail::PointValue& atZ, const Moments& p) {
+        const double rest = need - p.m0;
+        const double f = detail::expOf(atZ.logf);
         region.z = z;
-        region.sums = {whole.m0 + p.m0, whole.m1 + p.m1, whole.m2 + p.m2};
+        region.zShift = f > 0.0 ? (downward ? -rest : rest) / f : 0.0;
+        region.sums = {whole.m0 + need, whole.m1 + p.m1 + rest * atZ.du, whole.m2 + p.m2 + rest * atZ.du * atZ.du};
         return true;
     };
+    if (whole.m0 == 0.0) {
+        // A region narrower than 1e-8 sigma, or than a few spacings of doubles
+        // at its fixed edge: a sliver of width need / f there, its moments at
+        // its midpoint (u' = sin s; the curvature of f changes them by
+        // (width / sigma)^2, below 1e-16), held exactly instead of through an
+        // end that the spacing of doubles resolves only to a part in 1e4.
+        const double at = downward ? panel.hi : panel.lo;
+        const detail::PointValue atEdge = detail::pointAt(table.shape, at);
+        const double f = detail::expOf(atEdge.logf);
+        if (need <= std::max(64.0 * eps * (table.shape.mode + std::fabs(at)), sliverWidth * table.shape.sigma) * f) {
+            const double width = need / f;
+            double sinHalf, cosHalf;
+            detail::sinCosOf(0.5 * (table.shape.mode + at), sinHalf, cosHalf);
+            const double du = atEdge.du + (downward ? -0.5 : 0.5) * width * (2.0 * sinHalf * cosHalf);
+            region.z = at;
+            region.zShift = downward ? -width : width;
+            region.sums = {need, need * du, need * du * du};
+            return true;
+        }
+    }
     double lo = panel.lo;
     double hi = panel.hi;
     double d = zGuess; // extrapolated from the previous trial
@@ -342,30 +395,33 @@ bool intervalOfMass(const DensityTable& table, int edge, double mass, bool downw
     const double smallStep = endStepForMidpoint * table.shape.sigma;
     for (int it = 0; it < maxEndSteps; ++it) {
         Moments p = part(d);
+        const detail::PointValue atD = detail::pointAt(table.shape, d);
         // F grows as z moves away from the observed point.
         const double F = p.m0 - need;
-        if (std::fabs(F) <= massTol || hi - lo <= 4.0 * eps * std::max(1.0, std::fabs(d))) return done(d, p);
+        // (The bracket ends at a few ulps of the point itself, s = mode + d.)
+        if (std::fabs(F) <= massTol || hi - lo <= 4.0 * eps * (table.shape.mode + std::fabs(d)))
+            return done(d, atD, p);
         if ((F > 0.0) == observedIsUpper)
             lo = d;
         else
             hi = d;
-        const double f = std::exp(detail::pointAt(table.shape, d).logf);
+        const double f = detail::expOf(atD.logf);
         double next = nan;
         if (f > 0.0) {
             // Halley's step for F(z) = 0 with F' = -+f and F'' = -+f (ln f)'.
             const double r = observedIsUpper ? F / f : -F / f;
-            const double denom = 1.0 + 0.5 * r * detail::logSlopeAt(table.shape, d);
+            const double denom = 1.0 + 0.5 * r * atD.slope;
             next = d + (denom > 0.5 ? r / denom : r);
         }
         if (next > lo && next < hi && std::fabs(next - d) <= smallStep) {
             // A last tiny step: the sliver [d, next] by the midpoint rule (its
             // error is of order (step/sigma)^3 relative) instead of a new pass.
             const detail::PointValue mid = detail::pointAt(table.shape, 0.5 * (d + next));
-            const double sliver = (next - d) * std::exp(mid.logf) * (observedIsUpper ? -1.0 : 1.0);
+            const double sliver = (next - d) * detail::expOf(mid.logf) * (observedIsUpper ? -1.0 : 1.0);
             p.m0 += sliver;
             p.m1 += sliver * mid.du;
             p.m2 += sliver * mid.du * mid.du;
-            return done(next, p);
+            return done(next, mid, p);
         }
         if (!(next > lo && next < hi)) next = 0.5 * (lo + hi);
         d = next;
@@ -426,6 +482,7 @@ Evaluation twoSidedAt(double S, double nu, double L, bool observedIsUpper, doubl
         const Moments outside{beyondObs.m0 + tail.sums.m0, beyondObs.m1 + tail.sums.m1, beyondObs.m2 + tail.sums.m2};
         G = -(outside.m1 / m0 - (1.0 - L) * mean);
         region.z = tail.z;
+        region.zShift = tail.zShift;
         region.sums = {m0 - outside.m0, table.total.m1 - outside.m1, table.total.m2 - outside.m2};
     }
 
@@ -434,23 +491,55 @@ Evaluation twoSidedAt(double S, double nu, double L, bool observedIsUpper, doubl
     // dG/dC: the observed end moves with s_obs, the free end keeps the mass at
     // L, and the law changes with c (d/dc of the density is -(u - mu) times it).
     const detail::PointValue atObs = detail::pointAt(shape, t.sObs - shape.mode);
-    const double pObs = (table.obsBeyondLow || table.obsBeyondHigh) ? 0.0 : std::exp(atObs.logf) / m0;
-    const double uObs = atObs.du - mean;
+    const double pObs = (table.obsBeyondLow || table.obsBeyondHigh) ? 0.0 : detail::expOf(atObs.logf) / m0;
     const detail::PointValue atZ = detail::pointAt(shape, region.z);
     const double uZ = atZ.du - mean;
+    // u_obs - u_z = cos z - cos s_obs from the half sum and the half width,
+    // the width taken to below the spacing of doubles: for a narrow region
+    // the difference of the two u would be mostly rounding.
+    const double dObs = t.sObs - shape.mode;
+    const double width = (dObs - region.z) - region.zShift;
+    double sinMiddle, cosMiddle, sinWidth, cosWidth;
+    detail::sinCosOf(0.5 * (shape.mode + dObs - 0.5 * width), sinMiddle, cosMiddle);
+    detail::sinCosOf(0.5 * width, sinWidth, cosWidth);
+    const double obsMinusZ = 4.0 * sinMiddle * cosMiddle * sinWidth;
     const double regionSquare = (region.sums.m2 - 2.0 * mean * region.sums.m1) / m0 + mean * mean * L;
     const double dGdc = L * variance - regionSquare;
     const double moveObs = pObs * t.dsObs;
-    const double pZ = std::exp(atZ.logf) / m0;
+    const double pZ = detail::expOf(atZ.logf) / m0;
     const double moveZ = observedIsUpper ? moveObs - G * t.dc : moveObs + G * t.dc; // pZ dz/dC
     memory = {shape.mode + region.z, C, pZ > 0.0 ? moveZ / pZ : 0.0};
-    const double dG = observedIsUpper ? uObs * moveObs - uZ * moveZ + dGdc * t.dc : -uObs * moveObs + uZ * moveZ + dGdc * t.dc;
-    // Rounding of G: relative to the region's own sums and to L times the mean.
+    // (uObs moveObs - uZ moveZ for the lower root, the negative for the upper.)
+    const double dG = (observedIsUpper ? obsMinusZ : -obsMinusZ) * moveObs + (uZ * G + dGdc) * t.dc;
+    // Rounding of G: relative to the region's own sums and to L times the
+    // mean; and the position of the observed point, which carries the region
+    // of fixed mass along with it.
     const double spread = std::sqrt(region.sums.m2 / region.sums.m0) + std::fabs(mean) + std::fabs(uZ);
     const double noise = massNoise(nu) * std::min(L, 1.0 - L) * spread +
-                         std::fabs(uObs) * pObs * positionNoise(shape, t.sObs - shape.mode, observedUlps) +
-                         std::fabs(uZ) * pZ * positionNoise(shape, region.z, freeEndUlps);
-    return {Evaluation::Kind::value, G, dG, noise};
+                         std::fabs(obsMinusZ) * pObs * positionNoise(shape, dObs, observedUlps);
+    // G is of the order of min(L, 1 - L): scaled to order one, so that tiny
+    // levels neither underflow nor look like a root.
+    const double scale = std::min(L, 1.0 - L);
+    return {Evaluation::Kind::value, G / scale, dG / scale, noise / scale};
+}
+
+// The roots satisfy lower < upper. Near L = 0 they lie closer together
+// than their error bounds and may come out the other way round: then both
+// are the midpoint, with bounds widened by half the gap. A wider inversion
+// is a failed evaluation, not a result.
+CriticalPair ordered(Critical lower, Critical upper)
+{
+    if (lower.end != SearchEnd::root || upper.end != SearchEnd::root || lower.C <= upper.C) return {lower, upper};
+    const double gap = lower.C - upper.C;
+    if (gap > lower.error_bound + upper.error_bound) {
+        lower = {nan, inf, lower.iterations, SearchEnd::evaluation_failed};
+        upper = {nan, inf, upper.iterations, SearchEnd::evaluation_failed};
+        return {lower, upper};
+    }
+    const double middle = upper.C + 0.5 * gap;
+    lower = {middle, lower.error_bound + 0.5 * gap, lower.iterations, SearchEnd::root};
+    upper = {middle, upper.error_bound + 0.5 * gap, upper.iterations, SearchEnd::root};
+    return {lower, upper};
 }
 
 } // namespace
@@ -473,13 +562,20 @@ CriticalPair two_sided(double S, double nu, double L)
     // Each search starts its free-end steps from the end of its previous trial.
     EndMemory lowerEnd;
     EndMemory upperEnd;
-    const Critical lower = searchRoot(lowerStart, S, nu, [&](double C, const detail::Resolution& r) {
-        return twoSidedAt(S, nu, L, true, C, r, lowerEnd);
-    });
-    const Critical upper = searchRoot(upperStart, S, nu, [&](double C, const detail::Resolution& r) {
-        return twoSidedAt(S, nu, L, false, C, r, upperEnd);
-    });
-    return {lower, upper};
+    // Below tinyLevel both roots are the root of the limit equation u_obs =
+    // E[U] to far below double precision: one search gives both.
+    const double level = std::max(L, tinyLevel);
+    const double fineToCoarse = std::min(level, 1.0 - level) < narrowRegion ? narrowFineToCoarse : 0.0;
+    Critical lower = searchRoot(
+        lowerStart, S, nu,
+        [&](double C, const detail::Resolution& r) { return twoSidedAt(S, nu, level, true, C, r, lowerEnd); },
+        fineToCoarse);
+    if (L < tinyLevel) return {lower, lower};
+    Critical upper = searchRoot(
+        upperStart, S, nu,
+        [&](double C, const detail::Resolution& r) { return twoSidedAt(S, nu, level, false, C, r, upperEnd); },
+        fineToCoarse);
+    return ordered(lower, upper);
 }
 
 } // namespace engine::exact

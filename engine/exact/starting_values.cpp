@@ -1,6 +1,10 @@
-// Rough quantiles for the starting values of the exact core.
+// Rough quantiles for the starting values of the exact core. (Elementary
+// functions from node_math.h: the searches' paths, and so their last digits,
+// are the same on every machine.)
 
 #include "engine/exact/starting_values.h"
+
+#include "engine/exact/node_math.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,11 +23,11 @@ double logGamma(double x)
 {
     double shift = 0.0;
     while (x < 8.0) {
-        shift -= std::log(x);
+        shift -= logOf(x);
         x += 1.0;
     }
     const double x2 = 1.0 / (x * x);
-    return shift + (x - 0.5) * std::log(x) - x + 0.9189385332046728 +
+    return shift + (x - 0.5) * logOf(x) - x + 0.9189385332046728 +
            (1.0 / 12.0 - x2 * (1.0 / 360.0 - x2 / 1260.0)) / x;
 }
 
@@ -32,18 +36,24 @@ double logGamma(double x)
 double normalQuantile(double p)
 {
     const double tail = std::min(p, 1.0 - p);
-    const double t = std::sqrt(-2.0 * std::log(tail));
+    const double t = std::sqrt(-2.0 * logOf(tail));
     // Rational approximation of the upper quantile (absolute error below 5e-4).
     double z = t - (2.515517 + t * (0.802853 + t * 0.010328)) /
                        (1.0 + t * (1.432788 + t * (0.189269 + t * 0.001308)));
     if (p < 0.5) z = -z;
     for (int i = 0; i < normalNewtonSteps; ++i) {
         const double cdf = 0.5 * std::erfc(-z / sqrt2);
-        const double density = invSqrt2Pi * std::exp(-0.5 * z * z);
+        const double density = invSqrt2Pi * expOf(-0.5 * z * z);
         if (density <= 0.0) break;
         z -= (cdf - p) / density;
     }
-    return z;
+    // erfc (through its exp) may round differently on processors with fused
+    // multiply-add; kept to 26 significant bits, z (and every search path
+    // that starts from it) is the same everywhere unless it lies within an
+    // ulp of such a rounding boundary.
+    int exponent = 0;
+    const double fraction = std::frexp(z, &exponent);
+    return std::ldexp(std::nearbyint(std::ldexp(fraction, 26)), exponent - 26);
 }
 
 double studentQuantile(double p, double nu)
@@ -51,7 +61,9 @@ double studentQuantile(double p, double nu)
     if (nu == 2.0) return (2.0 * p - 1.0) / std::sqrt(2.0 * p * (1.0 - p));
     if (nu == 4.0) {
         const double a = 4.0 * p * (1.0 - p);
-        const double q = std::cos(std::acos(std::sqrt(a)) / 3.0) / std::sqrt(a);
+        double sinThird, cosThird;
+        sinCosOf(angleOf(std::sqrt(1.0 - a), std::sqrt(a)) / 3.0, sinThird, cosThird);
+        const double q = cosThird / std::sqrt(a);
         const double t = 2.0 * std::sqrt(q - 1.0);
         return p < 0.5 ? -t : t;
     }
@@ -72,7 +84,7 @@ double chiSquareQuantile(double q, double nu)
     // P(chi2 <= x) <= (x/2)^(nu/2) / Gamma(nu/2 + 1): the quantile is at least
     // the x where that bound reaches q.
     const double k = 0.5 * nu;
-    const double bound = 2.0 * std::exp((std::log(q) + logGamma(k + 1.0)) / k);
+    const double bound = 2.0 * expOf((logOf(q) + logGamma(k + 1.0)) / k);
     return std::max(wilsonHilferty, bound);
 }
 

@@ -4,7 +4,8 @@
 
 namespace engine::exact::detail {
 
-// Standard normal quantile, to about 1e-9 (rational start, Newton on erfc).
+// Standard normal quantile, to about 1e-8 (rational start, Newton on erfc,
+// rounded to 26 significant bits).
 double normalQuantile(double p);
 
 // Student-t quantile for real nu >= 2: exact for nu = 2 and nu = 4, a

@@ -1,10 +1,16 @@
 #include "records/records.h"
+#include "records/temporary_files.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using records::FileWriter;
@@ -81,6 +87,42 @@ TEST(StagedFile, RefusesFoldersAndMissingFolders)
     EXPECT_FALSE(StagedFile(folder.string(), FileWriter::Mode::overwrite).isOpen());
     EXPECT_FALSE(StagedFile((folder / "none" / "t.out").string(), FileWriter::Mode::overwrite).isOpen());
     EXPECT_EQ(entries(folder), 1u);
+    fs::remove_all(folder);
+}
+
+// A temporary file left by a process that no longer exists is removed when a
+// file is next staged in its folder; one whose maker lives, or whose lock is
+// held, stays, and so do files of other names.
+TEST(StagedFile, RemovesTemporariesOfDeadRunsOnly)
+{
+    const fs::path folder = folderWithOldFile();
+    const pid_t child = fork();
+    if (child == 0) _exit(0);
+    ASSERT_GT(child, 0);
+    waitpid(child, nullptr, 0);
+    const auto name = [&](pid_t pid, int n) {
+        return folder / (".velmar-" + std::to_string(pid) + "-" + std::to_string(n) + ".tmp");
+    };
+    const fs::path dead = name(child, 0), locked = name(child, 1), live = name(getppid(), 0),
+                   other = folder / (".velmar-" + std::to_string(child) + "-x.tmp");
+    for (const fs::path& p : {dead, locked, live, other}) std::ofstream(p) << "partial";
+    const int lock = open(locked.c_str(), O_RDONLY);
+    ASSERT_EQ(flock(lock, LOCK_EX), 0);
+    {
+        StagedFile file((folder / "old.txt").string(), FileWriter::Mode::overwrite);
+        ASSERT_TRUE(file.isOpen());
+        EXPECT_FALSE(fs::exists(dead));
+        EXPECT_TRUE(fs::exists(locked));
+        EXPECT_TRUE(fs::exists(live));
+        EXPECT_TRUE(fs::exists(other));
+        // The staged file's own temporary is locked while it lives.
+        const int mine = open(file.temporaryPath().c_str(), O_RDONLY);
+        EXPECT_NE(flock(mine, LOCK_EX | LOCK_NB), 0);
+        close(mine);
+    }
+    close(lock);
+    records::removeStaleTemporaries(folder);
+    EXPECT_FALSE(fs::exists(locked)) << "removed once its lock is released";
     fs::remove_all(folder);
 }
 

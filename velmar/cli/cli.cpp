@@ -1,29 +1,28 @@
 // Velmar's command line: argument parsing, the run of one subcommand, and the
-// writing of its whole output at the end.
+// writing of its output as it is computed.
 
 #include "velmar/cli/cli.h"
 
 #include "velmar/cli/commands.h"
+#include "velmar/cli/output_file.h"
 #include "velmar/cli/parse.h"
 
 #include <CLI/CLI.hpp>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
+#include <memory>
 #include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace velmar::cli {
 
 namespace {
-
-// Most failure lines written for one run; the rest are counted.
-constexpr std::size_t maxProblemLines = 10;
 
 struct Common {
     std::string format = "text";
@@ -38,8 +37,8 @@ void addCommon(CLI::App& sub, Common& c)
         ->check(CLI::IsMember({"text", "csv", "json"}))
         ->capture_default_str();
     sub.add_option("-o,--output", c.output,
-                   "write the results to FILE instead of standard output; FILE is replaced only when the "
-                   "run completes")
+                   "write the results to FILE instead of standard output; a file is replaced only when the "
+                   "run completes, keeping its permissions; a device or FIFO is written directly")
         ->type_name("FILE");
 }
 
@@ -90,38 +89,59 @@ std::string readAll(std::istream& in)
 {
     std::ostringstream s;
     s << in.rdbuf();
+    if (in.bad()) throw UsageError("cannot read standard input");
     return s.str();
 }
 
-// Writes the file in one piece: a temporary file beside it, renamed over it
-// when complete, so that a failed write leaves the old file (or none).
-void writeFileWhole(const std::string& path, const std::string& bytes)
+// The whole file; a file that cannot be opened or read (a folder, say) is refused.
+std::string readFile(const std::string& path)
 {
-    namespace fs = std::filesystem;
-    const fs::path target(path);
-    std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = mkstemp(pattern.data());
-    if (fd < 0) throw std::runtime_error("cannot write " + path + ": " + std::strerror(errno));
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n <= 0) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw UsageError("cannot open " + path + ": " + std::strerror(errno));
+    std::string text;
+    char buffer[1 << 16];
+    while (true) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
             const int e = errno;
             ::close(fd);
-            ::unlink(pattern.c_str());
-            throw std::runtime_error("cannot write " + path + ": " + std::strerror(e));
+            throw UsageError("cannot read " + path + ": " + std::strerror(e));
         }
-        done += static_cast<std::size_t>(n);
+        if (n == 0) break;
+        text.append(buffer, static_cast<std::size_t>(n));
     }
-    // The new file gets the permissions an ordinary new file would have.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    if (::close(fd) != 0 || std::rename(pattern.c_str(), path.c_str()) != 0) {
-        const int e = errno;
-        ::unlink(pattern.c_str());
-        throw std::runtime_error("cannot write " + path + ": " + std::strerror(e));
+    ::close(fd);
+    return text;
+}
+
+// The names in a comma-separated option, none of them empty.
+std::vector<std::string> names(const std::string& option, const std::string& text)
+{
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t comma = text.find(',', start);
+        out.push_back(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        if (out.back().empty()) throw UsageError(option + " " + in_quotes(text) + ": a column name is empty");
+        if (comma == std::string::npos) return out;
+        start = comma + 1;
     }
+}
+
+char delimiterOf(const std::string& text)
+{
+    if (text == "," || text == ";") return text[0];
+    if (text == "\\t" || text == "\t" || text == "tab") return '\t'; // as typed in quotes, a tab itself, or its name
+    throw UsageError("--delimiter " + in_quotes(text) + ": give ',', ';' or '\\t' (a tab)");
+}
+
+bool endsWithTsv(const std::string& file)
+{
+    if (file.size() < 4) return false;
+    std::string end = file.substr(file.size() - 4);
+    for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return end == ".tsv";
 }
 
 void warnIfSignificance(std::ostream& err, const std::string& command, double level, Side side)
@@ -153,15 +173,31 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
         "lognormal", "Limits for the mean of lognormal data: the measurements from a file or standard input");
     std::string file = "-", column, group, ndColumn;
     lognormal->add_option("FILE", file,
-                          "one value per line, or a CSV file with a header line; '-' or none: standard input")
+                          "one value per line, or a delimited file (CSV, TSV, ';') with a header line; '-' or none: "
+                          "standard input")
         ->type_name("");
-    lognormal->add_option("--column", column, "the CSV column that holds the values")->type_name("NAME");
-    lognormal->add_option("--group", group, "a CSV column: one result for each of its values (analyte, site, ...)")
-        ->type_name("NAME");
+    std::string delimiter;
+    bool decimalComma = false;
+    std::vector<std::string> whereTexts;
+    lognormal->add_option("--column", column, "the column that holds the values")->type_name("NAME");
+    lognormal->add_option("--group", group,
+                          "columns, comma-separated: one result for each of their values (analyte, site, ...); "
+                          "with several, the group column holds the values joined by '/', and a column per name "
+                          "follows it")
+        ->type_name("NAMES");
     lognormal->add_option("--nd-column", ndColumn,
-                          "a CSV column that marks the row's value as a detection limit: <, ND, U, TRUE, Y or "
+                          "a column that marks the row's value as a detection limit: <, ND, U, TRUE, Y or "
                           "YES for a nondetect; empty, =, D, FALSE, N or NO for a detect (any case)")
         ->type_name("NAME");
+    lognormal->add_option("--where", whereTexts,
+                          "use only the rows where column NAME holds VALUE; repeatable: every named column must "
+                          "match, and one column named twice takes either value")
+        ->type_name("NAME=VALUE");
+    lognormal->add_option("--delimiter", delimiter,
+                          "the field separator: ',' (the default), ';' (the default with --decimal-comma) or '\\t' "
+                          "(the default for a FILE ending in .tsv)")
+        ->type_name("D");
+    lognormal->add_flag("--decimal-comma", decimalComma, "numbers are written with a decimal comma (0,5)");
     lognormal->add_option("--level", level, "confidence level (95 is read as 0.95)")->type_name("A")->capture_default_str();
     addSide(*lognormal, side);
     addCommon(*lognormal, common);
@@ -169,7 +205,9 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
                       "a group needs at least 3 values. A cell \"<DL\" is a nondetect, a value below the "
                       "detection limit DL: such a group gets Kaplan-Meier limits (KM-t, KM-Chebyshev) and the "
                       "exact limit of its values completed by regression on order statistics (ROS + exact "
-                      "UMAU), each a row; it needs at least 3 detects, 2 of them distinct.");
+                      "UMAU), each a row; it needs at least 3 detects, 2 of them distinct. Without --column, "
+                      "--group, --where or --nd-column a first line that is a number (or ND, NA, N/A, nan, inf, "
+                      "<...) is data, any other text a header.");
 
     CLI::App* limit = app.add_subcommand(
         "limit", "Limits for theta = mu + lambda sigma^2 from summary statistics mu-hat, sigma-hat and nu");
@@ -185,6 +223,11 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
 
     CLI::App* table = app.add_subcommand(
         "table", "A table of the standardized limit C (for lambda 0.5: Land's H) over sample sizes and spreads");
+    const std::string gridFooter = "At most " + std::to_string(max_grid_cells) +
+                                   " cells (the product of the lengths of --n, --s and --level). Rows are written "
+                                   "as they are computed; text aligns its columns to the first " +
+                                   std::to_string(ReportWriter::textWidthRows) + " rows.";
+    table->footer(gridFooter);
     GridOptions grid;
     addGrid(*table, grid, "sigma-hat", false);
     addSide(*table, side);
@@ -193,6 +236,7 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
     CLI::App* verify = app.add_subcommand(
         "verify", "The coverage of the limits over a grid, by integration over the distribution of sigma-hat");
     addGrid(*verify, grid, "the true sigma", true);
+    verify->footer(gridFooter);
     addSide(*verify, side);
     addCommon(*verify, common);
 
@@ -219,25 +263,47 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
     const std::string name = chosen->get_name();
     const auto message = [&](const std::string& text) { err << "Velmar " << name << ": " << text << '\n'; };
     try {
+        // The results go to standard output, or to the -o file, as they come.
+        std::unique_ptr<OutputFile> output;
+        std::vector<std::string> inputs;
+        if (chosen == lognormal && file != "-") inputs.push_back(file);
+        if (!common.output.empty()) output = std::make_unique<OutputFile>(common.output, inputs);
+        ReportWriter writer(formatOf(common.format), [&](std::string_view bytes) {
+            if (output) {
+                output->write(bytes);
+            } else if (!out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
+                throw std::runtime_error("cannot write the results to standard output");
+            }
+        });
+
         CommandResult result;
         if (chosen == lognormal) {
             LognormalRequest q;
             q.level = level_option("--level", level);
             q.side = sideOf(side);
-            if (!column.empty()) q.column = column;
-            if (!group.empty()) q.group = group;
-            if (!ndColumn.empty()) q.nd_column = ndColumn;
+            if (!column.empty()) q.read.column = column;
+            if (!group.empty()) q.read.groups = names("--group", group);
+            if (!ndColumn.empty()) q.read.nd_column = ndColumn;
+            for (const std::string& w : whereTexts) {
+                const std::size_t equals = w.find('=');
+                if (equals == std::string::npos || equals == 0)
+                    throw UsageError("--where " + in_quotes(w) + ": give NAME=VALUE");
+                q.read.where.emplace_back(w.substr(0, equals), w.substr(equals + 1));
+            }
+            q.read.decimal_comma = decimalComma;
+            q.read.delimiter = !delimiter.empty() ? delimiterOf(delimiter)
+                               : endsWithTsv(file)   ? '\t'
+                               : decimalComma        ? ';'
+                                                     : ',';
             if (file == "-") {
                 q.source = "standard input";
                 q.text = readAll(in);
             } else {
-                std::ifstream f(file, std::ios::binary);
-                if (!f) throw UsageError("cannot open " + file + ": " + std::strerror(errno));
                 q.source = file;
-                q.text = readAll(f);
+                q.text = readFile(file);
             }
             warnIfSignificance(err, name, q.level, q.side);
-            result = lognormal_command(q);
+            result = lognormal_command(q, writer);
         } else if (chosen == limit) {
             LimitRequest q;
             q.estimates.mu_hat = number_option("--mu-hat", muHat);
@@ -248,7 +314,7 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
             q.level = level_option("--level", level);
             q.side = sideOf(side);
             warnIfSignificance(err, name, q.level, q.side);
-            result = limit_command(q);
+            result = limit_command(q, writer);
         } else {
             GridRequest q;
             q.n = list_option("--n", grid.n);
@@ -256,22 +322,18 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
             q.levels = level_list_option("--level", grid.levels);
             q.lambda = number_option("--lambda", grid.lambda);
             q.side = sideOf(side);
-            result = chosen == table ? table_command(q) : verify_command(q);
+            result = chosen == table ? table_command(q, writer) : verify_command(q, writer);
         }
-
-        const std::string text = render(result.report, formatOf(common.format));
-        for (std::size_t i = 0; i < result.problems.size() && i < maxProblemLines; ++i) message(result.problems[i]);
-        if (result.problems.size() > maxProblemLines)
-            message("and " + std::to_string(result.problems.size() - maxProblemLines) + " more failures");
-        if (common.output.empty()) {
-            out << text << std::flush;
-            if (!out) {
-                message("cannot write the results to standard output");
-                return 1;
-            }
-        } else {
-            writeFileWhole(common.output, text);
+        writer.finish();
+        if (output) {
+            output->commit();
+        } else if (!out.flush()) {
+            message("cannot write the results to standard output");
+            return 1;
         }
+        for (const std::string& problem : result.problems) message(problem);
+        if (result.failures > result.problems.size())
+            message("and " + std::to_string(result.failures - result.problems.size()) + " more failures");
         return result.failed ? 1 : 0;
     } catch (const UsageError& e) {
         message(e.what());

@@ -1,5 +1,5 @@
-// The subcommands: compute every record (on all cores where there are many),
-// then describe the run in the report's heading.
+// The subcommands: describe the run in the report's heading, then compute
+// the records (on all cores where there are many) and write them in order.
 
 #include "velmar/cli/commands.h"
 
@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 
@@ -61,7 +62,10 @@ Checked checked(const Limits& l)
     Checked c{l, {}};
     for (const auto* limit : {&l.lower, &l.upper}) {
         if (!*limit) continue;
-        const Outcome outcome = (*limit)->outcome;
+        Outcome outcome = (*limit)->outcome;
+        // A limit or C that a double cannot hold is never a result.
+        if (usable(outcome) && !(std::isfinite((*limit)->value) && std::isfinite((*limit)->C)))
+            outcome = Outcome::out_of_range;
         if (!usable(outcome))
             c.status = Status::failure((limit == &l.lower ? "lower limit: " : "upper limit: ") +
                                        std::string(to_string(outcome)));
@@ -71,16 +75,27 @@ Checked checked(const Limits& l)
     return c;
 }
 
-void addC(Record& r, const Limits& l)
+bool hasLower(Side side)
 {
-    r.push_back({"C_lower", l.lower ? number(l.lower->C) : Value(), true});
-    r.push_back({"C_upper", l.upper ? number(l.upper->C) : Value(), true});
+    return side != Side::upper;
 }
 
-void addValues(Record& r, const Limits& l)
+bool hasUpper(Side side)
 {
-    r.push_back({"lower", l.lower ? number(l.lower->value) : Value(), true});
-    r.push_back({"upper", l.upper ? number(l.upper->value) : Value(), true});
+    return side != Side::lower;
+}
+
+// C of the sides asked for; the text leaves out a side not asked for.
+void addC(Record& r, const Limits& l, Side side)
+{
+    r.push_back({"C_lower", l.lower ? number(l.lower->C) : Value(), true, hasLower(side)});
+    r.push_back({"C_upper", l.upper ? number(l.upper->C) : Value(), true, hasUpper(side)});
+}
+
+void addValues(Record& r, const Limits& l, Side side)
+{
+    r.push_back({"lower", l.lower ? number(l.lower->value) : Value(), true, hasLower(side)});
+    r.push_back({"upper", l.upper ? number(l.upper->value) : Value(), true, hasUpper(side)});
 }
 
 std::string sideName(Side side)
@@ -120,14 +135,41 @@ void checkGrid(const GridRequest& g, bool trueSigma)
         if (trueSigma && s == 0.0) throw UsageError("--s: a true sigma of 0 has no coverage to compute");
     }
     if (!std::isfinite(g.lambda)) throw UsageError("--lambda must be finite");
+    // Each list holds at most 10^6 values: the product fits in 64 bits.
+    const std::uint64_t cells = std::uint64_t{g.levels.size()} * g.n.size() * g.s.size();
+    if (cells > max_grid_cells)
+        throw UsageError("--n, --s and --level make " + std::to_string(cells) + " cells; a run computes at most " +
+                         std::to_string(max_grid_cells) + " (split it into several runs)");
+}
+
+// A text naming a group or other user data in a message.
+std::string groupText(const Group& g)
+{
+    return g.name ? "group " + in_quotes(*g.name) : std::string("the data");
+}
+
+std::string columnNames(const std::vector<std::string>& names)
+{
+    std::string text;
+    for (const std::string& n : names) text += (text.empty() ? "" : ", ") + in_quotes(n);
+    return text;
 }
 
 } // namespace
 
-CommandResult lognormal_command(const LognormalRequest& q)
+void CommandResult::fail(std::string problem)
 {
-    const Measurements m = read_measurements(q.text, q.source, q.column, q.group, q.nd_column);
+    failed = true;
+    if (problems.size() < kept_problems) problems.push_back(std::move(problem));
+    ++failures;
+}
+
+CommandResult lognormal_command(const LognormalRequest& q, ReportWriter& out)
+{
+    const Measurements m = read_measurements(q.text, q.source, q.read);
     if (m.groups.empty()) throw DataError(q.source + ": no values below the header");
+    const bool grouped = !m.group_columns.empty();
+    const bool keyColumns = m.group_columns.size() > 1;
 
     struct Computed {
         std::optional<SampleLimits> limits;
@@ -148,39 +190,80 @@ CommandResult lognormal_command(const LognormalRequest& q)
         return c.limits && c.limits->nondetects > 0;
     });
 
-    CommandResult result;
-    Report& report = result.report;
-    report.heading.push_back(title("limits for the mean of lognormal data"));
+    // The fields of one method's row for a group, computed or not.
+    const auto record = [&](const Group& g, const MethodLimits& row, int nondetectCount) {
+        Record r;
+        r.push_back({"group", g.name ? Value(*g.name) : Value(), false, grouped});
+        if (keyColumns)
+            for (std::size_t k = 0; k < g.keys.size(); ++k) r.push_back({m.group_columns[k], g.keys[k]});
+        r.push_back({"n", static_cast<long long>(g.values.size())});
+        r.push_back({"n_nd", nondetectCount > 0 ? Value(static_cast<long long>(nondetectCount)) : Value()});
+        r.push_back({"skipped", g.skipped});
+        const LognormalLimits* l = row.exact ? &*row.exact : nullptr;
+        r.push_back({"mean_log", l ? Value(l->mean_log) : Value(), true});
+        r.push_back({"sd_log", l ? Value(l->sd_log) : Value(), true});
+        r.push_back({"arithmetic_mean", l ? Value(l->arithmetic_mean) : Value(), true});
+        r.push_back({"mean", row.mean ? Value(*row.mean) : Value(), true});
+        r.push_back({"sd", row.sd ? Value(*row.sd) : Value(), true});
+        r.push_back({"se", row.se ? Value(*row.se) : Value(), true});
+        r.push_back({"level", q.level, false, false});
+        r.push_back({"side", sideName(q.side), false, false});
+        addC(r, l ? Limits{l->lower, l->upper} : Limits{}, q.side);
+        r.push_back({"lower", row.lower ? number(*row.lower) : Value(), true, hasLower(q.side)});
+        r.push_back({"upper", row.upper ? number(*row.upper) : Value(), true, hasUpper(q.side)});
+        r.push_back({"status", row.status});
+        r.push_back({"method", row.method, false, nondetects});
+        r.push_back({"version", programName(), false, false});
+        return r;
+    };
+    // A group column named like a field of the record would make two columns of one name.
+    const Record names = record(m.groups.front(), MethodLimits{}, 0);
+    for (std::size_t i = 0; i < names.size(); ++i)
+        for (std::size_t j = 0; j < i; ++j)
+            if (names[i].name == names[j].name)
+                throw UsageError("--group " + in_quotes(names[i].name) + ": the results have a column of that name " +
+                                 "already (rename the column in the file)");
+
+    std::vector<std::string> heading;
+    heading.push_back(title("limits for the mean of lognormal data"));
     std::string data = "data: " + q.source + ", " + m.column;
-    if (q.nd_column) data += ", nondetects marked in column \"" + *q.nd_column + "\"";
-    if (q.group) data += ", one result per value of column \"" + *q.group + "\"";
-    if (q.group && m.blank_lines > 0) data += "; " + std::to_string(m.blank_lines) + " blank lines skipped";
-    report.heading.push_back(data);
-    report.heading.push_back("level " + shortest(q.level) + ", " + sideText(q.side) +
-                             " for the mean on the original scale");
-    report.heading.push_back("mean_log and sd_log: mean and standard deviation (divisor n - 1) of the natural logs;");
-    report.heading.push_back(std::string("C: the standardized limit (Land's H); skipped: ") +
-                             (q.group ? "NA and empty cells" : "blank lines, NA and empty cells"));
+    if (q.read.nd_column) data += ", nondetects marked in column " + in_quotes(*q.read.nd_column);
+    if (m.group_columns.size() == 1) data += ", one result per value of column " + in_quotes(m.group_columns[0]);
+    if (keyColumns) data += ", one result per combination of columns " + columnNames(m.group_columns);
+    if (grouped && m.blank_lines > 0) data += "; " + std::to_string(m.blank_lines) + " blank lines skipped";
+    heading.push_back(data);
+    if (!q.read.where.empty()) {
+        std::string rows;
+        bool alternatives = false;
+        for (const auto& [column, value] : q.read.where) {
+            alternatives = alternatives || rows.find(in_quotes(column) + " is ") != std::string::npos;
+            rows += (rows.empty() ? "rows where " : ", ") + in_quotes(column) + " is " + in_quotes(value);
+        }
+        heading.push_back(rows + (alternatives ? " (one of the values where a column is named twice)" : ""));
+    }
+    heading.push_back("level " + shortest(q.level) + ", " + sideText(q.side) + " for the mean on the original scale");
+    heading.push_back("mean_log and sd_log: mean and standard deviation (divisor n - 1) of the natural logs;");
+    heading.push_back(std::string("C: the standardized limit (Land's H); skipped: ") +
+                      (grouped ? "NA and empty cells" : "blank lines, NA and empty cells"));
     if (nondetects) {
-        report.heading.push_back("n_nd: nondetects (\"<DL\", below the detection limit DL), counted in n;");
-        report.heading.push_back(
-            "KM-t, KM-Chebyshev: Kaplan-Meier mean + t quantile or sqrt(1/(1 - level) - 1) times se;");
-        report.heading.push_back("mean, sd: of the Kaplan-Meier estimate; se: the standard error of its mean;");
-        report.heading.push_back("ROS + exact UMAU: the exact limit with the nondetects imputed by regression on order "
-                                 "statistics;");
-        report.heading.push_back("it is approximate, as the imputed values are not measurements");
-        if (q.side != Side::upper) report.heading.push_back("KM-Chebyshev: upper limits only, so not computed here");
+        heading.push_back("n_nd: nondetects (\"<DL\", below the detection limit DL), counted in n;");
+        heading.push_back("KM-t, KM-Chebyshev: Kaplan-Meier mean + t quantile or sqrt(1/(1 - level) - 1) times se;");
+        heading.push_back("mean, sd: of the Kaplan-Meier estimate; se: the standard error of its mean;");
+        heading.push_back("ROS + exact UMAU: the exact limit with the nondetects imputed by regression on order "
+                          "statistics;");
+        heading.push_back("it is approximate, as the imputed values are not measurements");
+        if (q.side != Side::upper) heading.push_back("KM-Chebyshev: upper limits only, so not computed here");
         for (std::size_t i = 0; i < m.groups.size(); ++i) {
             const auto& l = computed[i].limits;
             if (!l || l->uninformative == 0) continue;
-            const Group& g = m.groups[i];
-            report.heading.push_back((g.name ? "group \"" + *g.name + "\"" : std::string("the data")) + ": " +
-                                     std::to_string(l->uninformative) +
-                                     (l->uninformative == 1 ? " nondetect lies" : " nondetects lie") +
-                                     " above the largest detect and tell Kaplan-Meier nothing");
+            heading.push_back(groupText(m.groups[i]) + ": " + std::to_string(l->uninformative) +
+                              (l->uninformative == 1 ? " nondetect lies" : " nondetects lie") +
+                              " above the largest detect and tell Kaplan-Meier nothing");
         }
     }
+    out.heading(std::move(heading));
 
+    CommandResult result;
     for (std::size_t i = 0; i < m.groups.size(); ++i) {
         const Group& g = m.groups[i];
         const Computed& c = computed[i];
@@ -194,52 +277,28 @@ CommandResult lognormal_command(const LognormalRequest& q)
         }
         const int nondetectCount = c.limits ? c.limits->nondetects : 0;
         for (const MethodLimits& row : rows) {
-            Record r;
-            r.push_back({"group", g.name ? Value(*g.name) : Value(), false, q.group.has_value()});
-            r.push_back({"n", static_cast<long long>(g.values.size())});
-            r.push_back({"n_nd", nondetectCount > 0 ? Value(static_cast<long long>(nondetectCount)) : Value()});
-            r.push_back({"skipped", g.skipped});
-            const LognormalLimits* l = row.exact ? &*row.exact : nullptr;
-            r.push_back({"mean_log", l ? Value(l->mean_log) : Value(), true});
-            r.push_back({"sd_log", l ? Value(l->sd_log) : Value(), true});
-            r.push_back({"arithmetic_mean", l ? Value(l->arithmetic_mean) : Value(), true});
-            r.push_back({"mean", row.mean ? Value(*row.mean) : Value(), true});
-            r.push_back({"sd", row.sd ? Value(*row.sd) : Value(), true});
-            r.push_back({"se", row.se ? Value(*row.se) : Value(), true});
-            r.push_back({"level", q.level, false, false});
-            r.push_back({"side", sideName(q.side), false, false});
-            r.push_back({"C_lower", l && l->lower ? number(l->lower->C) : Value(), true});
-            r.push_back({"C_upper", l && l->upper ? number(l->upper->C) : Value(), true});
-            r.push_back({"lower", row.lower ? number(*row.lower) : Value(), true});
-            r.push_back({"upper", row.upper ? number(*row.upper) : Value(), true});
-            r.push_back({"status", row.status});
-            r.push_back({"method", row.method, false, nondetects});
-            r.push_back({"version", programName(), false, false});
-            report.records.push_back(std::move(r));
+            out.add(record(g, row, nondetectCount));
             if (row.failed) {
-                result.failed = true;
-                std::string who = g.name ? "group \"" + *g.name + "\"" : std::string("the data");
+                std::string who = groupText(g);
                 if (nondetectCount > 0 && !row.method.empty()) who += ", " + row.method;
-                result.problems.push_back(who + ": " + row.status);
+                result.fail(who + ": " + row.status);
             }
         }
     }
     return result;
 }
 
-CommandResult limit_command(const LimitRequest& q)
+CommandResult limit_command(const LimitRequest& q, ReportWriter& out)
 {
     const Checked c = checked(limits(q.estimates, q.lambda, q.level, q.side));
     const Limits& l = c.limits;
     const Estimates& e = q.estimates;
     const double gamma2 = e.gamma2.value_or(e.nu + 1.0);
     CommandResult result;
-    Report& report = result.report;
-    report.heading.push_back(title("limits for theta = mu + lambda sigma^2"));
-    report.heading.push_back("mu_hat " + shortest(e.mu_hat) + ", sigma_hat " + shortest(e.sigma_hat) + ", nu " +
-                             shortest(e.nu) + ", gamma2 " + shortest(gamma2) + ", lambda " + shortest(q.lambda));
-    report.heading.push_back("level " + shortest(q.level) + ", " + sideText(q.side) +
-                             "; C: the standardized limits");
+    out.heading({title("limits for theta = mu + lambda sigma^2"),
+                 "mu_hat " + shortest(e.mu_hat) + ", sigma_hat " + shortest(e.sigma_hat) + ", nu " + shortest(e.nu) +
+                     ", gamma2 " + shortest(gamma2) + ", lambda " + shortest(q.lambda),
+                 "level " + shortest(q.level) + ", " + sideText(q.side) + "; C: the standardized limits"});
     Record r;
     r.push_back({"mu_hat", e.mu_hat, false, false});
     r.push_back({"sigma_hat", e.sigma_hat, false, false});
@@ -248,13 +307,12 @@ CommandResult limit_command(const LimitRequest& q)
     r.push_back({"lambda", q.lambda, false, false});
     r.push_back({"level", q.level, false, false});
     r.push_back({"side", sideName(q.side), false, false});
-    addC(r, l);
-    addValues(r, l);
+    addC(r, l, q.side);
+    addValues(r, l, q.side);
     r.push_back({"status", c.status.text});
     sign(r);
-    report.records.push_back(std::move(r));
-    result.failed = c.status.failed;
-    if (result.failed) result.problems.push_back(c.status.text);
+    out.add(std::move(r));
+    if (c.status.failed) result.fail(c.status.text);
     return result;
 }
 
@@ -265,15 +323,21 @@ struct Cell {
     double level, n, s;
 };
 
-std::vector<Cell> cells(const GridRequest& g)
+std::size_t cellCount(const GridRequest& g)
 {
-    std::vector<Cell> all;
-    all.reserve(g.levels.size() * g.n.size() * g.s.size());
-    for (const double level : g.levels)
-        for (const double n : g.n)
-            for (const double s : g.s) all.push_back({level, n, s});
-    return all;
+    return g.levels.size() * g.n.size() * g.s.size();
 }
+
+Cell cellAt(const GridRequest& g, std::size_t i)
+{
+    const std::size_t s = i % g.s.size();
+    i /= g.s.size();
+    return {g.levels[i / g.n.size()], g.n[i % g.n.size()], g.s[s]};
+}
+
+// Results computed ahead of the one being written, at most: enough to keep
+// every core busy past a slow cell, few enough to keep memory small.
+constexpr std::size_t gridWindow = 4096;
 
 // The first fields of a grid cell's record: n, the spread, level, side, lambda.
 Record cellRecord(const Cell& c, const char* spread, const GridRequest& q)
@@ -296,52 +360,51 @@ std::string cellText(const Cell& c, const char* spread)
 
 } // namespace
 
-CommandResult table_command(const GridRequest& q)
+CommandResult table_command(const GridRequest& q, ReportWriter& out)
 {
     checkGrid(q, false);
-    const std::vector<Cell> grid = cells(q);
-    std::vector<Checked> cellLimits(grid.size());
-    for_each_index(grid.size(), [&](std::size_t i) {
-        const Cell& c = grid[i];
-        try {
-            cellLimits[i] = checked(limits({0.0, c.s, c.n - 1.0, c.n}, q.lambda, c.level, q.side));
-        } catch (const std::exception& e) {
-            cellLimits[i].status = Status::failure(e.what());
-        }
-    });
-
+    out.heading({title(q.lambda == 0.5 ? "Land's H, the standardized limit C for lognormal samples"
+                                       : "the standardized limit C"),
+                 "n: sample size (nu = n - 1, gamma^2 = n); s: sigma-hat; lambda " + shortest(q.lambda),
+                 "level " + listText(q.levels) + ", " + sideText(q.side)});
     CommandResult result;
-    Report& report = result.report;
-    report.heading.push_back(title(q.lambda == 0.5 ? "Land's H, the standardized limit C for lognormal samples"
-                                                   : "the standardized limit C"));
-    report.heading.push_back("n: sample size (nu = n - 1, gamma^2 = n); s: sigma-hat; lambda " + shortest(q.lambda));
-    report.heading.push_back("level " + listText(q.levels) + ", " + sideText(q.side));
-    for (std::size_t i = 0; i < grid.size(); ++i) {
-        Record r = cellRecord(grid[i], "s", q);
-        addC(r, cellLimits[i].limits);
-        r.push_back({"status", cellLimits[i].status.text});
-        sign(r);
-        report.records.push_back(std::move(r));
-        if (cellLimits[i].status.failed) {
-            result.failed = true;
-            result.problems.push_back(cellText(grid[i], "s") + ": " + cellLimits[i].status.text);
+    const auto compute = [&](std::size_t i) {
+        const Cell c = cellAt(q, i);
+        try {
+            return checked(limits({0.0, c.s, c.n - 1.0, c.n}, q.lambda, c.level, q.side));
+        } catch (const std::exception& e) {
+            return Checked{{}, Status::failure(e.what())};
         }
-    }
+    };
+    const auto write = [&](std::size_t i, const Checked& cell) {
+        const Cell c = cellAt(q, i);
+        Record r = cellRecord(c, "s", q);
+        addC(r, cell.limits, q.side);
+        r.push_back({"status", cell.status.text});
+        sign(r);
+        out.add(std::move(r));
+        if (cell.status.failed) result.fail(cellText(c, "s") + ": " + cell.status.text);
+    };
+    for_each_in_order<Checked>(cellCount(q), gridWindow, compute, write);
     return result;
 }
 
-CommandResult verify_command(const GridRequest& q)
+CommandResult verify_command(const GridRequest& q, ReportWriter& out)
 {
     checkGrid(q, true);
-    const std::vector<Cell> grid = cells(q);
+    out.heading({title("coverage of the limits"),
+                 "n: sample size (nu = n - 1, gamma^2 = n); sigma: the true sigma; mu 0; lambda " + shortest(q.lambda),
+                 "level " + listText(q.levels) + ", " + sideText(q.side),
+                 "coverage: the probability that the limits hold theta, integrated over sigma-hat;",
+                 "error: coverage - level; integration_error: the estimated error of coverage"});
     struct CellCoverage {
         Coverage coverage{};
         Status status;
     };
-    std::vector<CellCoverage> coverages(grid.size());
-    for_each_index(grid.size(), [&](std::size_t i) {
-        const Cell& c = grid[i];
-        CellCoverage& cell = coverages[i];
+    CommandResult result;
+    const auto compute = [&](std::size_t i) {
+        const Cell c = cellAt(q, i);
+        CellCoverage cell;
         try {
             cell.coverage = coverage(c.n, c.s, q.lambda, c.level, q.side);
             if (cell.coverage.outcome == Outcome::integral_failed && std::isnan(cell.coverage.failed_sigma_hat))
@@ -352,32 +415,22 @@ CommandResult verify_command(const GridRequest& q)
         } catch (const std::exception& e) {
             cell.status = Status::failure(e.what());
         }
-    });
-
-    CommandResult result;
-    Report& report = result.report;
-    report.heading.push_back(title("coverage of the limits"));
-    report.heading.push_back("n: sample size (nu = n - 1, gamma^2 = n); sigma: the true sigma; mu 0; lambda " +
-                             shortest(q.lambda));
-    report.heading.push_back("level " + listText(q.levels) + ", " + sideText(q.side));
-    report.heading.push_back("coverage: the probability that the limits hold theta, integrated over sigma-hat;");
-    report.heading.push_back("error: coverage - level; integration_error: the estimated error of coverage");
-    for (std::size_t i = 0; i < grid.size(); ++i) {
-        const Coverage& c = coverages[i].coverage;
-        const Status& status = coverages[i].status;
-        const bool ok = !status.failed;
-        Record r = cellRecord(grid[i], "sigma", q);
-        r.push_back({"coverage", ok ? Value(c.value) : Value(), false});
-        r.push_back({"error", ok ? Value(c.value - grid[i].level) : Value(), true});
-        r.push_back({"integration_error", ok ? Value(c.error) : Value(), true});
-        r.push_back({"status", status.text});
+        return cell;
+    };
+    const auto write = [&](std::size_t i, const CellCoverage& cell) {
+        const Cell c = cellAt(q, i);
+        const Coverage& v = cell.coverage;
+        const bool ok = !cell.status.failed;
+        Record r = cellRecord(c, "sigma", q);
+        r.push_back({"coverage", ok ? Value(v.value) : Value(), false});
+        r.push_back({"error", ok ? Value(v.value - c.level) : Value(), true});
+        r.push_back({"integration_error", ok ? Value(v.error) : Value(), true});
+        r.push_back({"status", cell.status.text});
         sign(r);
-        report.records.push_back(std::move(r));
-        if (!ok) {
-            result.failed = true;
-            result.problems.push_back(cellText(grid[i], "sigma") + ": " + status.text);
-        }
-    }
+        out.add(std::move(r));
+        if (!ok) result.fail(cellText(c, "sigma") + ": " + cell.status.text);
+    };
+    for_each_in_order<CellCoverage>(cellCount(q), gridWindow, compute, write);
     return result;
 }
 

@@ -2,6 +2,8 @@
 
 #include "velmar/cli/output.h"
 
+#include "velmar/cli/parse.h"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -12,6 +14,9 @@
 namespace velmar::cli {
 
 namespace {
+
+// Output is handed to the sink in pieces of about this size.
+constexpr std::size_t sinkPiece = 1 << 16;
 
 bool isEmpty(const Value& v)
 {
@@ -32,15 +37,72 @@ std::string plain(const Field& f, bool forText)
     if (isEmpty(f.value)) return forText ? "-" : "";
     if (const double* d = std::get_if<double>(&f.value)) return forText && f.computed ? sixDigits(*d) : shortest(*d);
     if (const long long* i = std::get_if<long long>(&f.value)) return std::to_string(*i);
-    return std::get<std::string>(f.value);
+    return forText ? escaped(std::get<std::string>(f.value)) : std::get<std::string>(f.value);
 }
 
-std::string csvCell(const std::string& s)
+std::string escapedText(std::string_view text, bool escapeQuotes)
 {
-    const bool quote = s.find_first_of(",\"\r\n") != std::string::npos ||
+    static constexpr char hex[] = "0123456789abcdef";
+    std::string out;
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '\\' || (escapeQuotes && c == '"')) {
+            out += '\\';
+            out += c;
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (u < 0x20 || u == 0x7f) {
+            out += "\\x";
+            out += hex[u >> 4];
+            out += hex[u & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+nlohmann::ordered_json jsonObject(const Record& r)
+{
+    nlohmann::ordered_json object = nlohmann::ordered_json::object();
+    for (const Field& f : r) {
+        if (isEmpty(f.value))
+            object[f.name] = nullptr;
+        else if (const double* d = std::get_if<double>(&f.value))
+            object[f.name] = *d;
+        else if (const long long* i = std::get_if<long long>(&f.value))
+            object[f.name] = *i;
+        else
+            object[f.name] = std::get<std::string>(f.value);
+    }
+    return object;
+}
+
+} // namespace
+
+std::string in_quotes(std::string_view text)
+{
+    return '"' + escapedText(text, true) + '"';
+}
+
+std::string escaped(std::string_view text)
+{
+    return escapedText(text, false);
+}
+
+std::string csv_cell(const std::string& s)
+{
+    double number;
+    const bool formula = !s.empty() && std::string_view("=+-@\t\r").find(s.front()) != std::string_view::npos &&
+                         !parse_number(s, number);
+    const bool quote = formula || s.find_first_of(",\"\r\n") != std::string::npos ||
                        (!s.empty() && (s.front() == ' ' || s.back() == ' '));
     if (!quote) return s;
-    std::string out = "\"";
+    std::string out = formula ? "\"'" : "\"";
     for (const char c : s) {
         if (c == '"') out += '"';
         out += c;
@@ -48,93 +110,123 @@ std::string csvCell(const std::string& s)
     return out + '"';
 }
 
-std::string renderText(const Report& report)
+ReportWriter::ReportWriter(Format format, std::function<void(std::string_view)> sink)
+    : format_(format), sink_(std::move(sink))
 {
-    std::string out;
-    for (const std::string& line : report.heading) out += line + '\n';
-    if (report.records.empty()) return out;
-    if (!report.heading.empty()) out += '\n';
+}
 
-    const Record& first = report.records.front();
-    std::vector<std::size_t> columns;
-    // A column that is empty in every record (the side not computed) is left out.
+void ReportWriter::heading(std::vector<std::string> lines)
+{
+    heading_ = std::move(lines);
+    sink_({});
+}
+
+void ReportWriter::flushIfFull()
+{
+    if (buffer_.size() < sinkPiece) return;
+    sink_(buffer_);
+    buffer_.clear();
+}
+
+// Chooses the text columns and their widths from the records held, and
+// writes the heading, the names and those records.
+void ReportWriter::startText()
+{
+    started_ = true;
+    for (const std::string& line : heading_) buffer_ += line + '\n';
+    if (held_.empty()) return;
+    if (!heading_.empty()) buffer_ += '\n';
+    const bool whole = held_.size() <= textWidthRows;
+    const Record& first = held_.front();
     for (std::size_t i = 0; i < first.size(); ++i) {
         if (!first[i].in_text) continue;
-        const bool empty = std::all_of(report.records.begin(), report.records.end(),
-                                       [&](const Record& r) { return isEmpty(r[i].value); });
-        if (!empty) columns.push_back(i);
+        const bool empty =
+            std::all_of(held_.begin(), held_.end(), [&](const Record& r) { return isEmpty(r[i].value); });
+        if (!(empty && whole)) columns_.push_back(i);
     }
-    std::vector<std::vector<std::string>> cells;
-    std::vector<std::size_t> width(columns.size());
-    std::vector<bool> leftAligned(columns.size(), true);
-    for (std::size_t c = 0; c < columns.size(); ++c) width[c] = first[columns[c]].name.size();
-    for (const Record& r : report.records) {
-        std::vector<std::string> row;
-        for (std::size_t c = 0; c < columns.size(); ++c) {
-            const Field& f = r[columns[c]];
-            row.push_back(plain(f, true));
-            width[c] = std::max(width[c], row.back().size());
+    width_.assign(columns_.size(), 0);
+    leftAligned_.assign(columns_.size(), true);
+    Record names;
+    for (std::size_t c = 0; c < columns_.size(); ++c) {
+        width_[c] = first[columns_[c]].name.size();
+        for (const Record& r : held_) {
+            const Field& f = r[columns_[c]];
+            width_[c] = std::max(width_[c], plain(f, true).size());
             if (std::holds_alternative<double>(f.value) || std::holds_alternative<long long>(f.value))
-                leftAligned[c] = false;
+                leftAligned_[c] = false;
         }
-        cells.push_back(std::move(row));
     }
-    const auto line = [&](const std::vector<std::string>& row) {
-        std::string text;
-        for (std::size_t c = 0; c < row.size(); ++c) {
-            const std::string pad(width[c] - row[c].size(), ' ');
-            if (c > 0) text += "  ";
-            text += leftAligned[c] ? row[c] + pad : pad + row[c];
-        }
-        while (!text.empty() && text.back() == ' ') text.pop_back();
-        return text + '\n';
-    };
-    std::vector<std::string> names;
-    for (const std::size_t i : columns) names.push_back(first[i].name);
-    out += line(names);
-    for (const auto& row : cells) out += line(row);
-    return out;
-}
-
-std::string renderCsv(const Report& report)
-{
-    std::string out;
-    if (report.records.empty()) return out;
-    const auto row = [&](const Record& r, bool header) {
-        std::string text;
-        for (std::size_t i = 0; i < r.size(); ++i) {
-            if (i > 0) text += ',';
-            text += csvCell(header ? r[i].name : plain(r[i], false));
-        }
-        return text + '\n';
-    };
-    out += row(report.records.front(), true);
-    for (const Record& r : report.records) out += row(r, false);
-    return out;
-}
-
-std::string renderJson(const Report& report)
-{
-    nlohmann::ordered_json array = nlohmann::ordered_json::array();
-    for (const Record& r : report.records) {
-        nlohmann::ordered_json object = nlohmann::ordered_json::object();
-        for (const Field& f : r) {
-            if (isEmpty(f.value))
-                object[f.name] = nullptr;
-            else if (const double* d = std::get_if<double>(&f.value))
-                object[f.name] = *d;
-            else if (const long long* i = std::get_if<long long>(&f.value))
-                object[f.name] = *i;
-            else
-                object[f.name] = std::get<std::string>(f.value);
-        }
-        array.push_back(std::move(object));
+    for (const Field& f : first) names.push_back({f.name, f.name});
+    buffer_ += textLine(names);
+    for (const Record& r : held_) {
+        buffer_ += textLine(r);
+        flushIfFull();
     }
-    // Group names come from the user's file: bytes that are not UTF-8 are replaced, not fatal.
-    return array.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + '\n';
+    held_.clear();
+    held_.shrink_to_fit();
 }
 
-} // namespace
+std::string ReportWriter::textLine(const Record& record) const
+{
+    std::string text;
+    for (std::size_t c = 0; c < columns_.size(); ++c) {
+        const std::string cell = plain(record[columns_[c]], true);
+        const std::string pad(width_[c] > cell.size() ? width_[c] - cell.size() : 0, ' ');
+        if (c > 0) text += "  ";
+        text += leftAligned_[c] ? cell + pad : pad + cell;
+    }
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text + '\n';
+}
+
+void ReportWriter::add(Record record)
+{
+    switch (format_) {
+    case Format::text:
+        if (started_) {
+            buffer_ += textLine(record);
+        } else {
+            held_.push_back(std::move(record));
+            if (held_.size() > textWidthRows) startText();
+        }
+        break;
+    case Format::csv: {
+        const auto row = [&](bool header) {
+            std::string text;
+            for (std::size_t i = 0; i < record.size(); ++i) {
+                if (i > 0) text += ',';
+                text += csv_cell(header ? record[i].name : plain(record[i], false));
+            }
+            return text + '\n';
+        };
+        if (count_ == 0) buffer_ += row(true);
+        buffer_ += row(false);
+        break;
+    }
+    case Format::json: {
+        // The layout of a JSON array dumped with an indent of 2, one object at a time.
+        buffer_ += count_ == 0 ? "[\n  " : ",\n  ";
+        // Group names come from the user's file: bytes that are not UTF-8 are replaced, not fatal.
+        const std::string object =
+            jsonObject(record).dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+        for (const char c : object) {
+            buffer_ += c;
+            if (c == '\n') buffer_ += "  ";
+        }
+        break;
+    }
+    }
+    ++count_;
+    flushIfFull();
+}
+
+void ReportWriter::finish()
+{
+    if (format_ == Format::text && !started_) startText();
+    if (format_ == Format::json) buffer_ += count_ == 0 ? "[]\n" : "\n]\n";
+    if (!buffer_.empty()) sink_(buffer_);
+    buffer_.clear();
+}
 
 std::string shortest(double value)
 {
@@ -145,12 +237,12 @@ std::string shortest(double value)
 
 std::string render(const Report& report, Format format)
 {
-    switch (format) {
-    case Format::text: return renderText(report);
-    case Format::csv: return renderCsv(report);
-    case Format::json: return renderJson(report);
-    }
-    return {};
+    std::string out;
+    ReportWriter writer(format, [&](std::string_view bytes) { out += bytes; });
+    writer.heading(report.heading);
+    for (const Record& r : report.records) writer.add(r);
+    writer.finish();
+    return out;
 }
 
 } // namespace velmar::cli

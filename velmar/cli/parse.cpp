@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <optional>
 
 namespace velmar::cli {
@@ -61,29 +62,61 @@ std::optional<Decimal> plainDecimal(std::string_view s)
     return Decimal{negative ? -value : value, decimals};
 }
 
-std::int64_t scaled(const Decimal& d, int decimals)
+// The decimal as a count of units of 10^-decimals, when that count stays
+// below 2^53 (where a double holds every integer).
+std::optional<std::int64_t> scaled(const Decimal& d, int decimals)
 {
+    constexpr std::int64_t exactLimit = std::int64_t{1} << 53;
     std::int64_t v = d.digits;
-    for (int i = d.decimals; i < decimals; ++i) v *= 10;
+    for (int i = d.decimals; i < decimals; ++i) {
+        if (v > exactLimit / 10 || v < -exactLimit / 10) return std::nullopt;
+        v *= 10;
+    }
     return v;
 }
 
 } // namespace
 
-bool parse_number(std::string_view text, double& value)
+NumberText read_number(std::string_view text, double& value)
 {
     text = trimmed(text);
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    if (text.empty()) return false;
+    if (text.empty()) return NumberText::not_a_number;
     const char* end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    return ec == std::errc() && ptr == end && std::isfinite(value);
+    if (ptr != end || (ec != std::errc() && ec != std::errc::result_out_of_range)) return NumberText::not_a_number;
+    if (ec == std::errc::result_out_of_range) {
+        // The form is a number; strtod (C locale) tells which end of the range it left.
+        const std::string copy(text);
+        const double rounded = std::strtod(copy.c_str(), nullptr);
+        return std::fabs(rounded) < 1.0 ? NumberText::underflow : NumberText::overflow;
+    }
+    return std::isfinite(value) ? NumberText::finite : NumberText::not_finite;
+}
+
+std::string_view number_refusal(NumberText kind)
+{
+    switch (kind) {
+    case NumberText::finite: return "is a number";
+    case NumberText::not_a_number: return "is not a number";
+    case NumberText::not_finite: return "is not a finite number";
+    case NumberText::overflow: return "is beyond the range of doubles";
+    case NumberText::underflow: return "underflows: it is too close to 0 for a double";
+    }
+    return {};
+}
+
+bool parse_number(std::string_view text, double& value)
+{
+    return read_number(text, value) == NumberText::finite;
 }
 
 double number_option(std::string_view option, std::string_view text)
 {
     double value;
-    if (!parse_number(text, value)) refuse(option, text, "is not a finite number");
+    const NumberText kind = read_number(text, value);
+    if (kind == NumberText::not_a_number) refuse(option, text, "is not a finite number");
+    if (kind != NumberText::finite) refuse(option, text, number_refusal(kind));
     return value;
 }
 
@@ -134,21 +167,28 @@ std::vector<double> list_option(std::string_view option, std::string_view text)
     const auto first = plainDecimal(parts[0]);
     const auto increment = plainDecimal(parts[2]);
     values.reserve(count);
+    // Exact integers over an exact power of ten give the correctly rounded
+    // decimals, while every start + i x step stays below 2^53; otherwise
+    // the values are computed in doubles.
+    std::optional<std::int64_t> s, t;
+    double power = 1.0;
     if (first && increment) {
         const int decimals = std::max(first->decimals, increment->decimals);
-        double power = 1.0;
         for (int i = 0; i < decimals; ++i) power *= 10.0;
-        const std::int64_t s = scaled(*first, decimals), t = scaled(*increment, decimals);
-        for (std::size_t i = 0; i < count; ++i) {
-            const std::int64_t k = s + static_cast<std::int64_t>(i) * t;
-            // Exact integer over an exact power of ten: the correctly rounded decimal.
-            if (std::abs(k) < (std::int64_t{1} << 53) && decimals <= 22)
-                values.push_back(static_cast<double>(k) / power);
-            else
-                values.push_back(start + static_cast<double>(i) * step);
-        }
-    } else {
-        for (std::size_t i = 0; i < count; ++i) values.push_back(start + static_cast<double>(i) * step);
+        s = scaled(*first, decimals);
+        t = scaled(*increment, decimals);
+        constexpr std::int64_t exactLimit = std::int64_t{1} << 53;
+        // Checked in doubles, where the bound itself cannot overflow.
+        if (decimals > 22 || !s || !t ||
+            std::fabs(static_cast<double>(*s)) + static_cast<double>(count) * std::fabs(static_cast<double>(*t)) >=
+                static_cast<double>(exactLimit))
+            s.reset();
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        if (s)
+            values.push_back(static_cast<double>(*s + static_cast<std::int64_t>(i) * *t) / power);
+        else
+            values.push_back(start + static_cast<double>(i) * step);
     }
     return values;
 }

@@ -19,18 +19,25 @@ in the standardised variable t = (s - mode)/sigma, split at 0, +-2, +-6,
 
 Roots: bracketed, then mpmath's Anderson-Bjorck solver; the bracket comes
 from a crude normal approximation grown outward, never from the C++ code.
-Each row is computed at 32 digits; every fourth row again at 42 digits with
-a finer split, and kept only if both agree to 1e-20 (relative to
-max(1, |C|)); a disagreeing row is dropped and reported.
+Each row is computed at 32 digits (two-sided levels L below 1e-4 get
+log10(1/L) - 4 more); every fourth row again at 42 digits (and as many more) with
+a finer split, and kept only if both agree to 1e-20 (1e-17 for the edges,
+where far tails at large S are ill conditioned), relative to max(1, |C|); a
+disagreeing row is dropped and reported.
 
 Run: python3 make_exact_reference.py   (two worker processes, about five minutes
-of CPU each)
+of CPU each) writes exact_reference.txt; python3 make_exact_reference.py edges
+writes exact_reference_edges.txt: far tails (levels to 1e-6 and 1 - 1e-6, two-sided
+levels down to 5e-324), S = 0 at small nu, real nu in (2, 3) with S > 5, large S
+up to 1000, and a seeded random sample of those regions.
 Rows: kind nu S level C_lower_or_C C_upper (C_upper is 0 for kind 1).
 """
 
 import datetime
+import math
 import multiprocessing
 import os
+import random
 import sys
 
 import mpmath as mp
@@ -133,11 +140,16 @@ def one_sided_h(S, nu, p, splits):
 
 
 def two_sided_h(S, nu, L, upper_end, splits):
-    """E[(U - mean); region] / total mass for the region of mass L ending at u_obs."""
+    """E[(U - mean); region] / total mass for the region of mass L ending at u_obs.
+    Below 1e-(digits - 6) the region is a sliver beyond the working precision:
+    then its mean is u_obs, and the equation is its limit u_obs = mean (both
+    roots coincide to far below double precision)."""
 
     def h(C):
         law = Law(S, nu, C, splits)
         mean = law.total_moment / law.total
+        if L < mpf(10) ** (6 - mp.mp.dps):
+            return -mp.cos(law.s_obs) - mean
         m0_obs, m1_obs = law.below(law.s_obs)
         want = L * law.total
         if upper_end and m0_obs <= want:
@@ -207,15 +219,18 @@ def solve(case, dps, splits):
         return [lower, upper]
 
 
-def row(numbered):
+def row(numbered, agreement=mpf(10) ** -20):
     index, case = numbered
     kind, nu, S, level = case
+    # A two-sided region of mass L is found as a difference of masses of
+    # order one: it gets the digits that L takes away on top.
+    extra = max(0, int(-math.log10(min(level, 1 - level))) - 4) if kind == 2 and level > 1e-25 else 0
     try:
-        value = solve(case, 32, COARSE)
+        value = solve(case, 32 + extra, COARSE)
         if index % CHECK_EVERY == 0:
-            check = solve(case, 42, FINE)
+            check = solve(case, 42 + extra, FINE)
             for x, y in zip(value, check):
-                if abs(x - y) > mpf(10) ** -20 * max(1, abs(y)):
+                if abs(x - y) > agreement * max(1, abs(y)):
                     return index, None, case, "precisions disagree: %s %s" % (x, y)
     except (RuntimeError, ZeroDivisionError, ValueError) as failure:
         return index, None, case, str(failure)
@@ -241,25 +256,93 @@ def cases():
     return out
 
 
+def edge_cases():
+    out = []
+    tails1 = (1e-6, 1.446e-5, 1e-4, 1 - 1e-4, 1 - 1e-5, 1 - 1e-6)
+    tails2 = (1e-6, 2e-5, 1 - 1e-4, 1 - 1e-6)
+    for S in (0.0, 0.5, 3.0, 10.0):
+        out += [(1, 2.0, S, p) for p in tails1] + [(2, 2.0, S, L) for L in tails2]
+    for nu in (2.4, 12.7, 1.0e4):
+        for S in (0.0, 3.0):
+            out += [(1, nu, S, p) for p in (1e-6, 1.446e-5, 1 - 1e-4, 1 - 1e-6)]
+            out += [(2, nu, S, L) for L in (1e-6, 1 - 1e-6)]
+        out += [(1, nu, 10.0, 1e-5), (1, nu, 10.0, 1 - 1e-5), (2, nu, 10.0, 2e-5)]
+    i = 0
+    levels1 = (0.001, 0.05, 0.5, 0.95, 0.999)
+    levels2 = (1e-4, 0.3, 0.95, 0.9999)
+    for nu in (2.1, 2.37, 2.63, 2.9):
+        for S in (6.0, 30.0):
+            out += [(1, nu, S, levels1[i % 5]), (2, nu, S, levels2[i % 4])]
+            i += 1
+    for nu in (2.0, 11.663467614334985, 100.0):
+        for S in (84.30003325241256, 1000.0):
+            out += [(1, nu, S, levels1[i % 5]), (2, nu, S, levels2[i % 4])]
+            i += 1
+    # reported faults: far two-sided tails at large S, and tiny two-sided levels
+    out += [(2, 11.663467614334985, 84.30003325241256, 1.9794979851492405e-06),
+            (2, 7.0, 19.232517018311594, 5.601718622252707e-06),
+            (2, 2.0, 1000.0, 5e-324), (2, 2.0, 1000.0, 1e-20),
+            (2, 2.0, 1000.0, 1e-10), (2, 2.0, 1000.0, 1e-6), (2, 30.0, 2.0, 1e-12)]
+    # a seeded random sample: nu log-uniform on [2, 1e4] (a third in (2, 3)),
+    # S zero or log-uniform on [0.01, 300], levels log-uniform to 1e-6 from 0 or 1
+    rng = random.Random(20270311)
+    for k in range(40):
+        nu = 2 + rng.random() if k % 3 == 0 else round(math.exp(rng.uniform(math.log(2), math.log(1e4))), 3)
+        S = 0.0 if k % 7 == 0 else float("%.6g" % math.exp(rng.uniform(math.log(0.01), math.log(300))))
+        tail = float("%.6g" % 10 ** -rng.uniform(0.5, 6))
+        if k % 2 == 0:
+            out.append((1, nu, S, tail if rng.random() < 0.5 else 1 - tail))
+        else:
+            out.append((2, nu, S, tail if rng.random() < 0.3 else 1 - tail))
+    return out
+
+
+def edge_row(numbered):
+    # Far tails at large S are ill conditioned (C moves the equation by 1e-6
+    # of its scale): 32 and 42 digits agree to 1e-17 there, still far below
+    # double precision.
+    return row(numbered, mpf(10) ** -17)
+
+
 def main():
-    todo = cases()
-    if len(sys.argv) > 1:
-        todo = todo[: int(sys.argv[1])]
+    edges = len(sys.argv) > 1 and sys.argv[1] == "edges"
+    todo = edge_cases() if edges else cases()
+    if len(sys.argv) > 2:
+        todo = todo[: int(sys.argv[2])]
+    name = "exact_reference_edges.txt" if edges else "exact_reference.txt"
+    # Finished rows go to NAME.partial as they come, so that a stopped run
+    # resumes where it was.
+    partial = os.path.join(HERE, name + ".partial")
     results = {}
-    with multiprocessing.Pool(2) as pool:
-        for index, text, case, failure in pool.imap_unordered(row, list(enumerate(todo)), chunksize=1):
+    done = {}
+    if os.path.exists(partial):
+        for line in open(partial):
+            fields = line.split()
+            done[(int(fields[0]), float(fields[1]), float(fields[2]), float(fields[3]))] = line.strip()
+    pending = []
+    for index, case in enumerate(todo):
+        if case in done:
+            results[index] = done[case]
+        else:
+            pending.append((index, case))
+    with multiprocessing.Pool(2) as pool, open(partial, "a") as keep:
+        for index, text, case, failure in pool.imap_unordered(edge_row if edges else row, pending, chunksize=1):
             if text is None:
                 print("dropped:", case, failure, file=sys.stderr, flush=True)
             else:
                 results[index] = text
+                keep.write(text + "\n")
+                keep.flush()
                 print("%d/%d" % (len(results), len(todo)), text, file=sys.stderr, flush=True)
     lines = [results[i] for i in sorted(results)]
-    with open(os.path.join(HERE, "exact_reference.txt"), "w") as out:
-        out.write("# Made by make_exact_reference.py with mpmath %s on %s: 32 digits; every\n"
-                  "# %dth row recomputed at 42 digits on a finer split and agreeing to 1e-20.\n"
-                  % (mp.__version__, datetime.date.today().isoformat(), CHECK_EVERY))
+    with open(os.path.join(HERE, name), "w") as out:
+        out.write("# Made by make_exact_reference.py%s with mpmath %s on %s: 32 digits; every\n"
+                  "# %dth row recomputed at 42 digits on a finer split and agreeing to %s.\n"
+                  % (" edges" if edges else "", mp.__version__, datetime.date.today().isoformat(), CHECK_EVERY,
+                     "1e-17" if edges else "1e-20"))
         out.write("# kind (1 one-sided, 2 two-sided)  nu  S  level  C (lower)  C upper (0 for kind 1)\n")
         out.writelines(line + "\n" for line in lines)
+    os.remove(partial)
 
 
 if __name__ == "__main__":

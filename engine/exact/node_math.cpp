@@ -1,0 +1,292 @@
+// Batched exp, log1p and sin/cos for the quadrature nodes; see node_math.h.
+// The lanes are GCC vector types; the batch functions are compiled twice
+// (AVX2 and the x86-64 baseline) and chosen when the program loads.
+
+#include "engine/exact/node_math.h"
+
+#include "engine/exact/density_table.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+
+// The lane helpers pass 32-byte vectors by value; they are always inlined
+// into the batch functions (at every optimisation level), so no call between
+// code compiled for different instruction sets ever carries one.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+namespace engine::exact::detail {
+
+namespace {
+
+typedef double Lanes __attribute__((vector_size(32)));
+typedef std::int64_t Bits __attribute__((vector_size(32)));
+typedef std::uint64_t UnsignedBits __attribute__((vector_size(32)));
+constexpr int width = 4;
+
+constexpr double inf = std::numeric_limits<double>::infinity();
+
+// One lane (double) or four (Lanes): the kernels below are templates over
+// the two, with the same operations on every lane.
+template <class T>
+struct LaneTraits;
+template <>
+struct LaneTraits<double> {
+    using Mask = bool;
+    using Int = std::int64_t;
+    using Unsigned = std::uint64_t;
+    [[gnu::always_inline]] static double fromBits(Int b) { return std::bit_cast<double>(b); }
+    [[gnu::always_inline]] static double fromUnsigned(Unsigned b) { return std::bit_cast<double>(b); }
+    [[gnu::always_inline]] static Unsigned toUnsigned(double x) { return std::bit_cast<Unsigned>(x); }
+    [[gnu::always_inline]] static Int toBits(double x) { return std::bit_cast<Int>(x); }
+    [[gnu::always_inline]] static double select(bool m, double a, double b) { return m ? a : b; }
+    [[gnu::always_inline]] static double toDouble(Int k) { return static_cast<double>(k); }
+    [[gnu::always_inline]] static Int ifMask(bool m, Int value) { return m ? value : 0; }
+};
+template <>
+struct LaneTraits<Lanes> {
+    using Mask = Bits;
+    using Int = Bits;
+    using Unsigned = UnsignedBits;
+    [[gnu::always_inline]] static Lanes fromBits(const Bits& b) { return reinterpret_cast<Lanes>(b); }
+    [[gnu::always_inline]] static Lanes fromUnsigned(const UnsignedBits& b) { return reinterpret_cast<Lanes>(b); }
+    [[gnu::always_inline]] static UnsignedBits toUnsigned(const Lanes& x) { return reinterpret_cast<UnsignedBits>(x); }
+    [[gnu::always_inline]] static Bits toBits(const Lanes& x) { return reinterpret_cast<Bits>(x); }
+    [[gnu::always_inline]] static Lanes select(const Bits& m, const Lanes& a, const Lanes& b) { return m ? a : b; }
+    [[gnu::always_inline]] static Lanes toDouble(const Bits& k)
+    {
+        return Lanes{static_cast<double>(k[0]), static_cast<double>(k[1]), static_cast<double>(k[2]),
+                     static_cast<double>(k[3])};
+    }
+    [[gnu::always_inline]] static Bits ifMask(const Bits& m, std::int64_t value) { return m & value; }
+};
+
+template <class T>
+[[gnu::always_inline]] inline T constant(double x)
+{
+    return T{} + x;
+}
+
+// ln 2 split so that k ln2Hi is exact for |k| < 2^20.
+constexpr double ln2Hi = 6.93147180369123816490e-01;
+constexpr double ln2Lo = 1.90821492927058770002e-10;
+constexpr double log2e = 1.44269504088896338700e+00;
+constexpr double roundingShift = 6755399441055744.0; // 1.5 x 2^52: adding it rounds to an integer
+
+// Series coefficients, highest power first, correctly rounded.
+constexpr double expSeries[] = {// 1/k!, k = 13 .. 0
+    0x1.6124613a86d09p-33, 0x1.1eed8eff8d898p-29, 0x1.ae64567f544e4p-26, 0x1.27e4fb7789f5cp-22,
+    0x1.71de3a556c734p-19, 0x1.a01a01a01a01ap-16, 0x1.a01a01a01a01ap-13, 0x1.6c16c16c16c17p-10,
+    0x1.1111111111111p-7,  0x1.5555555555555p-5,  0x1.5555555555555p-3,  0x1.0p-1,
+    0x1.0p+0,              0x1.0p+0};
+constexpr double sinSeries[] = {// (-1)^k / (2k+1)!, k = 12 .. 1
+    0x1.3f3ccdd165fa9p-84, -0x1.761b41316381ap-75, 0x1.71b8ef6dcf572p-66, -0x1.2f49b46814157p-57,
+    0x1.952c77030ad4ap-49, -0x1.ae7f3e733b81fp-41, 0x1.6124613a86d09p-33, -0x1.ae64567f544e4p-26,
+    0x1.71de3a556c734p-19, -0x1.a01a01a01a01ap-13, 0x1.1111111111111p-7,  -0x1.5555555555555p-3};
+constexpr double cosSeries[] = {// (-1)^k / (2k)!, k = 13 .. 2
+    -0x1.88e85fc6a4e5ap-89, 0x1.f2cf01972f578p-80, -0x1.0ce396db7f853p-70, 0x1.e542ba4020225p-62,
+    -0x1.6827863b97d97p-53, 0x1.ae7f3e733b81fp-45, -0x1.93974a8c07c9dp-37, 0x1.1eed8eff8d898p-29,
+    -0x1.27e4fb7789f5cp-22, 0x1.a01a01a01a01ap-16, -0x1.6c16c16c16c17p-10, 0x1.5555555555555p-5};
+constexpr double logSeries[] = {// 2 / (2j+1), j = 10 .. 1
+    0x1.8618618618618p-4, 0x1.af286bca1af28p-4, 0x1.e1e1e1e1e1e1ep-4, 0x1.1111111111111p-3,
+    0x1.3b13b13b13b14p-3, 0x1.745d1745d1746p-3, 0x1.c71c71c71c71cp-3, 0x1.2492492492492p-2,
+    0x1.999999999999ap-2, 0x1.5555555555555p-1};
+
+constexpr double atanSeries[] = {// (-1)^k / (2k+1), k = 22 .. 1
+    0x1.6c16c16c16c17p-6, -0x1.7d05f417d05f4p-6, 0x1.8f9c18f9c18fap-6, -0x1.a41a41a41a41ap-6,
+    0x1.bacf914c1bad0p-6, -0x1.d41d41d41d41dp-6, 0x1.f07c1f07c1f08p-6, -0x1.0842108421084p-5,
+    0x1.1a7b9611a7b96p-5, -0x1.2f684bda12f68p-5, 0x1.47ae147ae147bp-5, -0x1.642c8590b2164p-5,
+    0x1.8618618618618p-5, -0x1.af286bca1af28p-5, 0x1.e1e1e1e1e1e1ep-5, -0x1.1111111111111p-4,
+    0x1.3b13b13b13b14p-4, -0x1.745d1745d1746p-4, 0x1.c71c71c71c71cp-4, -0x1.2492492492492p-3,
+    0x1.999999999999ap-3, -0x1.5555555555555p-2};
+constexpr double piHi = 0x1.921fb54442d18p+1; // pi = piHi + piLo
+constexpr double piLo = 0x1.1a62633145c07p-53;
+
+template <class T, std::size_t N>
+[[gnu::always_inline]] inline T horner(const double (&coefficients)[N], const T& x)
+{
+    T p = constant<T>(coefficients[0]);
+    for (std::size_t i = 1; i < N; ++i) p = p * x + coefficients[i];
+    return p;
+}
+
+// exp(x): x = k ln 2 + r with |r| <= ln2 / 2 (k by rounding through the
+// 2^52 shift), exp(r) by its Taylor series to r^13 (remainder below 4e-18 of
+// it), and 2^k put into the exponent field from the low bits of the shifted x.
+template <class T>
+[[gnu::always_inline]] inline T expOfLanes(const T& x)
+{
+    using L = LaneTraits<T>;
+    const T shifted = x * log2e + roundingShift;
+    const T k = shifted - roundingShift;
+    const T r = (x - k * ln2Hi) - k * ln2Lo;
+    const T p = horner(expSeries, r);
+    // (Unsigned: the bits above the exponent field wrap around.)
+    const typename L::Unsigned scale = (L::toUnsigned(shifted) << 52) + (std::uint64_t{1023} << 52);
+    T result = p * L::fromUnsigned(scale);
+    result = L::select(x < -708.0, constant<T>(0.0), result);
+    result = L::select(x > 709.7, constant<T>(inf), result);
+    return L::select(x != x, x, result);
+}
+
+// log(u) + c for u > 0 and a small correction c: u = 2^k m with m in
+// [sqrt(1/2), sqrt(2)), f = m - 1 (exact), s = f / (2 + f), and
+// log(1 + f) = f - (f^2/2 - s (f^2/2 + R)) with R = sum 2 s^(2j) / (2j + 1)
+// to j = 10 (|s| <= 0.1716: remainder below 1e-17 of the result).
+template <class T>
+[[gnu::always_inline]] inline T logOfLanes(const T& u, const T& c)
+{
+    using L = LaneTraits<T>;
+    constexpr std::int64_t rootHalf = 0x3fe6a09e667f3bcd; // sqrt(1/2)
+    constexpr std::int64_t one = 0x3ff0000000000000;
+    // Subnormal arguments are scaled by 2^54 first.
+    const typename L::Mask subnormal = u < std::numeric_limits<double>::min();
+    const T normal = L::select(subnormal, u * 0x1p54, u);
+    const typename L::Int shiftedBits = L::toBits(normal) + (one - rootHalf);
+    const typename L::Int k = (shiftedBits >> 52) - 1023 - L::ifMask(subnormal, 54);
+    const T m = L::fromBits((shiftedBits & 0x000fffffffffffff) + rootHalf);
+    const T f = m - 1.0;
+    const T s = f / (f + 2.0);
+    const T z = s * s;
+    const T R = horner(logSeries, z) * z;
+    const T halfSquare = 0.5 * f * f;
+    const T kd = L::toDouble(k);
+    T result = kd * ln2Hi + (f - (halfSquare - (s * (halfSquare + R) + (kd * ln2Lo + c))));
+    // Zero, negative, infinite and NaN arguments.
+    result = L::select(u == 0.0, constant<T>(-inf), result);
+    result = L::select(u < 0.0, constant<T>(std::numeric_limits<double>::quiet_NaN()), result);
+    result = L::select(u == inf, constant<T>(inf), result);
+    return L::select(u != u, u, result);
+}
+
+// log1p(x): u = 1 + x, and the rounding of that sum, (x - (u - 1)) / u, as the
+// correction (u - 1 and the difference are exact for every x > -1).
+template <class T>
+[[gnu::always_inline]] inline T log1pOfLanes(const T& x)
+{
+    const T u = 1.0 + x;
+    return logOfLanes(u, (x - (u - 1.0)) / u);
+}
+
+// sin and cos of |x| <= pi/2 by their Taylor series to x^25 and x^26
+// (remainders below 2e-17).
+template <class T>
+[[gnu::always_inline]] inline void sinCosOfLanes(const T& x, T& sinX, T& cosX)
+{
+    const T z = x * x;
+    sinX = x + x * (z * horner(sinSeries, z));
+    cosX = 1.0 - (0.5 * z - z * z * horner(cosSeries, z));
+}
+
+// The density at mode + d from sin(d/2) and cos(d/2): with v = 1 - cos d,
+// sin(s)/sin(mode) = 1 - v + cot(mode) sin d and u - u_mode = cos(mode) v +
+// sin(mode) sin d.
+[[gnu::always_inline]] inline void densityLanes(const Shape& shape, const Lanes& sh, const Lanes& ch, Lanes& du, Lanes& f)
+{
+    const Lanes sd = 2.0 * sh * ch;
+    const Lanes v = 2.0 * sh * sh;
+    du = shape.cosMode * v + shape.sinMode * sd;
+    const Lanes ratioMinus1 = shape.cotMode * sd - v;
+    const Lanes logf = shape.nuMinus1 * log1pOfLanes(ratioMinus1) - shape.c * du;
+    f = ratioMinus1 <= -1.0 ? constant<Lanes>(0.0) : expOfLanes(logf);
+}
+
+[[gnu::always_inline]] inline Lanes load(const double* p)
+{
+    return Lanes{p[0], p[1], p[2], p[3]};
+}
+
+[[gnu::always_inline]] inline void store(double* p, const Lanes& x)
+{
+    for (int i = 0; i < width; ++i) p[i] = x[i];
+}
+
+} // namespace
+
+__attribute__((target_clones("avx2", "default"))) void sinCosBatch(int n, const double* x, double* sinX,
+                                                                    double* cosX)
+{
+    for (int i = 0; i < n; i += width) {
+        Lanes s, c;
+        sinCosOfLanes(load(x + i), s, c);
+        store(sinX + i, s);
+        store(cosX + i, c);
+    }
+}
+
+__attribute__((target_clones("avx2", "default"))) void densityBatch(const Shape& shape, int n,
+                                                                     const double* sinHalf,
+                                                                     const double* cosHalf, double* du, double* f)
+{
+    for (int i = 0; i < n; i += width) {
+        Lanes d, g;
+        densityLanes(shape, load(sinHalf + i), load(cosHalf + i), d, g);
+        store(du + i, d);
+        store(f + i, g);
+    }
+}
+
+__attribute__((target_clones("avx2", "default"))) void panelBatch(const Shape& shape, double sinMid, double cosMid,
+                                                                   int n, const double* halfOffset,
+                                                                   double* duBelow, double* fBelow,
+                                                                   double* duAbove, double* fAbove)
+{
+    for (int i = 0; i < n; i += width) {
+        Lanes sinDx, cosDx;
+        sinCosOfLanes(load(halfOffset + i), sinDx, cosDx);
+        // sin and cos of (mid -+ dx)/2 by the addition theorem.
+        const Lanes sinBelow = sinMid * cosDx - cosMid * sinDx;
+        const Lanes cosBelow = cosMid * cosDx + sinMid * sinDx;
+        const Lanes sinAbove = sinMid * cosDx + cosMid * sinDx;
+        const Lanes cosAbove = cosMid * cosDx - sinMid * sinDx;
+        Lanes d, g;
+        densityLanes(shape, sinBelow, cosBelow, d, g);
+        store(duBelow + i, d);
+        store(fBelow + i, g);
+        densityLanes(shape, sinAbove, cosAbove, d, g);
+        store(duAbove + i, d);
+        store(fAbove + i, g);
+    }
+}
+
+double expOf(double x)
+{
+    return expOfLanes(x);
+}
+
+double log1pOf(double x)
+{
+    return log1pOfLanes(x);
+}
+
+double logOf(double x)
+{
+    return logOfLanes(x, 0.0);
+}
+
+void sinCosOf(double x, double& sinX, double& cosX)
+{
+    sinCosOfLanes(x, sinX, cosX);
+}
+
+double angleOf(double y, double x)
+{
+    const double ax = std::fabs(x);
+    const double big = std::max(y, ax);
+    if (!(big > 0.0)) return x < 0.0 ? piHi : 0.0;
+    // t = tan of the angle within (0, pi/4], halved by tan(a/2) =
+    // t / (1 + sqrt(1 + t^2)) to at most tan(pi/8), where the series to t^45
+    // leaves a remainder below 1e-18 of it.
+    double t = std::min(y, ax) / big;
+    t = t / (1.0 + std::sqrt(1.0 + t * t));
+    const double z = t * t;
+    double angle = 2.0 * (t + t * (z * horner(atanSeries, z)));
+    if (y > ax) angle = (0.5 * piHi - angle) + 0.5 * piLo;
+    if (x < 0.0) angle = (piHi - angle) + piLo;
+    return angle;
+}
+
+} // namespace engine::exact::detail
