@@ -142,8 +142,12 @@ Rcpp::List velmar_limits(Rcpp::NumericVector mu_hat, Rcpp::NumericVector sigma_h
 {
     const R_xlen_t count = mu_hat.size();
     Rcpp::NumericVector gamma2_used(count), level_used(count);
-    Rcpp::CharacterVector side_used(count);
+    Rcpp::CharacterVector side_used(count), method(count), version(count);
     LimitColumns out(count);
+    for (R_xlen_t i = 0; i < count; ++i) {
+        method[i] = "exact UMAU";
+        version[i] = version_text();
+    }
     for (R_xlen_t i = 0; i < count; ++i) {
         element(i, count, [&] {
             if (Rcpp::CharacterVector::is_na(side[i])) throw std::invalid_argument("side = NA: a side is needed");
@@ -162,8 +166,7 @@ Rcpp::List velmar_limits(Rcpp::NumericVector mu_hat, Rcpp::NumericVector sigma_h
         Rcpp::Named("gamma2") = gamma2_used, Rcpp::Named("lambda") = lambda, Rcpp::Named("level") = level_used,
         Rcpp::Named("side") = side_used, Rcpp::Named("C_lower") = out.C_lower, Rcpp::Named("C_upper") = out.C_upper,
         Rcpp::Named("lower") = out.lower, Rcpp::Named("upper") = out.upper, Rcpp::Named("status") = out.status,
-        Rcpp::Named("method") = "exact UMAU", Rcpp::Named("version") = version_text(),
-        Rcpp::Named(".failed") = out.failed);
+        Rcpp::Named("method") = method, Rcpp::Named("version") = version, Rcpp::Named(".failed") = out.failed);
 }
 
 namespace {

@@ -6,6 +6,7 @@ test_that("limits: one row per recycled element, gamma2 defaulting to nu + 1", {
   expect_identical(r[2, "upper"], limits(0.5, 1.1, 20, gamma2 = 21)$upper)
   expect_identical(is.na(c(r$upper[1], r$lower[2])), c(TRUE, TRUE))
   expect_identical(limits(0.5, 1.1, 12, gamma2 = 13)$upper, limits(0.5, 1.1, 12)$upper)
+  expect_identical(dim(limits(numeric(0), 1, 3)), c(0L, 14L))
 })
 
 test_that("limits follow their formula, for either sign of lambda", {
