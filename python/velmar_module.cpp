@@ -256,6 +256,76 @@ LognormalLimits lognormal_mean_limits(const py::object& values_object, double le
             bounds(r.lower, r.upper, what.str())};
 }
 
+// ---- The summary -------------------------------------------------------------
+
+velmar::Summary summary(const py::object& values_object, const py::object& nondetect, double level,
+                        std::optional<double> limit, int simulations, std::uint64_t seed)
+{
+    const std::vector<velmar::Observation> sample = observations(read_values(values_object), nondetect);
+    velmar::SummaryOptions options;
+    options.level = level;
+    options.limit = limit;
+    options.simulations = simulations;
+    options.seed = seed;
+    py::gil_scoped_release unlocked;
+    return velmar::summary(sample, options);
+}
+
+py::object number_or_none(const std::optional<double>& v)
+{
+    return v ? py::object(py::float_(*v)) : py::object(py::none());
+}
+
+py::dict as_dict(const velmar::MethodUpperLimit& u)
+{
+    py::dict d;
+    d["method"] = u.method;
+    d["value"] = number_or_none(u.value);
+    d["simulated_coverage"] = number_or_none(u.simulated_coverage);
+    d["coverage_se"] = number_or_none(u.coverage_se);
+    d["status"] = u.status;
+    d["failed"] = u.failed;
+    return d;
+}
+
+// The summary as plain Python values, keyed as the command line's JSON, with
+// the probability plot besides.
+py::dict as_dict(const velmar::Summary& s)
+{
+    py::dict d;
+    d["n"] = s.n;
+    d["n_nd"] = s.n_nd;
+    d["level"] = s.level;
+    d["arithmetic_mean"] = number_or_none(s.arithmetic_mean);
+    d["geometric_mean"] = number_or_none(s.geometric_mean);
+    d["geometric_sd"] = number_or_none(s.geometric_sd);
+    d["mvue_mean"] = number_or_none(s.mvue_mean);
+    d["shapiro_wilk"] = py::none();
+    if (s.shapiro_wilk)
+        d["shapiro_wilk"] = py::dict(py::arg("W") = s.shapiro_wilk->W, py::arg("p") = s.shapiro_wilk->p);
+    d["anderson_darling"] = py::none();
+    if (s.anderson_darling)
+        d["anderson_darling"] = py::dict(py::arg("A2") = s.anderson_darling->A2, py::arg("p") = s.anderson_darling->p);
+    d["ros_ppcc"] = number_or_none(s.ros_ppcc);
+    py::list ucl;
+    for (const auto& u : s.ucl) ucl.append(as_dict(u));
+    d["ucl"] = ucl;
+    d["p95"] = number_or_none(s.p95);
+    d["p95_utl"] = number_or_none(s.p95_utl);
+    d["limit"] = number_or_none(s.limit);
+    d["exceedance"] = number_or_none(s.exceedance);
+    d["exceedance_ucl"] = number_or_none(s.exceedance_ucl);
+    d["compliance_p"] = number_or_none(s.compliance_p);
+    d["warnings"] = s.warnings;
+    py::list plot;
+    for (const auto& p : s.probability_plot)
+        plot.append(py::dict(py::arg("value") = p.value, py::arg("nondetect") = p.nondetect,
+                             py::arg("plotting_position") = p.plotting_position, py::arg("z") = p.z,
+                             py::arg("fitted") = p.fitted));
+    d["probability_plot"] = plot;
+    return d;
+}
+
 bool is_number(const py::handle& x)
 {
     return PyFloat_Check(x.ptr()) || PyLong_Check(x.ptr());
@@ -445,6 +515,75 @@ PYBIND11_MODULE(velmar, m)
             return "SampleLimits(n=" + std::to_string(s.n) + ", n_nd=" + std::to_string(s.n_nd) + ", level=" +
                    text(s.level) + ", side='" + s.side + "', rows=" + std::to_string(s.rows.size()) + ")";
         });
+
+    py::class_<velmar::ShapiroWilk>(m, "ShapiroWilk", "The Shapiro-Wilk test of the logs; read-only.")
+        .def_readonly("W", &velmar::ShapiroWilk::W, "The statistic W.")
+        .def_readonly("p", &velmar::ShapiroWilk::p, "Its p-value (Royston's approximation).")
+        .def("__repr__",
+             [](const velmar::ShapiroWilk& t) { return "ShapiroWilk(W=" + text(t.W) + ", p=" + text(t.p) + ")"; });
+    py::class_<velmar::AndersonDarling>(m, "AndersonDarling", "The Anderson-Darling test of the logs; read-only.")
+        .def_readonly("A2", &velmar::AndersonDarling::A2, "The statistic A2 (not adjusted for n).")
+        .def_readonly("p", &velmar::AndersonDarling::p, "Its p-value, from A2 (1 + 0.75/n + 2.25/n^2).")
+        .def("__repr__", [](const velmar::AndersonDarling& t) {
+            return "AndersonDarling(A2=" + text(t.A2) + ", p=" + text(t.p) + ")";
+        });
+    py::class_<velmar::MethodUpperLimit>(m, "MethodUpperLimit",
+                                         "One method's upper limit for the mean in a summary; read-only.")
+        .def_readonly("method", &velmar::MethodUpperLimit::method, "'exact UMAU', 'Student-t', ...")
+        .def_readonly("value", &velmar::MethodUpperLimit::value, "The upper limit, or None (see status).")
+        .def_readonly("simulated_coverage", &velmar::MethodUpperLimit::simulated_coverage,
+                      "The share of simulated samples like the data whose limit covered the fitted mean, or None.")
+        .def_readonly("coverage_se", &velmar::MethodUpperLimit::coverage_se, "Its standard error, or None.")
+        .def_readonly("status", &velmar::MethodUpperLimit::status,
+                      "'converged' (or the exact limit's outcome) where value stands; else why not.")
+        .def_readonly("failed", &velmar::MethodUpperLimit::failed,
+                      "True when the limit is missing for too few values or a numerical failure.")
+        .def("_asdict", [](const velmar::MethodUpperLimit& u) { return as_dict(u); })
+        .def("__repr__", [](const velmar::MethodUpperLimit& u) {
+            return "MethodUpperLimit(method='" + u.method + "', value=" + text(u.value) +
+                   ", simulated_coverage=" + text(u.simulated_coverage) + ", status='" + u.status + "')";
+        });
+    py::class_<velmar::Summary>(m, "Summary",
+                                "The summary of a sample, as returned by velmar.summary(); read-only. Its fields "
+                                "are those of the command line's JSON; _asdict() gives them as a dict.")
+        .def_readonly("n", &velmar::Summary::n, "The number of values, nondetects included.")
+        .def_readonly("n_nd", &velmar::Summary::n_nd, "The number of nondetects.")
+        .def_readonly("level", &velmar::Summary::level, "The confidence level of every limit.")
+        .def_readonly("arithmetic_mean", &velmar::Summary::arithmetic_mean, "The mean of the values.")
+        .def_readonly("geometric_mean", &velmar::Summary::geometric_mean, "exp of the mean of the logs.")
+        .def_readonly("geometric_sd", &velmar::Summary::geometric_sd, "exp of the sd of the logs (divisor n - 1).")
+        .def_readonly("mvue_mean", &velmar::Summary::mvue_mean,
+                      "The minimum-variance unbiased estimate of the lognormal mean (Finney).")
+        .def_readonly("shapiro_wilk", &velmar::Summary::shapiro_wilk, "A velmar.ShapiroWilk, or None.")
+        .def_readonly("anderson_darling", &velmar::Summary::anderson_darling, "A velmar.AndersonDarling, or None.")
+        .def_readonly("ros_ppcc", &velmar::Summary::ros_ppcc,
+                      "With nondetects: the correlation of the ROS probability plot; else None.")
+        .def_readonly("ucl", &velmar::Summary::ucl, "A list of velmar.MethodUpperLimit, one per method.")
+        .def_readonly("p95", &velmar::Summary::p95, "The fitted 95th percentile, exp(ybar + z_0.95 s).")
+        .def_readonly("p95_utl", &velmar::Summary::p95_utl, "Its upper tolerance limit of confidence level.")
+        .def_readonly("limit", &velmar::Summary::limit, "The exposure limit given, or None.")
+        .def_readonly("exceedance", &velmar::Summary::exceedance, "The fitted share of values above the limit.")
+        .def_readonly("exceedance_ucl", &velmar::Summary::exceedance_ucl, "Its exact upper confidence limit.")
+        .def_readonly("compliance_p", &velmar::Summary::compliance_p,
+                      "The p-value of 'the mean is below the limit': the exact upper limit at 1 - p equals it.")
+        .def_readonly("warnings", &velmar::Summary::warnings, "A list of sentences.")
+        .def("_asdict", [](const velmar::Summary& s) { return as_dict(s); },
+             "The summary as a dict of plain values (nested dicts and lists), with 'probability_plot': per "
+             "value its plotting position, normal score z and fitted (ROS-imputed for a nondetect) value.")
+        .def("__repr__", [](const velmar::Summary& s) {
+            return "Summary(n=" + std::to_string(s.n) + ", n_nd=" + std::to_string(s.n_nd) + ", level=" +
+                   text(s.level) + ", methods=" + std::to_string(s.ucl.size()) + ", warnings=" +
+                   std::to_string(s.warnings.size()) + ")";
+        });
+    m.def("summary", &summary, py::arg("values"), py::arg("nondetect") = py::none(), py::arg("level") = 0.95,
+          py::arg("limit") = py::none(), py::arg("simulations") = 4000, py::arg("seed") = 0,
+          "What surrounds the exact limit for a sample: lognormality tests of the logs, the upper limits\n"
+          "of several methods with their simulated coverage, geometric statistics, the 95th percentile,\n"
+          "and with limit= the exceedance of that exposure limit and the compliance p-value.\n\n"
+          "values as for lognormal_mean_limits (at least 1); nondetect: None or one bool per value (the\n"
+          "value is then its detection limit); level in (0, 1); limit > 0 or None; simulations >= 0\n"
+          "(0: no simulated coverage); seed: 0 to 2**64 - 1, the same numbers on every platform.\n"
+          "Returns a velmar.Summary. Raises ValueError for a bad argument.");
 
     m.def("land_h", &land_h, py::arg("n"), py::arg("s"), py::arg("level") = 0.95,
           "Land's H: the standardized one-sided critical value C for a lognormal sample of size n\n"

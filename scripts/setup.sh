@@ -7,7 +7,7 @@ packages=(
   libgtest-dev              # unit and session tests
   libcli11-dev              # Velmar's command-line arguments
   nlohmann-json3-dev        # JSON output
-  libboost-dev              # Boost.Math distributions (nondetects; the R package too)
+  libboost-dev              # Boost.Math: the distributions of the summary statistics
   pybind11-dev python3-dev  # the Python module
   python3-numpy python3-pytest
   r-base-core r-cran-rcpp r-cran-testthat  # the R package and its tests

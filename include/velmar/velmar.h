@@ -12,6 +12,7 @@
 // std::invalid_argument naming the argument and its value; a numerical failure
 // is reported in the outcome of the result, never as a silent number.
 
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -208,5 +209,92 @@ struct SampleLimits {
 // 80% nondetects the ROS row has no limit. Every value must be positive and
 // finite and level in (0, 1); otherwise std::invalid_argument.
 SampleLimits mean_limits_by_method(std::span<const Observation> sample, double level, Side side = Side::upper);
+
+// ---- The summary of a sample ------------------------------------------------
+// What surrounds the exact limit: checks of lognormality, the upper limits
+// of other methods beside it with their simulated coverage, geometric
+// statistics, the 95th percentile and the exceedance of an exposure limit.
+
+struct ShapiroWilk {
+    double W;
+    double p;
+};
+
+struct AndersonDarling {
+    double A2; // the plain statistic; p comes from A2 (1 + 0.75/n + 2.25/n^2)
+    double p;
+};
+
+// One method's upper confidence limit for the mean, with how often the
+// method's limit covered the mean of the fitted lognormal in samples like the
+// data (drawn from it, of the same size, censored at the data's detection limits).
+struct MethodUpperLimit {
+    std::string method;                       // "exact UMAU", "Student-t", ... (see summary)
+    std::optional<double> value;              // the upper limit of the mean, original scale
+    std::optional<double> simulated_coverage; // empty without simulations, and for bootstrap-t
+    std::optional<double> coverage_se;        // its standard error
+    // Where value stands, "converged" (or the exact limit's outcome, as in
+    // MethodLimits); else why value is empty, and failed is true where that
+    // is a failure (too few values, a numerical failure) rather than the
+    // method's answer (an unbounded bootstrap-t limit).
+    std::string status = std::string(to_string(Outcome::converged));
+    bool failed = false;
+};
+
+// One observation on the lognormal probability plot.
+struct PlotPoint {
+    double value;             // as given (a nondetect's detection limit)
+    bool nondetect;
+    double plotting_position; // from regression on order statistics; i/(n+1) ranks without nondetects
+    double z;                 // its standard normal quantile
+    double fitted;            // the value in the completed sample: the ROS imputation for a nondetect
+};
+
+struct SummaryOptions {
+    double level = 0.95;          // of every confidence limit, in (0, 1)
+    std::optional<double> limit;  // an exposure limit (> 0): exceedance and compliance
+    int simulations = 4000;       // samples for the simulated coverage; 0: none
+    std::uint64_t seed = 0;       // of the bootstrap and the simulations (see group_seed)
+};
+
+// With nondetects the log-scale statistics (geometric mean and sd, MVUE,
+// Cox, percentile, exceedance, compliance) and the Student-t, Chebyshev and
+// bootstrap-t limits come from the sample completed by regression on order
+// statistics; the Kaplan-Meier rows use the censored sample itself.
+struct Summary {
+    int n = 0;
+    int n_nd = 0;
+    double level = 0.0;
+    std::optional<double> arithmetic_mean;
+    std::optional<double> geometric_mean;       // exp(mean of the logs)
+    std::optional<double> geometric_sd;         // exp(sd of the logs), divisor n - 1
+    std::optional<double> mvue_mean;            // minimum-variance unbiased (Finney)
+    std::optional<ShapiroWilk> shapiro_wilk;    // of the logs, 3 <= n <= 5000, no nondetects
+    std::optional<AndersonDarling> anderson_darling; // of the logs, n >= 8, no nondetects
+    std::optional<double> ros_ppcc;             // with nondetects: correlation of the ROS probability plot
+    std::vector<MethodUpperLimit> ucl;
+    std::optional<double> p95;                  // exp(ybar + z_0.95 s)
+    std::optional<double> p95_utl;              // its upper tolerance limit of confidence level
+    std::optional<double> limit;                // the exposure limit given
+    std::optional<double> exceedance;           // 1 - Phi((ln limit - ybar)/s)
+    std::optional<double> exceedance_ucl;       // its exact upper confidence limit
+    std::optional<double> compliance_p;         // p of "the mean is below limit": the exact limit at 1 - p equals it
+    std::vector<std::string> warnings;          // sentences
+    std::vector<PlotPoint> probability_plot;    // one per observation, in the sample's order
+};
+
+// The summary of a sample (at least one observation, every value positive
+// and finite; level in (0, 1), limit > 0 and finite, simulations >= 0).
+// Methods: without nondetects "exact UMAU", "Student-t", "Chebyshev", "Cox",
+// "bootstrap-t"; with them "KM-t", "KM-Chebyshev", "ROS + exact UMAU",
+// "Student-t", "Chebyshev", "Cox", "bootstrap-t". Seeded: the same options
+// give the same summary on every platform.
+Summary summary(std::span<const Observation> sample, const SummaryOptions& options = {});
+Summary summary(std::span<const double> values, const SummaryOptions& options = {});
+
+// The seed of one group's summary from a user's seed and the group's key
+// (FNV-1a of the key's bytes, mixed with the seed), so that a group's numbers
+// do not depend on which other groups are summarised with it.
+std::uint64_t group_seed(std::uint64_t seed, std::string_view key);
 
 } // namespace velmar

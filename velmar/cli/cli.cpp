@@ -6,6 +6,7 @@
 #include "velmar/cli/commands.h"
 #include "velmar/cli/output_file.h"
 #include "velmar/cli/parse.h"
+#include "velmar/cli/summary.h"
 
 #include <CLI/CLI.hpp>
 
@@ -23,6 +24,9 @@
 namespace velmar::cli {
 
 namespace {
+
+// Most simulated samples of a summary's coverage (about a minute per group at n = 50).
+constexpr int maxSimulations = 4'000'000;
 
 struct Common {
     std::string format = "text";
@@ -209,6 +213,56 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
                       "--group, --where or --nd-column a first line that is a number (or ND, NA, N/A, nan, inf, "
                       "<...) is data, any other text a header.");
 
+    CLI::App* summary = app.add_subcommand(
+        "summary", "What surrounds the exact limit: lognormality tests, other upper limits side by side with "
+                   "their simulated coverage, geometric statistics, the 95th percentile and an exposure limit's "
+                   "exceedance");
+    std::string exposureLimit, simulations = "4000", seed = "0";
+    summary->add_option("FILE", file, "read as for lognormal: one value per line, or a delimited file with a "
+                                      "header line; '-' or none: standard input")
+        ->type_name("");
+    summary->add_option("--column", column, "the column that holds the values")->type_name("NAME");
+    summary->add_option("--group", group, "columns, comma-separated: one summary for each of their values")
+        ->type_name("NAMES");
+    summary->add_option("--nd-column", ndColumn, "a column of nondetect marks, as for lognormal")->type_name("NAME");
+    summary->add_option("--where", whereTexts, "use only the rows where column NAME holds VALUE, as for lognormal")
+        ->type_name("NAME=VALUE");
+    summary->add_option("--delimiter", delimiter, "the field separator, as for lognormal")->type_name("D");
+    summary->add_flag("--decimal-comma", decimalComma, "numbers are written with a decimal comma (0,5)");
+    summary->add_option("--level", level, "confidence level of every limit (95 is read as 0.95)")
+        ->type_name("A")
+        ->capture_default_str();
+    summary->add_option("--limit", exposureLimit,
+                        "an exposure limit: the fraction above it (exceedance), its exact upper confidence limit, "
+                        "and compliance_p, the p-value of 'the mean is below it' from the exact limits")
+        ->type_name("L");
+    summary->add_option("--simulations", simulations,
+                        "samples drawn from the fitted lognormal for the simulated coverage of each limit; 0: none")
+        ->type_name("N")
+        ->capture_default_str();
+    summary->add_option("--seed", seed,
+                        "seed of the bootstrap and the simulations (0 to 2^64 - 1); the same numbers on every "
+                        "platform, and with --group each group's from the seed and its name")
+        ->type_name("S")
+        ->capture_default_str();
+    addCommon(*summary, common);
+    summary->footer(
+        "Per group: n, n_nd, level, arithmetic_mean, geometric_mean, geometric_sd, mvue_mean (Finney's\n"
+        "minimum-variance unbiased mean); shapiro_wilk {W, p} (3 to 5000 values) and anderson_darling {A2, p}\n"
+        "(8 or more) of the logs, or with nondetects ros_ppcc (the correlation of the ROS probability plot);\n"
+        "ucl, a list of {method, value, simulated_coverage, coverage_se, status} for exact UMAU (with\n"
+        "nondetects KM-t, KM-Chebyshev and ROS + exact UMAU instead), Student-t, Chebyshev, Cox and\n"
+        "bootstrap-t (2000 resamples, no simulated coverage); p95, the fitted 95th percentile, and p95_utl,\n"
+        "its upper tolerance limit; with --limit: limit, exceedance, exceedance_ucl and compliance_p; warnings.\n"
+        "With nondetects the log-scale statistics and the Student-t, Chebyshev, Cox and bootstrap-t limits\n"
+        "use the sample completed by ROS.\n"
+        "simulated_coverage: the share of samples of the data's size, drawn from the fitted lognormal with the\n"
+        "data's detection limits applied, whose limit covers the fitted mean; coverage_se: its standard error.\n"
+        "JSON: an array, one object per group, null where a value does not apply. CSV: one row per group,\n"
+        "nested fields joined with _ (shapiro_wilk_W, shapiro_wilk_p, anderson_darling_A2, anderson_darling_p;\n"
+        "for each method M of exact UMAU, KM-t, KM-Chebyshev, ROS + exact UMAU, Student-t, Chebyshev, Cox and\n"
+        "bootstrap-t: ucl_M, ucl_M_coverage, ucl_M_coverage_se), the warnings in one cell.");
+
     CLI::App* limit = app.add_subcommand(
         "limit", "Limits for theta = mu + lambda sigma^2 from summary statistics mu-hat, sigma-hat and nu");
     std::string muHat, sigmaHat, nu, gamma2, lambda = "0.5";
@@ -252,7 +306,7 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
         const auto chosen = app.get_subcommands();
         const std::string name = chosen.empty() ? "Velmar" : "Velmar " + chosen.front()->get_name();
         if (chosen.empty() && argc > 1 && argv[1][0] != '-')
-            err << name << ": no subcommand " << argv[1] << " (choose lognormal, limit, table or verify)";
+            err << name << ": no subcommand " << argv[1] << " (choose lognormal, summary, limit, table or verify)";
         else
             err << name << ": " << e.what();
         err << "\nRun '" << name << " --help' for its usage.\n";
@@ -266,44 +320,65 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
         // The results go to standard output, or to the -o file, as they come.
         std::unique_ptr<OutputFile> output;
         std::vector<std::string> inputs;
-        if (chosen == lognormal && file != "-") inputs.push_back(file);
+        if ((chosen == lognormal || chosen == summary) && file != "-") inputs.push_back(file);
         if (!common.output.empty()) output = std::make_unique<OutputFile>(common.output, inputs);
-        ReportWriter writer(formatOf(common.format), [&](std::string_view bytes) {
+        const auto sink = [&](std::string_view bytes) {
             if (output) {
                 output->write(bytes);
             } else if (!out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
                 throw std::runtime_error("cannot write the results to standard output");
             }
-        });
+        };
+        ReportWriter writer(formatOf(common.format), sink);
+
+        // The reading options of lognormal and summary.
+        const auto readOptions = [&] {
+            ReadOptions read;
+            if (!column.empty()) read.column = column;
+            if (!group.empty()) read.groups = names("--group", group);
+            if (!ndColumn.empty()) read.nd_column = ndColumn;
+            for (const std::string& w : whereTexts) {
+                const std::size_t equals = w.find('=');
+                if (equals == std::string::npos || equals == 0)
+                    throw UsageError("--where " + in_quotes(w) + ": give NAME=VALUE");
+                read.where.emplace_back(w.substr(0, equals), w.substr(equals + 1));
+            }
+            read.decimal_comma = decimalComma;
+            read.delimiter = !delimiter.empty() ? delimiterOf(delimiter)
+                             : endsWithTsv(file)   ? '\t'
+                             : decimalComma        ? ';'
+                                                   : ',';
+            return read;
+        };
+        const auto readInput = [&](std::string& source, std::string& text) {
+            if (file == "-") {
+                source = "standard input";
+                text = readAll(in);
+            } else {
+                source = file;
+                text = readFile(file);
+            }
+        };
 
         CommandResult result;
         if (chosen == lognormal) {
             LognormalRequest q;
             q.level = level_option("--level", level);
             q.side = sideOf(side);
-            if (!column.empty()) q.read.column = column;
-            if (!group.empty()) q.read.groups = names("--group", group);
-            if (!ndColumn.empty()) q.read.nd_column = ndColumn;
-            for (const std::string& w : whereTexts) {
-                const std::size_t equals = w.find('=');
-                if (equals == std::string::npos || equals == 0)
-                    throw UsageError("--where " + in_quotes(w) + ": give NAME=VALUE");
-                q.read.where.emplace_back(w.substr(0, equals), w.substr(equals + 1));
-            }
-            q.read.decimal_comma = decimalComma;
-            q.read.delimiter = !delimiter.empty() ? delimiterOf(delimiter)
-                               : endsWithTsv(file)   ? '\t'
-                               : decimalComma        ? ';'
-                                                     : ',';
-            if (file == "-") {
-                q.source = "standard input";
-                q.text = readAll(in);
-            } else {
-                q.source = file;
-                q.text = readFile(file);
-            }
+            q.read = readOptions();
+            readInput(q.source, q.text);
             warnIfSignificance(err, name, q.level, q.side);
             result = lognormal_command(q, writer);
+        } else if (chosen == summary) {
+            SummaryRequest q;
+            q.level = level_option("--level", level);
+            q.read = readOptions();
+            if (!exposureLimit.empty()) q.limit = positive_option("--limit", exposureLimit);
+            q.simulations = count_option("--simulations", simulations, maxSimulations);
+            q.seed = seed_option("--seed", seed);
+            readInput(q.source, q.text);
+            warnIfSignificance(err, name, q.level, Side::upper);
+            result = summary_command(q, formatOf(common.format), sink);
         } else if (chosen == limit) {
             LimitRequest q;
             q.estimates.mu_hat = number_option("--mu-hat", muHat);
@@ -324,7 +399,8 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
             q.side = sideOf(side);
             result = chosen == table ? table_command(q, writer) : verify_command(q, writer);
         }
-        writer.finish();
+        // The summary writes its own output: nested JSON, a text block per group.
+        if (chosen != summary) writer.finish();
         if (output) {
             output->commit();
         } else if (!out.flush()) {

@@ -200,4 +200,31 @@ std::vector<double> level_list_option(std::string_view option, std::string_view 
     return levels;
 }
 
+double positive_option(std::string_view option, std::string_view text)
+{
+    const double value = number_option(option, text);
+    if (!(value > 0.0)) refuse(option, text, "is not a positive number");
+    return value;
+}
+
+int count_option(std::string_view option, std::string_view text, int most)
+{
+    const std::string_view t = trimmed(text);
+    int value = 0;
+    const auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), value);
+    if (t.empty() || error != std::errc() || end != t.data() + t.size() || value < 0 || value > most)
+        refuse(option, text, "is not a whole number from 0 to " + std::to_string(most));
+    return value;
+}
+
+std::uint64_t seed_option(std::string_view option, std::string_view text)
+{
+    const std::string_view t = trimmed(text);
+    std::uint64_t value = 0;
+    const auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), value);
+    if (t.empty() || error != std::errc() || end != t.data() + t.size())
+        refuse(option, text, "is not a whole number from 0 to 18446744073709551615");
+    return value;
+}
+
 } // namespace velmar::cli

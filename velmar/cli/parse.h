@@ -3,6 +3,7 @@
 // confidence levels (95 means 0.95) and lists ("3,5,10" or "3:1001:1").
 // Every failure throws UsageError with a message naming the option.
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -53,5 +54,14 @@ std::vector<double> list_option(std::string_view option, std::string_view text);
 
 // A list of levels, each read as level_option reads it.
 std::vector<double> level_list_option(std::string_view option, std::string_view text);
+
+// A finite number above 0.
+double positive_option(std::string_view option, std::string_view text);
+
+// A whole number from 0 to `most`, in decimal digits.
+int count_option(std::string_view option, std::string_view text, int most);
+
+// A seed: a whole number from 0 to 2^64 - 1, in decimal digits.
+std::uint64_t seed_option(std::string_view option, std::string_view text);
 
 } // namespace velmar::cli
