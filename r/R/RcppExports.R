@@ -13,3 +13,7 @@ velmar_lognormal_mean_limits <- function(x, nondetect, level, side) {
     .Call(`_velmar_velmar_lognormal_mean_limits`, x, nondetect, level, side)
 }
 
+velmar_summary_of <- function(x, nondetect, level, limit, simulations, seed, key) {
+    .Call(`_velmar_velmar_summary_of`, x, nondetect, level, limit, simulations, seed, key)
+}
+

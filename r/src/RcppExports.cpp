@@ -51,11 +51,28 @@ BEGIN_RCPP
     return rcpp_result_gen;
 END_RCPP
 }
+// velmar_summary_of
+Rcpp::List velmar_summary_of(Rcpp::NumericVector x, Rcpp::LogicalVector nondetect, double level, Rcpp::NumericVector limit, int simulations, double seed, Rcpp::CharacterVector key);
+RcppExport SEXP _velmar_velmar_summary_of(SEXP xSEXP, SEXP nondetectSEXP, SEXP levelSEXP, SEXP limitSEXP, SEXP simulationsSEXP, SEXP seedSEXP, SEXP keySEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::traits::input_parameter< Rcpp::NumericVector >::type x(xSEXP);
+    Rcpp::traits::input_parameter< Rcpp::LogicalVector >::type nondetect(nondetectSEXP);
+    Rcpp::traits::input_parameter< double >::type level(levelSEXP);
+    Rcpp::traits::input_parameter< Rcpp::NumericVector >::type limit(limitSEXP);
+    Rcpp::traits::input_parameter< int >::type simulations(simulationsSEXP);
+    Rcpp::traits::input_parameter< double >::type seed(seedSEXP);
+    Rcpp::traits::input_parameter< Rcpp::CharacterVector >::type key(keySEXP);
+    rcpp_result_gen = Rcpp::wrap(velmar_summary_of(x, nondetect, level, limit, simulations, seed, key));
+    return rcpp_result_gen;
+END_RCPP
+}
 
 static const R_CallMethodDef CallEntries[] = {
     {"_velmar_velmar_land_h", (DL_FUNC) &_velmar_velmar_land_h, 3},
     {"_velmar_velmar_limits", (DL_FUNC) &_velmar_velmar_limits, 7},
     {"_velmar_velmar_lognormal_mean_limits", (DL_FUNC) &_velmar_velmar_lognormal_mean_limits, 4},
+    {"_velmar_velmar_summary_of", (DL_FUNC) &_velmar_velmar_summary_of, 7},
     {NULL, NULL, 0}
 };
 

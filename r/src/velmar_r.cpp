@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -290,5 +291,99 @@ Rcpp::List velmar_lognormal_mean_limits(Rcpp::NumericVector x, Rcpp::LogicalVect
     column("version", Rcpp::wrap(version_text()));
     column(".failed", Rcpp::wrap(failed));
     column(".uninformative", Rcpp::wrap(r.uninformative));
+    return out;
+}
+
+namespace {
+
+Rcpp::NumericVector optional_number(const std::optional<double>& v)
+{
+    return Rcpp::NumericVector::create(v && std::isfinite(*v) ? *v : NA_REAL);
+}
+
+} // namespace
+
+// The summary of one sample (one group): key is the group's name, from which
+// and the seed the library derives the group's own seed; NA for no group.
+// [[Rcpp::export(rng = false)]]
+Rcpp::List velmar_summary_of(Rcpp::NumericVector x, Rcpp::LogicalVector nondetect, double level,
+                             Rcpp::NumericVector limit, int simulations, double seed, Rcpp::CharacterVector key)
+{
+    velmar::SummaryOptions options;
+    options.level = level_of(level);
+    if (!ISNAN(limit[0])) options.limit = limit[0];
+    options.simulations = simulations;
+    options.seed = static_cast<std::uint64_t>(seed);
+    if (!Rcpp::CharacterVector::is_na(key[0]))
+        options.seed = velmar::group_seed(options.seed, Rcpp::as<std::string>(key[0]));
+    const Sample sample = sample_of(x, nondetect);
+    velmar::Summary s;
+    try {
+        s = velmar::summary(sample.observations, options);
+    } catch (const std::invalid_argument& e) {
+        refuse_in_x(e, sample.place);
+    }
+
+    const std::vector<velmar::MethodUpperLimit>& rows = s.ucl;
+    Rcpp::CharacterVector method(rows.size()), status(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        method[i] = rows[i].method;
+        status[i] = rows[i].status;
+    }
+    const Rcpp::DataFrame ucl = Rcpp::DataFrame::create(
+        Rcpp::Named("method") = method,
+        Rcpp::Named("ucl") = numbers(rows, [](const velmar::MethodUpperLimit& r) { return r.value; }),
+        Rcpp::Named("simulated_coverage") =
+            numbers(rows, [](const velmar::MethodUpperLimit& r) { return r.simulated_coverage; }),
+        Rcpp::Named("coverage_se") = numbers(rows, [](const velmar::MethodUpperLimit& r) { return r.coverage_se; }),
+        Rcpp::Named("status") = status, Rcpp::Named("stringsAsFactors") = false);
+
+    const std::vector<velmar::PlotPoint>& points = s.probability_plot;
+    Rcpp::NumericVector value(points.size()), position(points.size()), z(points.size()), fitted(points.size());
+    Rcpp::LogicalVector censored(points.size());
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        value[i] = points[i].value;
+        censored[i] = points[i].nondetect;
+        position[i] = points[i].plotting_position;
+        z[i] = points[i].z;
+        fitted[i] = points[i].fitted;
+    }
+    const Rcpp::DataFrame plot = Rcpp::DataFrame::create(
+        Rcpp::Named("value") = value, Rcpp::Named("nondetect") = censored,
+        Rcpp::Named("plotting_position") = position, Rcpp::Named("z") = z, Rcpp::Named("fitted") = fitted);
+
+    const auto sw = [&s](double velmar::ShapiroWilk::*field) {
+        return optional_number(s.shapiro_wilk ? std::optional<double>((*s.shapiro_wilk).*field) : std::nullopt);
+    };
+    const auto ad = [&s](double velmar::AndersonDarling::*field) {
+        return optional_number(s.anderson_darling ? std::optional<double>((*s.anderson_darling).*field)
+                                                  : std::nullopt);
+    };
+    // Named one by one: Rcpp's List::create takes at most 20 elements.
+    Rcpp::List out;
+    const auto field = [&out](const char* name, SEXP v) { out.push_back(v, name); };
+    field("n", Rcpp::wrap(s.n));
+    field("n_nd", Rcpp::wrap(s.n_nd));
+    field("skipped", Rcpp::wrap(sample.skipped));
+    field("level", Rcpp::wrap(s.level));
+    field("arithmetic_mean", optional_number(s.arithmetic_mean));
+    field("geometric_mean", optional_number(s.geometric_mean));
+    field("geometric_sd", optional_number(s.geometric_sd));
+    field("mvue_mean", optional_number(s.mvue_mean));
+    field("shapiro_wilk_W", sw(&velmar::ShapiroWilk::W));
+    field("shapiro_wilk_p", sw(&velmar::ShapiroWilk::p));
+    field("anderson_darling_A2", ad(&velmar::AndersonDarling::A2));
+    field("anderson_darling_p", ad(&velmar::AndersonDarling::p));
+    field("ros_ppcc", optional_number(s.ros_ppcc));
+    field("ucl", ucl);
+    field("p95", optional_number(s.p95));
+    field("p95_utl", optional_number(s.p95_utl));
+    field("limit", optional_number(s.limit));
+    field("exceedance", optional_number(s.exceedance));
+    field("exceedance_ucl", optional_number(s.exceedance_ucl));
+    field("compliance_p", optional_number(s.compliance_p));
+    field("warnings", Rcpp::wrap(s.warnings));
+    field("probability_plot", plot);
+    field("version", Rcpp::wrap(version_text()));
     return out;
 }
