@@ -39,7 +39,8 @@ double level_of(double level)
 
 // The status of a set of limits as the command line writes it: the outcome's
 // name where the limits stand (the less exact side), else which side failed
-// and how.
+// and how. (The library has the same rule for its rows of methods, but not
+// for Limits.)
 struct Status {
     std::string text = std::string(velmar::to_string(velmar::Outcome::converged));
     bool failed = false;
@@ -73,7 +74,7 @@ std::string version_text()
     return "velmar " + std::string(velmar::version()) + " (R)";
 }
 
-// The columns that every result ends with.
+// The limit columns of limits(): C, the limits, their status.
 struct LimitColumns {
     Rcpp::NumericVector C_lower, C_upper, lower, upper;
     Rcpp::CharacterVector status;
