@@ -83,15 +83,27 @@ const Region regions[] = {
     {"whole nu beside them", {3, 4, 6, 10}},
 };
 
+int evaluations(const engine::exact::Critical& c) { return c.iterations; }
+int evaluations(const engine::exact::CriticalPair& p) { return p.lower.iterations + p.upper.iterations; }
+
+// Also reports the probability evaluations per call (per pair for pairs).
 template <class Call>
 void sumOverRegion(benchmark::State& state, Call call)
 {
     const Region& region = regions[state.range(0)];
     state.SetLabel(region.name);
+    double count = 0.0;
+    double calls = 0.0;
     for (auto _ : state)
         for (const double nu : region.nus)
             for (const double S : {0.1, 0.5, 1.0, 2.0, 5.0})
-                for (const double level : {0.95, 0.99}) benchmark::DoNotOptimize(call(S, nu, level));
+                for (const double level : {0.95, 0.99}) {
+                    const auto result = call(S, nu, level);
+                    benchmark::DoNotOptimize(result);
+                    count += evaluations(result);
+                    calls += 1.0;
+                }
+    state.counters["evaluations"] = count / calls;
 }
 
 void ExactOneSidedRegion(benchmark::State& state)

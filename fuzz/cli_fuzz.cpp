@@ -8,6 +8,7 @@
 // integrates over many limits), and table takes lists of at most four values
 // and no ranges, so that a run computes at most 64 cells. Names of files stay
 // inside the work folder.
+#include "fuzz/work_folder.h"
 #include "velmar/cli/cli.h"
 
 #include <cstddef>
@@ -46,12 +47,6 @@ bool costly(const std::vector<std::string>& args)
             return true;
     }
     return false;
-}
-
-void emptyFolder(const fs::path& folder)
-{
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(folder, ec)) fs::remove_all(entry.path(), ec);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 // number of iterations, a table run estimated above a few seconds asks
 // "Continue? (Y/N)" and is always answered N, and the answers end after a
 // handful of limits or table runs.
+#include "fuzz/work_folder.h"
 #include "engine/settings.h"
 #include "records/records.h"
 #include "velmar/answers.h"
@@ -93,12 +94,6 @@ private:
     std::size_t scanned_ = 0;
     int runs_ = 0;
 };
-
-void emptyFolder(const fs::path& folder)
-{
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(folder, ec)) fs::remove_all(entry.path(), ec);
-}
 
 } // namespace
 

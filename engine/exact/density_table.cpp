@@ -15,11 +15,11 @@ namespace {
 
 constexpr double pi = 3.141592653589793;
 constexpr int maxPanelsPerSide = 40;  // bound of the outward walk from the mode
-constexpr int gradedLevels = 3;       // halvings towards an end for fractional nu
+constexpr int gradedLevels = 2;       // halvings towards an end for fractional nu
 constexpr double endSnap = 0.25;      // a break this close (in panel widths) to an end goes to it
 
-// Node values are computed a panel at a time (node_math.h), then summed in
-// node order.
+// Node values are computed a panel at a time (node_math.h); the mapped end
+// panels' are summed here in node order, the plain panels' in lanes there.
 void accumulate(Moments& m, double weight, double f, double du)
 {
     const double wf = weight * f;
@@ -35,18 +35,15 @@ Moments plainMoments(const Shape& shape, const Rule& rule, double lo, double hi,
     // The half angles of mid -+ dx by the addition theorem: one sin/cos pair
     // per node pair instead of two.
     constexpr int capacity = roundedUp(maxNodeBatch / 2);
-    double x[capacity];
-    for (int i = 0; i < rule.half; ++i) x[i] = 0.5 * (half * rule.nodes[i]);
-    for (int i = rule.half; i < roundedUp(rule.half); ++i) x[i] = 0.0;
-    double duBelow[capacity], fBelow[capacity], duAbove[capacity], fAbove[capacity];
-    panelBatch(shape, sinMid, cosMid, rule.half, x, duBelow, fBelow, duAbove, fAbove);
-    Moments m;
+    double x[capacity], weight[capacity];
     for (int i = 0; i < rule.half; ++i) {
-        const double wt = half * rule.weights[i];
-        accumulate(m, wt, fBelow[i], duBelow[i]);
-        accumulate(m, wt, fAbove[i], duAbove[i]);
+        x[i] = 0.5 * (half * rule.nodes[i]);
+        weight[i] = half * rule.weights[i];
     }
-    return m;
+    for (int i = rule.half; i < roundedUp(rule.half); ++i) x[i] = weight[i] = 0.0;
+    double sums[3];
+    panelMomentsBatch(shape, sinMid, cosMid, rule.half, x, weight, sums);
+    return {sums[0], sums[1], sums[2]};
 }
 
 // Moments between the end `end` of (0, pi) and `x`, with |s - end| = a v^3,
@@ -86,34 +83,51 @@ void add(Moments& into, const Moments& m)
     into.m2 += m.m2;
 }
 
-// The breaks on one side of the mode (direction +1 or -1), nearest first.
-// Returns their number; reachedEnd says whether the last break is the end.
-int walkOutward(const Shape& shape, const Resolution& res, int direction, double* breaks, bool& reachedEnd)
-{
-    const double end = direction > 0 ? pi - shape.mode : -shape.mode;
-    const double curvature = 1.0 / (shape.sigma * shape.sigma);
+// The outward walk from the mode on one side (direction +1 or -1): the
+// breaks nearest first, their count, and whether the last is the end.
+struct Walk {
+    int direction;
+    double* breaks;
     double d = 0.0;
-    PointValue atD = pointAt(shape, d);
-    reachedEnd = false;
-    for (int k = 0; k < maxPanelsPerSide; ++k) {
-        // The allowed fall of ln f grows with the distance from the peak: a
-        // panel far out carries little mass, so its relative error may be larger.
-        const double drop = res.maxDrop - res.dropGrowth * atD.logf;
-        const double slope = std::fabs(atD.slope);
-        const double step = std::min(res.widestPanel * shape.sigma,
-                                     2.0 * drop / (slope + std::sqrt(slope * slope + 2.0 * drop * curvature)));
-        double next = d + direction * step;
-        if ((end - next) * direction <= endSnap * step) {
-            breaks[k] = end;
-            reachedEnd = true;
-            return k + 1;
-        }
-        breaks[k] = next;
-        atD = pointAt(shape, next);
-        if (atD.logf < -res.logCut) return k + 1;
-        d = next;
+    PointValue atD{};
+    int count = 0;
+    bool reachedEnd = false;
+    bool done = false;
+};
+
+// One step of a walk: the next break, and whether the walk ends there.
+void stepOutward(const Shape& shape, const Resolution& res, Walk& w)
+{
+    const double end = w.direction > 0 ? pi - shape.mode : -shape.mode;
+    const double curvature = 1.0 / (shape.sigma * shape.sigma);
+    // The allowed fall of ln f grows with the distance from the peak: a
+    // panel far out carries little mass, so its relative error may be larger.
+    const double drop = res.maxDrop - res.dropGrowth * w.atD.logf;
+    const double slope = std::fabs(w.atD.slope);
+    const double step = std::min(res.widestPanel * shape.sigma,
+                                 2.0 * drop / (slope + std::sqrt(slope * slope + 2.0 * drop * curvature)));
+    const double next = w.d + w.direction * step;
+    if ((end - next) * w.direction <= endSnap * step) {
+        w.breaks[w.count++] = end;
+        w.reachedEnd = true;
+        w.done = true;
+        return;
     }
-    return maxPanelsPerSide;
+    w.breaks[w.count++] = next;
+    w.atD = pointAt(shape, next);
+    w.d = next;
+    w.done = w.atD.logf < -res.logCut || w.count == maxPanelsPerSide;
+}
+
+// Both walks, a step of each in turn: the two chains of dependent steps
+// overlap instead of waiting on each other.
+void walkOutward(const Shape& shape, const Resolution& res, Walk& left, Walk& right)
+{
+    left.atD = right.atD = pointAt(shape, 0.0);
+    while (!left.done || !right.done) {
+        if (!left.done) stepOutward(shape, res, left);
+        if (!right.done) stepOutward(shape, res, right);
+    }
 }
 
 } // namespace
@@ -193,10 +207,13 @@ bool buildTable(const Shape& shape, double sObs, const Resolution& resolution, D
     table.rule = resolution.rule;
     std::array<double, maxPanelsPerSide> left{};
     std::array<double, maxPanelsPerSide> right{};
-    bool leftEnd = false;
-    bool rightEnd = false;
-    const int nLeft = walkOutward(shape, resolution, -1, left.data(), leftEnd);
-    const int nRight = walkOutward(shape, resolution, +1, right.data(), rightEnd);
+    Walk leftWalk{-1, left.data()};
+    Walk rightWalk{+1, right.data()};
+    walkOutward(shape, resolution, leftWalk, rightWalk);
+    const int nLeft = leftWalk.count;
+    const int nRight = rightWalk.count;
+    const bool leftEnd = leftWalk.reachedEnd;
+    const bool rightEnd = rightWalk.reachedEnd;
 
     // Breaks in ascending order; geometric grading into an end for fractional nu.
     constexpr int maxBreaks = 2 * maxPanelsPerSide + 2 * gradedLevels + 2;

@@ -137,8 +137,11 @@ Critical searchRoot(double C0, double S, double nu, Evaluate evaluate, double fi
         const Evaluation e = evaluate(C, fineStage ? detail::fine : detail::coarse);
         if (e.kind == Evaluation::Kind::failed) return {nan, inf, it, SearchEnd::evaluation_failed};
         const double scale = std::max(1.0, std::fabs(C));
-        if (e.kind == Evaluation::Kind::value && e.h == 0.0 && fineStage)
-            return {C, inputNoise(S, nu, C), it, SearchEnd::root};
+        if (e.kind == Evaluation::Kind::value && e.h == 0.0 && fineStage) {
+            // h rounded to zero: C is the root to within h's own noise.
+            const double noiseC = e.dh < 0.0 && std::isfinite(e.dh) ? e.noise / -e.dh : 0.0;
+            return {C, noiseC + inputNoise(S, nu, C), it, SearchEnd::root};
+        }
         const bool positive = e.kind == Evaluation::Kind::positive || (e.kind == Evaluation::Kind::value && e.h > 0.0);
         if (positive)
             lo = C;
@@ -557,8 +560,7 @@ CriticalPair two_sided(double S, double nu, double L)
         const Critical bad{nan, inf, 0, SearchEnd::unbracketed};
         return {bad, bad};
     }
-    const double lowerStart = detail::oneSidedStart(S, nu, 0.5 * (1.0 - L));
-    const double upperStart = detail::oneSidedStart(S, nu, 0.5 * (1.0 + L));
+    const detail::PairStart start = detail::twoSidedStart(S, nu, L);
     // Each search starts its free-end steps from the end of its previous trial.
     EndMemory lowerEnd;
     EndMemory upperEnd;
@@ -567,12 +569,12 @@ CriticalPair two_sided(double S, double nu, double L)
     const double level = std::max(L, tinyLevel);
     const double fineToCoarse = std::min(level, 1.0 - level) < narrowRegion ? narrowFineToCoarse : 0.0;
     Critical lower = searchRoot(
-        lowerStart, S, nu,
+        start.lower, S, nu,
         [&](double C, const detail::Resolution& r) { return twoSidedAt(S, nu, level, true, C, r, lowerEnd); },
         fineToCoarse);
     if (L < tinyLevel) return {lower, lower};
     Critical upper = searchRoot(
-        upperStart, S, nu,
+        start.upper, S, nu,
         [&](double C, const detail::Resolution& r) { return twoSidedAt(S, nu, level, false, C, r, upperEnd); },
         fineToCoarse);
     return ordered(lower, upper);

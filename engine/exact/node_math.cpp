@@ -56,10 +56,12 @@ struct LaneTraits<Lanes> {
     [[gnu::always_inline]] static UnsignedBits toUnsigned(const Lanes& x) { return reinterpret_cast<UnsignedBits>(x); }
     [[gnu::always_inline]] static Bits toBits(const Lanes& x) { return reinterpret_cast<Bits>(x); }
     [[gnu::always_inline]] static Lanes select(const Bits& m, const Lanes& a, const Lanes& b) { return m ? a : b; }
+    // Exact for |k| < 2^51 (the exponents here): k added to the bits of
+    // 1.5 x 2^52 is that double plus k, which the subtraction leaves exactly.
     [[gnu::always_inline]] static Lanes toDouble(const Bits& k)
     {
-        return Lanes{static_cast<double>(k[0]), static_cast<double>(k[1]), static_cast<double>(k[2]),
-                     static_cast<double>(k[3])};
+        constexpr double shift = 6755399441055744.0;
+        return reinterpret_cast<Lanes>(k + std::bit_cast<std::int64_t>(shift)) - shift;
     }
     [[gnu::always_inline]] static Bits ifMask(const Bits& m, std::int64_t value) { return m & value; }
 };
@@ -113,6 +115,41 @@ template <class T, std::size_t N>
     return p;
 }
 
+// Estrin's scheme for the coefficients [First, First + Count) (highest power
+// first), with powers[j] = x^(2^j): halves evaluated side by side, so the
+// chain of dependent operations grows with log2 of the degree instead of the
+// degree (Horner's sums made the batches wait on latency, not throughput).
+template <std::size_t First, std::size_t Count, class T, std::size_t N>
+[[gnu::always_inline]] inline T estrin(const double (&coefficients)[N], const T* powers)
+{
+    if constexpr (Count == 1) {
+        return constant<T>(coefficients[First]);
+    } else {
+        // The low part takes the largest power of two below Count.
+        constexpr std::size_t lowTerms = std::bit_floor(Count - 1);
+        constexpr std::size_t highTerms = Count - lowTerms;
+        const T high = estrin<First, highTerms>(coefficients, powers);
+        const T lowPart = estrin<First + highTerms, lowTerms>(coefficients, powers);
+        return high * powers[std::countr_zero(lowTerms)] + lowPart;
+    }
+}
+
+// The polynomial with the top N - Tail coefficients by Estrin's scheme and
+// the last Tail by Horner's (the low-order terms, which carry most of the
+// value, keep Horner's rounding).
+template <std::size_t Tail, class T, std::size_t N>
+[[gnu::always_inline]] inline T polynomial(const double (&coefficients)[N], const T& x)
+{
+    static_assert(Tail < N);
+    constexpr int used = std::bit_width(N - Tail - 1);
+    T powers[used > 0 ? used : 1];
+    powers[0] = x;
+    for (int j = 1; j < used; ++j) powers[j] = powers[j - 1] * powers[j - 1];
+    T p = estrin<0, N - Tail>(coefficients, powers);
+    for (std::size_t i = N - Tail; i < N; ++i) p = p * x + coefficients[i];
+    return p;
+}
+
 // exp(x): x = k ln 2 + r with |r| <= ln2 / 2 (k by rounding through the
 // 2^52 shift), exp(r) by its Taylor series to r^13 (remainder below 4e-18 of
 // it), and 2^k put into the exponent field from the low bits of the shifted x.
@@ -123,7 +160,7 @@ template <class T>
     const T shifted = x * log2e + roundingShift;
     const T k = shifted - roundingShift;
     const T r = (x - k * ln2Hi) - k * ln2Lo;
-    const T p = horner(expSeries, r);
+    const T p = polynomial<3>(expSeries, r);
     // (Unsigned: the bits above the exponent field wrap around.)
     const typename L::Unsigned scale = (L::toUnsigned(shifted) << 52) + (std::uint64_t{1023} << 52);
     T result = p * L::fromUnsigned(scale);
@@ -151,7 +188,7 @@ template <class T>
     const T f = m - 1.0;
     const T s = f / (f + 2.0);
     const T z = s * s;
-    const T R = horner(logSeries, z) * z;
+    const T R = polynomial<0>(logSeries, z) * z;
     const T halfSquare = 0.5 * f * f;
     const T kd = L::toDouble(k);
     T result = kd * ln2Hi + (f - (halfSquare - (s * (halfSquare + R) + (kd * ln2Lo + c))));
@@ -177,8 +214,8 @@ template <class T>
 [[gnu::always_inline]] inline void sinCosOfLanes(const T& x, T& sinX, T& cosX)
 {
     const T z = x * x;
-    sinX = x + x * (z * horner(sinSeries, z));
-    cosX = 1.0 - (0.5 * z - z * z * horner(cosSeries, z));
+    sinX = x + x * (z * polynomial<1>(sinSeries, z));
+    cosX = 1.0 - (0.5 * z - z * z * polynomial<1>(cosSeries, z));
 }
 
 // The density at mode + d from sin(d/2) and cos(d/2): with v = 1 - cos d,
@@ -229,12 +266,20 @@ __attribute__((target_clones("avx2", "default"))) void densityBatch(const Shape&
     }
 }
 
-__attribute__((target_clones("avx2", "default"))) void panelBatch(const Shape& shape, double sinMid, double cosMid,
-                                                                   int n, const double* halfOffset,
-                                                                   double* duBelow, double* fBelow,
-                                                                   double* duAbove, double* fAbove)
+namespace {
+
+// The node pairs mid -+ dx of a panel in groups of lanes, handed to `sink`:
+// sink.pairs(i, du and f below, du and f above) for the four pairs from i,
+// and sink.shared(i, left, du, f) for the last one or two pairs (the 10-point
+// rule's fifth, the 20-point rule's ninth and tenth), whose nodes below and
+// above mid share one group: lanes [0, left) below, [left, 2 left) above.
+template <class Sink>
+[[gnu::always_inline]] inline void panelGroups(const Shape& shape, double sinMid, double cosMid, int n,
+                                               const double* halfOffset, Sink& sink)
 {
-    for (int i = 0; i < n; i += width) {
+    const int left = n % width;
+    const int whole = left <= 2 ? n - left : n + width - left;
+    for (int i = 0; i < whole; i += width) {
         Lanes sinDx, cosDx;
         sinCosOfLanes(load(halfOffset + i), sinDx, cosDx);
         // sin and cos of (mid -+ dx)/2 by the addition theorem.
@@ -242,14 +287,89 @@ __attribute__((target_clones("avx2", "default"))) void panelBatch(const Shape& s
         const Lanes cosBelow = cosMid * cosDx + sinMid * sinDx;
         const Lanes sinAbove = sinMid * cosDx + cosMid * sinDx;
         const Lanes cosAbove = cosMid * cosDx - sinMid * sinDx;
-        Lanes d, g;
-        densityLanes(shape, sinBelow, cosBelow, d, g);
-        store(duBelow + i, d);
-        store(fBelow + i, g);
-        densityLanes(shape, sinAbove, cosAbove, d, g);
-        store(duAbove + i, d);
-        store(fAbove + i, g);
+        Lanes duBelow, fBelow, duAbove, fAbove;
+        densityLanes(shape, sinBelow, cosBelow, duBelow, fBelow);
+        densityLanes(shape, sinAbove, cosAbove, duAbove, fAbove);
+        sink.pairs(i, duBelow, fBelow, duAbove, fAbove);
     }
+    if (whole >= n) return;
+    const double* dx = halfOffset + whole;
+    const Lanes offset = left == 1 ? Lanes{dx[0], dx[0], 0.0, 0.0} : Lanes{dx[0], dx[1], dx[0], dx[1]};
+    const Lanes sign = left == 1 ? Lanes{-1.0, 1.0, 1.0, 1.0} : Lanes{-1.0, -1.0, 1.0, 1.0};
+    Lanes sinDx, cosDx;
+    sinCosOfLanes(offset, sinDx, cosDx);
+    const Lanes signedSin = sign * sinDx;
+    Lanes du, f;
+    densityLanes(shape, sinMid * cosDx + cosMid * signedSin, cosMid * cosDx - sinMid * signedSin, du, f);
+    sink.shared(whole, left, du, f);
+}
+
+} // namespace
+
+__attribute__((target_clones("avx2", "default"))) void panelBatch(const Shape& shape, double sinMid, double cosMid,
+                                                                   int n, const double* halfOffset,
+                                                                   double* duBelow, double* fBelow,
+                                                                   double* duAbove, double* fAbove)
+{
+    struct Store {
+        double* duBelow;
+        double* fBelow;
+        double* duAbove;
+        double* fAbove;
+        [[gnu::always_inline]] void pairs(int i, const Lanes& dB, const Lanes& gB, const Lanes& dA, const Lanes& gA)
+        {
+            store(duBelow + i, dB);
+            store(fBelow + i, gB);
+            store(duAbove + i, dA);
+            store(fAbove + i, gA);
+        }
+        [[gnu::always_inline]] void shared(int i, int left, const Lanes& d, const Lanes& g)
+        {
+            for (int j = 0; j < left; ++j) {
+                duBelow[i + j] = d[j];
+                fBelow[i + j] = g[j];
+                duAbove[i + j] = d[left + j];
+                fAbove[i + j] = g[left + j];
+            }
+        }
+    } sink{duBelow, fBelow, duAbove, fAbove};
+    panelGroups(shape, sinMid, cosMid, n, halfOffset, sink);
+}
+
+__attribute__((target_clones("avx2", "default"))) void panelMomentsBatch(const Shape& shape, double sinMid,
+                                                                          double cosMid, int n,
+                                                                          const double* halfOffset,
+                                                                          const double* weight, double* sums)
+{
+    // Per-lane sums, node pairs in order, below before above; then the lanes
+    // added in a fixed order. (Four short chains of additions instead of one
+    // long one through every node.)
+    struct Accumulate {
+        const double* weight;
+        Lanes m0{}, m1{}, m2{};
+        [[gnu::always_inline]] void add(const Lanes& w, const Lanes& du, const Lanes& f)
+        {
+            const Lanes wf = w * f;
+            m0 += wf;
+            m1 += wf * du;
+            m2 += wf * du * du;
+        }
+        [[gnu::always_inline]] void pairs(int i, const Lanes& dB, const Lanes& gB, const Lanes& dA, const Lanes& gA)
+        {
+            const Lanes w = load(weight + i);
+            add(w, dB, gB);
+            add(w, dA, gA);
+        }
+        [[gnu::always_inline]] void shared(int i, int left, const Lanes& d, const Lanes& g)
+        {
+            const double* x = weight + i;
+            add(left == 1 ? Lanes{x[0], x[0], 0.0, 0.0} : Lanes{x[0], x[1], x[0], x[1]}, d, g);
+        }
+    } sink{weight};
+    panelGroups(shape, sinMid, cosMid, n, halfOffset, sink);
+    sums[0] = (sink.m0[0] + sink.m0[1]) + (sink.m0[2] + sink.m0[3]);
+    sums[1] = (sink.m1[0] + sink.m1[1]) + (sink.m1[2] + sink.m1[3]);
+    sums[2] = (sink.m2[0] + sink.m2[1]) + (sink.m2[2] + sink.m2[3]);
 }
 
 double expOf(double x)
@@ -283,7 +403,7 @@ double angleOf(double y, double x)
     double t = std::min(y, ax) / big;
     t = t / (1.0 + std::sqrt(1.0 + t * t));
     const double z = t * t;
-    double angle = 2.0 * (t + t * (z * horner(atanSeries, z)));
+    double angle = 2.0 * (t + t * (z * polynomial<1>(atanSeries, z)));
     if (y > ax) angle = (0.5 * piHi - angle) + 0.5 * piLo;
     if (x < 0.0) angle = (piHi - angle) + piLo;
     return angle;

@@ -2,7 +2,7 @@
 // Elementary functions over batches of quadrature nodes: sin and cos of half
 // angles, and the density sin(s)^(nu - 1) exp(c cos s) relative to its peak.
 //
-// Each function is one fixed sequence of IEEE operations (Horner sums of
+// Each function is one fixed sequence of IEEE operations (Estrin sums of
 // Taylor series after exact range reductions; no fused multiply-add, no
 // table), evaluated four lanes at a time. The AVX2 build of a batch and the
 // SSE2 one perform the same operations on each lane, so every x86-64 machine
@@ -33,6 +33,13 @@ void densityBatch(const Shape& shape, int n, const double* sinHalf, const double
 // half offsets dx/2 (|dx/2| <= pi/4): u - u_mode and f below and above mid.
 void panelBatch(const Shape& shape, double sinMid, double cosMid, int n, const double* halfOffset, double* duBelow,
                 double* fBelow, double* duAbove, double* fAbove);
+
+// The moments of a panel from its node pairs as panelBatch forms them:
+// sums[0..2] = the sums over both nodes of pair i of weight[i] f,
+// weight[i] f du and weight[i] f du^2 (weight read like halfOffset, padded
+// with 0), in a fixed order of operations on every machine.
+void panelMomentsBatch(const Shape& shape, double sinMid, double cosMid, int n, const double* halfOffset,
+                       const double* weight, double* sums);
 
 // The same functions for one argument, with the batches' bits.
 double expOf(double x);   // exp(x); 0 below -708, +inf above 709.7

@@ -5,6 +5,8 @@
 #include "engine/exact/starting_values.h"
 
 #include "engine/exact/node_math.h"
+#include "engine/exact/pair_start_grid.h"
+#include "engine/exact/pair_starts.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,20 +17,34 @@ namespace {
 
 constexpr double sqrt2 = 1.4142135623730951;
 constexpr double invSqrt2Pi = 0.3989422804014327;
-constexpr int normalNewtonSteps = 3;
+constexpr int normalHalleySteps = 2;
 
 // ln Gamma(x) for x >= 1 by shifting up to 8 and Stirling's series; enough
 // for a starting value and free of the global sign that lgamma may set.
 double logGamma(double x)
 {
-    double shift = 0.0;
+    double product = 1.0; // at most 8^7
     while (x < 8.0) {
-        shift -= logOf(x);
+        product *= x;
         x += 1.0;
     }
+    const double shift = -logOf(product);
     const double x2 = 1.0 / (x * x);
     return shift + (x - 0.5) * logOf(x) - x + 0.9189385332046728 +
            (1.0 / 12.0 - x2 * (1.0 / 360.0 - x2 / 1260.0)) / x;
+}
+
+// The cubic through the four grid nodes from `base` at position x (in grid
+// steps, 0 at the first node): the base and the Lagrange weights.
+int cubicAt(double x, int count, double* weight)
+{
+    const int base = std::clamp(static_cast<int>(std::floor(x)) - 1, 0, count - 4);
+    const double t = x - base;
+    weight[0] = -(t - 1.0) * (t - 2.0) * (t - 3.0) / 6.0;
+    weight[1] = t * (t - 2.0) * (t - 3.0) / 2.0;
+    weight[2] = -t * (t - 1.0) * (t - 3.0) / 2.0;
+    weight[3] = t * (t - 1.0) * (t - 2.0) / 6.0;
+    return base;
 }
 
 } // namespace
@@ -41,11 +57,14 @@ double normalQuantile(double p)
     double z = t - (2.515517 + t * (0.802853 + t * 0.010328)) /
                        (1.0 + t * (1.432788 + t * (0.189269 + t * 0.001308)));
     if (p < 0.5) z = -z;
-    for (int i = 0; i < normalNewtonSteps; ++i) {
+    // Halley's steps on the normal distribution function (its density's
+    // slope is -z times the density): 5e-4, 1e-10, then the accuracy of erfc.
+    for (int i = 0; i < normalHalleySteps; ++i) {
         const double cdf = 0.5 * std::erfc(-z / sqrt2);
         const double density = invSqrt2Pi * expOf(-0.5 * z * z);
         if (density <= 0.0) break;
-        z -= (cdf - p) / density;
+        const double r = (cdf - p) / density;
+        z -= r / (1.0 + 0.5 * z * r);
     }
     // erfc (through its exp) may round differently on processors with fused
     // multiply-add; kept to 26 significant bits, z (and every search path
@@ -55,6 +74,21 @@ double normalQuantile(double p)
     const double fraction = std::frexp(z, &exponent);
     return std::ldexp(std::nearbyint(std::ldexp(fraction, 26)), exponent - 26);
 }
+
+namespace {
+
+// The Cornish-Fisher expansion of the Student-t quantile: smooth in nu.
+double cornishFisher(double p, double nu)
+{
+    const double z = normalQuantile(p);
+    const double z2 = z * z;
+    const double g1 = z * (z2 + 1.0) / 4.0;
+    const double g2 = z * ((5.0 * z2 + 16.0) * z2 + 3.0) / 96.0;
+    const double g3 = z * (((3.0 * z2 + 19.0) * z2 + 17.0) * z2 - 15.0) / 384.0;
+    return z + (g1 + (g2 + g3 / nu) / nu) / nu;
+}
+
+} // namespace
 
 double studentQuantile(double p, double nu)
 {
@@ -67,36 +101,101 @@ double studentQuantile(double p, double nu)
         const double t = 2.0 * std::sqrt(q - 1.0);
         return p < 0.5 ? -t : t;
     }
-    const double z = normalQuantile(p);
-    const double z2 = z * z;
-    const double g1 = z * (z2 + 1.0) / 4.0;
-    const double g2 = z * ((5.0 * z2 + 16.0) * z2 + 3.0) / 96.0;
-    const double g3 = z * (((3.0 * z2 + 19.0) * z2 + 17.0) * z2 - 15.0) / 384.0;
-    return z + (g1 + (g2 + g3 / nu) / nu) / nu;
+    return cornishFisher(p, nu);
 }
 
-double chiSquareQuantile(double q, double nu)
+namespace {
+
+// Wilson-Hilferty's chi-square quantile and the lower bound from the leading
+// term of the lower-tail series: P(chi2 <= x) <= (x/2)^(nu/2) / Gamma(nu/2 + 1),
+// so the quantile is at least the x where that bound reaches q.
+struct ChiSquareParts {
+    double wilsonHilferty;
+    double bound;
+};
+ChiSquareParts chiSquareParts(double q, double nu)
 {
     const double z = normalQuantile(q);
     const double a = 2.0 / (9.0 * nu);
     const double cube = 1.0 - a + z * std::sqrt(a);
-    const double wilsonHilferty = cube > 0.0 ? nu * cube * cube * cube : 0.0;
-    // P(chi2 <= x) <= (x/2)^(nu/2) / Gamma(nu/2 + 1): the quantile is at least
-    // the x where that bound reaches q.
     const double k = 0.5 * nu;
-    const double bound = 2.0 * expOf((logOf(q) + logGamma(k + 1.0)) / k);
-    return std::max(wilsonHilferty, bound);
+    return {cube > 0.0 ? nu * cube * cube * cube : 0.0, 2.0 * expOf((logOf(q) + logGamma(k + 1.0)) / k)};
 }
 
-double oneSidedStart(double S, double nu, double p)
+} // namespace
+
+double chiSquareQuantile(double q, double nu)
 {
-    const double tTerm = std::sqrt(nu / (nu + 1.0)) * studentQuantile(p, nu);
-    // Large S: theta is driven by sigma^2, the upper limit near S^2 nu / (2 q)
-    // with q the chi-square quantile of 1 - p.
-    const double q = chiSquareQuantile(1.0 - p, nu);
+    const ChiSquareParts parts = chiSquareParts(q, nu);
+    return std::max(parts.wilsonHilferty, parts.bound);
+}
+
+namespace {
+
+// The one-sided start from a Student-t quantile t of level p and a
+// chi-square quantile q of level 1 - p.
+double startFrom(double t, double q, double S, double nu)
+{
+    const double tTerm = std::sqrt(nu / (nu + 1.0)) * t;
+    // Large S: theta is driven by sigma^2, the upper limit near S^2 nu / (2 q).
     const double chiTerm = 0.5 * S * std::sqrt(nu) * (nu / q - 1.0);
     if ((tTerm < 0.0) != (chiTerm < 0.0)) return tTerm + chiTerm;
     return std::copysign(std::sqrt(tTerm * tTerm + chiTerm * chiTerm), tTerm);
+}
+
+} // namespace
+
+double oneSidedStart(double S, double nu, double p)
+{
+    return startFrom(studentQuantile(p, nu), chiSquareQuantile(1.0 - p, nu), S, nu);
+}
+
+PairStart pairBase(double S, double nu, double L)
+{
+    // The chi-square quantile as the maximum of its two parts, rounded off
+    // where they come within a tenth of each other (the plain maximum has a
+    // kink, which the tabulated factors would inherit).
+    auto smoothQuantile = [nu](double q) {
+        const ChiSquareParts parts = chiSquareParts(q, nu);
+        const double larger = std::max(parts.wilsonHilferty, parts.bound);
+        const double gap = std::fabs(parts.wilsonHilferty - parts.bound);
+        const double band = 0.05 * (parts.wilsonHilferty + parts.bound);
+        return gap >= band ? larger : larger + (band - gap) * (band - gap) / (4.0 * band);
+    };
+    const double pLower = 0.5 * (1.0 - L);
+    const double pUpper = 0.5 * (1.0 + L);
+    return {startFrom(cornishFisher(pLower, nu), smoothQuantile(pUpper), S, nu),
+            startFrom(cornishFisher(pUpper, nu), smoothQuantile(pLower), S, nu)};
+}
+
+PairStart twoSidedStart(double S, double nu, double L)
+{
+    const PairGrid& g = pairGrid;
+    const double y = -logOf(1.0 - L) / 2.302585092994046;
+    const double z = (y - g.levelFirst) / g.levelStep;
+    // Outside the table, and where the one-sided starts give the symmetric
+    // Student-t pair exactly (S = 0 at nu = 2 and 4), the one-sided starts.
+    const bool exactStudent = S == 0.0 && (nu == 2.0 || nu == 4.0);
+    if (!(z >= 0.0 && z <= g.levelCount - 1) || exactStudent)
+        return {oneSidedStart(S, nu, 0.5 * (1.0 - L)), oneSidedStart(S, nu, 0.5 * (1.0 + L))};
+    const PairStart plain = pairBase(S, nu, L);
+    // Positions in grid steps; spreads beyond the last node take its factors.
+    const double x = std::sqrt(2.0 / nu) * (g.nuCount - 1);
+    const double w = std::min(S / (1.0 + S), g.spreadStep * (g.spreadCount - 1)) / g.spreadStep;
+    double wx[4], wy[4], wz[4];
+    const int i0 = cubicAt(x, g.nuCount, wx);
+    const int j0 = cubicAt(w, g.spreadCount, wy);
+    const int k0 = cubicAt(z, g.levelCount, wz);
+    double lower = 0.0;
+    double upper = 0.0;
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j)
+            for (int k = 0; k < 4; ++k) {
+                const double weight = wx[i] * wy[j] * wz[k];
+                lower += weight * pairStartLower[i0 + i][j0 + j][k0 + k];
+                upper += weight * pairStartUpper[i0 + i][j0 + j][k0 + k];
+            }
+    return {plain.lower * lower, plain.upper * upper};
 }
 
 } // namespace engine::exact::detail

@@ -4,7 +4,7 @@
 
 namespace engine::exact::detail {
 
-// Standard normal quantile, to about 1e-8 (rational start, Newton on erfc,
+// Standard normal quantile, to about 1e-8 (rational start, Halley steps on erfc,
 // rounded to 26 significant bits).
 double normalQuantile(double p);
 
@@ -20,5 +20,20 @@ double chiSquareQuantile(double q, double nu);
 // exact limit at S = 0) combined with the chi-square term that dominates for
 // large S.
 double oneSidedStart(double S, double nu, double p);
+
+struct PairStart {
+    double lower;
+    double upper;
+};
+
+// The one-sided starts at (1 -+ L)/2 with the Cornish-Fisher t quantile for
+// every nu (smooth in nu, unlike oneSidedStart's exact forms at nu = 2 and 4).
+PairStart pairBase(double S, double nu, double L);
+
+// Starting values of the two-sided pair of level L: pairBase times factors
+// tabulated from solved pairs (pair_starts.h) and interpolated by cubics in
+// each coordinate. Levels outside the table (L below 0.5 or above 0.9999)
+// take the one-sided starts at (1 -+ L)/2.
+PairStart twoSidedStart(double S, double nu, double L);
 
 } // namespace engine::exact::detail

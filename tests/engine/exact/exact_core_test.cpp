@@ -2,6 +2,7 @@
 // and the properties that the critical values must have.
 
 #include "engine/exact/exact_core.h"
+#include "engine/exact/starting_values.h"
 
 #include "support/reference.h"
 
@@ -214,6 +215,30 @@ TEST(ExactCore, ExactStartStopsTheSearch)
     for (const double L : {0.12, 0.4, 0.68, 0.88}) {
         const CriticalPair pair = engine::exact::two_sided(0.0, 2.0, L);
         EXPECT_LE(std::max(pair.lower.iterations, pair.upper.iterations), 6) << L;
+    }
+}
+
+// The tabulated two-sided starts land near the pair between the grid's nodes
+// (a stale table, or one read with the wrong coordinates, misses by far more),
+// and levels outside the table still start from the one-sided values.
+TEST(ExactCore, PairStartsLandNearThePair)
+{
+    struct Case {
+        double nu, S, L, tolerance;
+    };
+    const Case cases[] = {
+        {2.0, 0.5, 0.95, 5e-3},     {2.7, 3.0, 0.9, 5e-3},    {3.0, 1.0, 0.99, 5e-3},   {6.5, 0.3, 0.975, 5e-3},
+        {17.0, 8.0, 0.8, 5e-3},     {140.0, 2.0, 0.999, 5e-3}, {5000.0, 0.7, 0.95, 5e-3}, {40.0, 60.0, 0.95, 2e-2},
+        {8.0, 1.0, 0.3, 1.0},       {8.0, 1.0, 0.99999, 1.0},
+        // The table's edges and corners (read inside it), and S = 0 at nu = 2,
+        // where the one-sided starts are exact.
+        {2.0, 24.0, 0.99991, 5e-3}, {2.0, 0.0, 0.9999, 1e-12}, {1e7, 24.0, 0.5, 5e-3}, {1e5, 1000.0, 0.9999, 5e-3},
+    };
+    for (const Case& c : cases) {
+        const CriticalPair pair = engine::exact::two_sided(c.S, c.nu, c.L);
+        const engine::exact::detail::PairStart start = engine::exact::detail::twoSidedStart(c.S, c.nu, c.L);
+        EXPECT_NEAR(start.lower, pair.lower.C, c.tolerance * std::max(1.0, std::fabs(pair.lower.C))) << c.nu << " " << c.S;
+        EXPECT_NEAR(start.upper, pair.upper.C, c.tolerance * std::max(1.0, std::fabs(pair.upper.C))) << c.nu << " " << c.S;
     }
 }
 

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <utility>
 
 namespace {
 
@@ -107,6 +108,23 @@ TEST(NodeMath, BatchesEqualOneLaneBitForBit)
                                    duOf(sa, ca), density(sa, ca)};
             if (std::memcmp(got, want, sizeof got) != 0) ++differing;
         }
+        // The panel's moments summed in lanes: the node values above,
+        // weighted, to rounding (a weight or a node in the wrong lane moves
+        // them far more).
+        double weight[maxNodeBatch] = {}, sums[3];
+        for (int i = 0; i < n; ++i) weight[i] = 0.1 + unit(random);
+        panelMomentsBatch(shape, sinMid, cosMid, n, half, weight, sums);
+        double want[3] = {}, size[3] = {};
+        for (int i = 0; i < n; ++i)
+            for (const auto& [d, g] : {std::pair{duBelow[i], fBelow[i]}, std::pair{duAbove[i], fAbove[i]}}) {
+                const double terms[] = {weight[i] * g, weight[i] * g * d, weight[i] * g * d * d};
+                for (int m = 0; m < 3; ++m) {
+                    want[m] += terms[m];
+                    size[m] += std::fabs(terms[m]);
+                }
+            }
+        for (int m = 0; m < 3; ++m)
+            if (!(std::fabs(sums[m] - want[m]) <= 1e-14 * size[m])) ++differing;
     }
     EXPECT_EQ(differing, 0);
 }
