@@ -1,6 +1,7 @@
 #!/bin/sh
 # Builds the R package's tarball and runs R CMD check on it; exits 1 when the
-# check reports an ERROR or a WARNING (NOTEs are allowed).
+# check reports an ERROR or a WARNING, or a NOTE on the compiled code (which
+# writes to the console or could end R); other NOTEs are allowed.
 #
 # R CMD build copies only the package folder, so the check runs on a staged
 # copy: r/ without build output, with the library's sources put into
@@ -48,6 +49,7 @@ if [ ! -f "$log" ]; then
   exit 1
 fi
 if [ "$status" -ne 0 ] || grep -q -E '(ERROR|WARNING)$' "$log" || ! grep -q '^Status: ' "$log" ||
+   grep -q '^\* checking compiled code \.\.\. NOTE' "$log" ||
    grep '^Status: ' "$log" | grep -q -E 'ERROR|WARNING'; then
   echo "check_package.sh: R CMD check failed; its log follows" >&2
   cat "$log" >&2
