@@ -1,5 +1,12 @@
-// The Python module velmar: the public face velmar/velmar.h as functions with
-// keyword arguments, read-only result objects and Python exceptions.
+// velmar._core, the compiled part of the Python package velmar: the public
+// face velmar/velmar.h as functions with keyword arguments, read-only result
+// objects and Python exceptions. The package (velmar/__init__.py) re-exports
+// everything here under the name velmar.
+//
+// Numbers are read by one rule: a float, an int or any object with __float__
+// or __index__ (NumPy scalars); a string or another type raises TypeError, an
+// integer beyond the range of doubles ValueError. A level is read as the
+// library reads it (95 is 0.95).
 //
 // Bad arguments (std::invalid_argument) become ValueError with the library's
 // message; a limit that cannot be computed (no root, an integral that failed)
@@ -15,6 +22,9 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <climits>
+#include <cmath>
+#include <cstdint>
 #include <cstddef>
 #include <optional>
 #include <sstream>
@@ -25,10 +35,90 @@ namespace py = pybind11;
 
 namespace {
 
+// repr(x), cut short for a message: a 400-digit integer is named by its first
+// digits and its length.
+std::string short_repr(const py::handle& x)
+{
+    const std::string r = py::repr(x);
+    if (r.size() <= 40) return r;
+    return r.substr(0, 24) + "... (" + std::to_string(r.size()) + " characters)";
+}
+
+std::string type_name(const py::handle& x)
+{
+    return py::str(py::type::of(x).attr("__name__"));
+}
+
+bool is_text(const py::handle& x)
+{
+    return PyUnicode_Check(x.ptr()) || PyBytes_Check(x.ptr()) || PyByteArray_Check(x.ptr());
+}
+
+// Whether x converts to a double as a number does (float, int, NumPy scalar),
+// not by parsing text.
+bool is_real(const py::handle& x)
+{
+    PyObject* o = x.ptr();
+    if (PyFloat_Check(o) || PyLong_Check(o)) return true;
+    if (is_text(x) || PyComplex_Check(o)) return false;
+    const PyNumberMethods* number = Py_TYPE(o)->tp_as_number;
+    return number && (number->nb_float || number->nb_index);
+}
+
+// The double of a number argument `name` of `function`.
+double real(const py::handle& x, const std::string& name, const char* function)
+{
+    if (PyFloat_Check(x.ptr())) return PyFloat_AS_DOUBLE(x.ptr());
+    if (!is_real(x))
+        throw py::type_error(std::string(function) + "(): incompatible argument " + name + " = " + short_repr(x) +
+                             ": a real number is needed, not " + type_name(x));
+    const double v = PyFloat_AsDouble(x.ptr());
+    if (v == -1.0 && PyErr_Occurred()) {
+        if (!PyErr_ExceptionMatches(PyExc_OverflowError)) throw py::error_already_set();
+        PyErr_Clear();
+        throw py::value_error(name + " = " + short_repr(x) + ": beyond the range of doubles");
+    }
+    return v;
+}
+
+// A confidence level as the library reads it: a fraction, or a percentage.
+double level_of(const py::handle& x, const char* function)
+{
+    return velmar::confidence_level(real(x, "level", function));
+}
+
+std::optional<double> optional_real(const py::handle& x, const std::string& name, const char* function)
+{
+    if (x.is_none()) return std::nullopt;
+    return real(x, name, function);
+}
+
+// A whole-number argument in lo .. hi: an int or anything with __index__
+// (not a float, not a bool); outside the range a ValueError.
+std::uint64_t integer(const py::handle& x, const std::string& name, const char* function, std::uint64_t lo,
+                      std::uint64_t hi)
+{
+    if (PyBool_Check(x.ptr()) || !PyIndex_Check(x.ptr()))
+        throw py::type_error(std::string(function) + "(): incompatible argument " + name + " = " + short_repr(x) +
+                             ": an integer is needed, not " + type_name(x));
+    const py::int_ value = py::reinterpret_steal<py::int_>(PyNumber_Index(x.ptr()));
+    if (!value) throw py::error_already_set();
+    const bool inside = value >= py::int_(lo) && value <= py::int_(hi);
+    if (!inside)
+        throw py::value_error(name + " = " + short_repr(x) + ": must lie in " + std::to_string(lo) + " .. " +
+                              std::to_string(hi));
+    return value.cast<std::uint64_t>();
+}
+
 velmar::Side side_of(const std::string& side)
 {
     if (const auto s = velmar::parse_side(side)) return *s;
-    throw py::value_error("side = '" + side + "': must be 'upper', 'lower' or 'two-sided'");
+    std::ostringstream message;
+    message << "side = '" << side << "': must be ";
+    for (const velmar::Side s : {velmar::Side::upper, velmar::Side::lower, velmar::Side::two_sided})
+        message << "'" << velmar::to_string(s) << "', ";
+    message << "or '" << velmar::to_string(velmar::Side::equal_tailed) << "'";
+    throw py::value_error(message.str());
 }
 
 std::string side_name(velmar::Side side)
@@ -119,9 +209,15 @@ struct SampleLimits {
     std::vector<MethodLimits> rows;
 };
 
-Limits limits(double mu_hat, double sigma_hat, double nu, double lam, std::optional<double> gamma2, double level,
+Limits limits(const py::object& mu_hat_object, const py::object& sigma_hat_object, const py::object& nu_object,
+              const py::object& lam_object, const py::object& gamma2_object, const py::object& level_object,
               const std::string& side_text)
 {
+    const char* f = "limits";
+    const double mu_hat = real(mu_hat_object, "mu_hat", f), sigma_hat = real(sigma_hat_object, "sigma_hat", f),
+                 nu = real(nu_object, "nu", f), lam = real(lam_object, "lam", f);
+    const std::optional<double> gamma2 = optional_real(gamma2_object, "gamma2", f);
+    const double level = level_of(level_object, f);
     const velmar::Side side = side_of(side_text);
     const velmar::Estimates e{mu_hat, sigma_hat, nu, gamma2};
     velmar::Limits l;
@@ -161,12 +257,9 @@ std::vector<double> read_values(const py::handle& values)
         throw py::type_error("values must be a sequence of numbers, got " +
                              std::string(py::str(py::type::of(values).attr("__name__"))));
     for (const py::handle item : py::iter(values)) {
-        try {
-            out.push_back(item.cast<double>());
-        } catch (const py::cast_error&) {
-            throw py::type_error("values[" + std::to_string(out.size()) + "] = " + std::string(py::repr(item)) +
-                                 ": not a number");
-        }
+        const std::string name = "values[" + std::to_string(out.size()) + "]";
+        if (!is_real(item)) throw py::type_error(name + " = " + short_repr(item) + ": not a number");
+        out.push_back(real(item, name, "lognormal_mean_limits"));
     }
     return out;
 }
@@ -202,9 +295,10 @@ velmar::SampleLimits sample_limits(const std::vector<velmar::Observation>& sampl
     return velmar::mean_limits_by_method(sample, level, side);
 }
 
-SampleLimits mean_limits_by_method(const py::object& values_object, double level, const std::string& side_text,
-                                   const py::object& nondetect)
+SampleLimits mean_limits_by_method(const py::object& values_object, const py::object& level_object,
+                                   const std::string& side_text, const py::object& nondetect)
 {
+    const double level = level_of(level_object, "mean_limits_by_method");
     const velmar::Side side = side_of(side_text);
     const velmar::SampleLimits s = sample_limits(observations(read_values(values_object), nondetect), level, side);
     SampleLimits out{s.n, s.nondetects, s.uninformative, s.level, side_name(s.side), {}};
@@ -223,9 +317,10 @@ SampleLimits mean_limits_by_method(const py::object& values_object, double level
     return out;
 }
 
-LognormalLimits lognormal_mean_limits(const py::object& values_object, double level, const std::string& side_text,
-                                      const py::object& nondetect)
+LognormalLimits lognormal_mean_limits(const py::object& values_object, const py::object& level_object,
+                                      const std::string& side_text, const py::object& nondetect)
 {
+    const double level = level_of(level_object, "lognormal_mean_limits");
     const velmar::Side side = side_of(side_text);
     const std::vector<double> values = read_values(values_object);
     if (!nondetect.is_none()) {
@@ -258,15 +353,16 @@ LognormalLimits lognormal_mean_limits(const py::object& values_object, double le
 
 // ---- The summary -------------------------------------------------------------
 
-velmar::Summary summary(const py::object& values_object, const py::object& nondetect, double level,
-                        std::optional<double> limit, int simulations, std::uint64_t seed)
+velmar::Summary summary(const py::object& values_object, const py::object& nondetect, const py::object& level,
+                        const py::object& limit, const py::object& simulations, const py::object& seed)
 {
-    const std::vector<velmar::Observation> sample = observations(read_values(values_object), nondetect);
+    const char* f = "summary";
     velmar::SummaryOptions options;
-    options.level = level;
-    options.limit = limit;
-    options.simulations = simulations;
-    options.seed = seed;
+    options.level = level_of(level, f);
+    options.limit = optional_real(limit, "limit", f);
+    options.simulations = static_cast<int>(integer(simulations, "simulations", f, 0, INT_MAX));
+    options.seed = integer(seed, "seed", f, 0, UINT64_MAX);
+    const std::vector<velmar::Observation> sample = observations(read_values(values_object), nondetect);
     py::gil_scoped_release unlocked;
     return velmar::summary(sample, options);
 }
@@ -286,6 +382,38 @@ py::dict as_dict(const velmar::MethodUpperLimit& u)
     d["status"] = u.status;
     d["failed"] = u.failed;
     return d;
+}
+
+velmar::MethodUpperLimit method_upper_limit_from(const py::dict& d)
+{
+    velmar::MethodUpperLimit u;
+    u.method = d["method"].cast<std::string>();
+    u.value = d["value"].cast<std::optional<double>>();
+    u.simulated_coverage = d["simulated_coverage"].cast<std::optional<double>>();
+    u.coverage_se = d["coverage_se"].cast<std::optional<double>>();
+    u.status = d["status"].cast<std::string>();
+    u.failed = d["failed"].cast<bool>();
+    return u;
+}
+
+py::dict as_dict(const velmar::ShapiroWilk& t)
+{
+    return py::dict(py::arg("W") = t.W, py::arg("p") = t.p);
+}
+
+velmar::ShapiroWilk shapiro_wilk_from(const py::dict& d)
+{
+    return {d["W"].cast<double>(), d["p"].cast<double>()};
+}
+
+py::dict as_dict(const velmar::AndersonDarling& t)
+{
+    return py::dict(py::arg("A2") = t.A2, py::arg("p") = t.p);
+}
+
+velmar::AndersonDarling anderson_darling_from(const py::dict& d)
+{
+    return {d["A2"].cast<double>(), d["p"].cast<double>()};
 }
 
 // The summary as plain Python values, keyed as the command line's JSON, with
@@ -326,9 +454,35 @@ py::dict as_dict(const velmar::Summary& s)
     return d;
 }
 
-bool is_number(const py::handle& x)
+velmar::Summary summary_from(const py::dict& d)
 {
-    return PyFloat_Check(x.ptr()) || PyLong_Check(x.ptr());
+    using Optional = std::optional<double>;
+    velmar::Summary s;
+    s.n = d["n"].cast<int>();
+    s.n_nd = d["n_nd"].cast<int>();
+    s.level = d["level"].cast<double>();
+    s.arithmetic_mean = d["arithmetic_mean"].cast<Optional>();
+    s.geometric_mean = d["geometric_mean"].cast<Optional>();
+    s.geometric_sd = d["geometric_sd"].cast<Optional>();
+    s.mvue_mean = d["mvue_mean"].cast<Optional>();
+    if (!d["shapiro_wilk"].is_none()) s.shapiro_wilk = shapiro_wilk_from(d["shapiro_wilk"]);
+    if (!d["anderson_darling"].is_none()) s.anderson_darling = anderson_darling_from(d["anderson_darling"]);
+    s.ros_ppcc = d["ros_ppcc"].cast<Optional>();
+    for (const py::handle u : d["ucl"]) s.ucl.push_back(method_upper_limit_from(py::reinterpret_borrow<py::dict>(u)));
+    s.p95 = d["p95"].cast<Optional>();
+    s.p95_utl = d["p95_utl"].cast<Optional>();
+    s.limit = d["limit"].cast<Optional>();
+    s.exceedance = d["exceedance"].cast<Optional>();
+    s.exceedance_ucl = d["exceedance_ucl"].cast<Optional>();
+    s.compliance_p = d["compliance_p"].cast<Optional>();
+    s.warnings = d["warnings"].cast<std::vector<std::string>>();
+    for (const py::handle p : d["probability_plot"]) {
+        const py::dict point = py::reinterpret_borrow<py::dict>(p);
+        s.probability_plot.push_back({point["value"].cast<double>(), point["nondetect"].cast<bool>(),
+                                      point["plotting_position"].cast<double>(), point["z"].cast<double>(),
+                                      point["fitted"].cast<double>()});
+    }
+    return s;
 }
 
 double one_land_h(double n, double s, double level)
@@ -337,9 +491,43 @@ double one_land_h(double n, double s, double level)
     return velmar::land_h(n, s, level);
 }
 
-py::object land_h(const py::object& n, const py::object& s, double level)
+// n or s of land_h as a float64 array: arrays and sequences of numbers; an
+// array of Python objects is read item by item, so that text is refused and
+// a huge integer named rather than cast.
+py::array_t<double> land_h_array(const py::module_& numpy, const py::object& x, const char* name)
 {
-    if (is_number(n) && is_number(s)) return py::float_(one_land_h(n.cast<double>(), s.cast<double>(), level));
+    const py::object a = numpy.attr("asarray")(x);
+    const std::string kind = py::str(a.attr("dtype").attr("kind"));
+    if (kind == "b" || kind == "i" || kind == "u" || kind == "f")
+        return py::array_t<double, py::array::forcecast>::ensure(a);
+    if (kind != "O")
+        throw py::type_error(std::string("land_h(): incompatible argument ") + name + ": an array of numbers is "
+                             "needed, not of dtype " + std::string(py::str(a.attr("dtype"))));
+    py::array_t<double> out(py::cast<std::vector<py::ssize_t>>(a.attr("shape")));
+    const py::list items = a.attr("ravel")().attr("tolist")();
+    double* data = out.mutable_data();
+    for (std::size_t i = 0; i < items.size(); ++i)
+        data[i] = real(items[i], std::string(name) + "[" + std::to_string(i) + "]", "land_h");
+    return out;
+}
+
+// A plain number (not an array, a sequence or another iterable).
+bool is_scalar(const py::handle& x)
+{
+    PyObject* o = x.ptr();
+    if (PyFloat_Check(o) || PyLong_Check(o)) return true;
+    return is_real(x) && !Py_TYPE(o)->tp_iter && !PySequence_Check(o);
+}
+
+py::object land_h(const py::object& n, const py::object& s, const py::object& level_object)
+{
+    for (const auto& [x, name] : {std::pair{&n, "n"}, std::pair{&s, "s"}})
+        if (is_text(*x) || (!is_scalar(*x) && !PyObject_CheckBuffer(x->ptr()) && !py::isinstance<py::iterable>(*x)))
+            throw py::type_error(std::string("land_h(): incompatible argument ") + name + " = " + short_repr(*x) +
+                                 ": a number or an array of numbers is needed, not " + type_name(*x));
+    const double level = level_of(level_object, "land_h");
+    if (is_scalar(n) && is_scalar(s))
+        return py::float_(one_land_h(real(n, "n", "land_h"), real(s, "s", "land_h"), level));
     py::module_ numpy;
     try {
         numpy = py::module_::import("numpy");
@@ -347,9 +535,7 @@ py::object land_h(const py::object& n, const py::object& s, double level)
         throw py::import_error("velmar.land_h: n and s are not plain numbers, and arrays need NumPy, "
                                "which cannot be imported");
     }
-    using Array = py::array_t<double, py::array::forcecast>;
-    Array ns = Array::ensure(n), ss = Array::ensure(s);
-    if (!ns || !ss) throw py::error_already_set();
+    const py::array_t<double> ns = land_h_array(numpy, n, "n"), ss = land_h_array(numpy, s, "s");
     numpy.attr("broadcast")(ns, ss); // NumPy's ValueError for shapes that do not broadcast
     auto each = py::vectorize([level](double n1, double s1) { return one_land_h(n1, s1, level); });
     return each(ns, ss);
@@ -385,9 +571,143 @@ std::string bounds_repr(const Bounds& b)
            ", C_upper=" + text(b.C_upper) + ", outcome='" + b.outcome + "'";
 }
 
+// The fields of a result as a dict, in the order of its repr: the form that
+// _asdict() returns and that pickling stores.
+py::dict bounds_into(py::dict d, const Bounds& b)
+{
+    d["lower"] = b.lower;
+    d["upper"] = b.upper;
+    d["C_lower"] = b.C_lower;
+    d["C_upper"] = b.C_upper;
+    d["outcome"] = b.outcome;
+    d["error_bound"] = b.error_bound;
+    return d;
+}
+
+Bounds bounds_from(const py::dict& d)
+{
+    using Optional = std::optional<double>;
+    return {d["lower"].cast<Optional>(), d["upper"].cast<Optional>(), d["C_lower"].cast<Optional>(),
+            d["C_upper"].cast<Optional>(), d["outcome"].cast<std::string>(), d["error_bound"].cast<double>()};
+}
+
+py::dict as_dict(const Limits& r)
+{
+    py::dict d;
+    d["mu_hat"] = r.mu_hat;
+    d["sigma_hat"] = r.sigma_hat;
+    d["nu"] = r.nu;
+    d["lam"] = r.lam;
+    d["gamma2"] = r.gamma2;
+    d["level"] = r.level;
+    d["side"] = r.side;
+    return bounds_into(d, r.b);
+}
+
+Limits limits_from(const py::dict& d)
+{
+    return {d["mu_hat"].cast<double>(), d["sigma_hat"].cast<double>(), d["nu"].cast<double>(),
+            d["lam"].cast<double>(),    d["gamma2"].cast<double>(),    d["level"].cast<double>(),
+            d["side"].cast<std::string>(), bounds_from(d)};
+}
+
+py::dict as_dict(const LognormalLimits& r)
+{
+    py::dict d;
+    d["n"] = r.n;
+    d["n_nd"] = r.n_nd;
+    d["method"] = r.method;
+    d["mean_log"] = r.mean_log;
+    d["sd_log"] = r.sd_log;
+    d["arithmetic_mean"] = r.arithmetic_mean;
+    d["level"] = r.level;
+    d["side"] = r.side;
+    return bounds_into(d, r.b);
+}
+
+LognormalLimits lognormal_limits_from(const py::dict& d)
+{
+    return {d["n"].cast<int>(),
+            d["mean_log"].cast<double>(),
+            d["sd_log"].cast<double>(),
+            d["arithmetic_mean"].cast<double>(),
+            d["level"].cast<double>(),
+            d["side"].cast<std::string>(),
+            bounds_from(d),
+            d["n_nd"].cast<int>(),
+            d["method"].cast<std::string>()};
+}
+
+py::dict as_dict(const MethodLimits& r)
+{
+    py::dict d;
+    d["method"] = r.method;
+    d["status"] = r.status;
+    d["failed"] = r.failed;
+    d["approximate"] = r.approximate;
+    d["mean"] = r.mean;
+    d["sd"] = r.sd;
+    d["se"] = r.se;
+    d["mean_log"] = r.mean_log;
+    d["sd_log"] = r.sd_log;
+    d["arithmetic_mean"] = r.arithmetic_mean;
+    d["C_lower"] = r.C_lower;
+    d["C_upper"] = r.C_upper;
+    d["lower"] = r.lower;
+    d["upper"] = r.upper;
+    return d;
+}
+
+MethodLimits method_limits_from(const py::dict& d)
+{
+    const auto number = [&d](const char* name) { return d[name].cast<std::optional<double>>(); };
+    return {d["method"].cast<std::string>(), d["status"].cast<std::string>(), d["failed"].cast<bool>(),
+            d["approximate"].cast<bool>(),   number("mean"),  number("sd"),  number("se"),
+            number("mean_log"),              number("sd_log"), number("arithmetic_mean"),
+            number("C_lower"),               number("C_upper"), number("lower"), number("upper")};
+}
+
+// rows stays a list of MethodLimits objects (each has its own _asdict()).
+py::dict as_dict(const SampleLimits& r)
+{
+    py::dict d;
+    d["n"] = r.n;
+    d["n_nd"] = r.n_nd;
+    d["uninformative"] = r.uninformative;
+    d["level"] = r.level;
+    d["side"] = r.side;
+    d["rows"] = r.rows;
+    return d;
+}
+
+SampleLimits sample_limits_from(const py::dict& d)
+{
+    return {d["n"].cast<int>(),       d["n_nd"].cast<int>(),          d["uninformative"].cast<int>(),
+            d["level"].cast<double>(), d["side"].cast<std::string>(), d["rows"].cast<std::vector<MethodLimits>>()};
+}
+
+// _asdict(), equality of all fields, and pickling (by the dict) for a result
+// class; its __module__ is the package's, where pickle finds it.
+template <class Class, class Result>
+void def_value(Class& c, Result (*from_dict)(const py::dict&))
+{
+    c.def(
+         "_asdict", [](const Result& r) { return as_dict(r); },
+         "The fields as a dict (None where a value is absent).")
+        .def(
+            "__eq__",
+            [](const Result& r, const py::object& other) -> py::object {
+                if (!py::isinstance<Result>(other)) return py::reinterpret_borrow<py::object>(Py_NotImplemented);
+                return py::bool_(as_dict(r).equal(as_dict(other.cast<const Result&>())));
+            },
+            py::is_operator())
+        .def(py::pickle([](const Result& r) { return as_dict(r); }, from_dict));
+    c.attr("__module__") = "velmar";
+}
+
 } // namespace
 
-PYBIND11_MODULE(velmar, m)
+PYBIND11_MODULE(_core, m)
 {
     m.doc() = "Exact confidence limits for theta = mu + lambda sigma^2 of a normal distribution, and for "
               "the mean of a lognormal sample.\n\n"
@@ -399,9 +719,10 @@ PYBIND11_MODULE(velmar, m)
               "velmar.NumericalError (an ArithmeticError).";
     m.attr("__version__") = std::string(velmar::version());
 
-    py::register_exception<velmar::NumericalError>(m, "NumericalError", PyExc_ArithmeticError)
-        .doc() = "A limit or Land's H could not be computed (no root, or a probability that could not be "
-                 "evaluated).";
+    auto numerical_error = py::register_exception<velmar::NumericalError>(m, "NumericalError", PyExc_ArithmeticError);
+    numerical_error.doc() = "A limit or Land's H could not be computed (no root, or a probability that could not "
+                            "be evaluated).";
+    numerical_error.attr("__module__") = "velmar";
 
     py::class_<Limits> limits_class(m, "Limits",
                                     "Confidence limits for theta = mu + lam sigma^2, as returned by "
@@ -412,13 +733,14 @@ PYBIND11_MODULE(velmar, m)
         .def_readonly("lam", &Limits::lam, "lambda in theta = mu + lambda sigma^2.")
         .def_readonly("gamma2", &Limits::gamma2, "gamma^2 (nu + 1 when it was not given).")
         .def_readonly("level", &Limits::level, "The confidence level.")
-        .def_readonly("side", &Limits::side, "'upper', 'lower' or 'two-sided'.");
+        .def_readonly("side", &Limits::side, "'upper', 'lower', 'two-sided' (the unbiased pair) or 'equal-tailed'.");
     def_bounds<decltype(limits_class), Limits>(limits_class);
     limits_class.def("__repr__", [](const Limits& r) {
         return "Limits(mu_hat=" + text(r.mu_hat) + ", sigma_hat=" + text(r.sigma_hat) + ", nu=" + text(r.nu) +
                ", lam=" + text(r.lam) + ", gamma2=" + text(r.gamma2) + ", level=" + text(r.level) + ", side='" +
                r.side + "', " + bounds_repr(r.b) + ")";
     });
+    def_value(limits_class, &limits_from);
 
     py::class_<LognormalLimits> lognormal_class(m, "LognormalLimits",
                                                 "Confidence limits for the mean of a lognormal sample, as "
@@ -435,7 +757,7 @@ PYBIND11_MODULE(velmar, m)
         .def_readonly("arithmetic_mean", &LognormalLimits::arithmetic_mean,
                       "The mean of the values themselves, for comparison.")
         .def_readonly("level", &LognormalLimits::level, "The confidence level.")
-        .def_readonly("side", &LognormalLimits::side, "'upper', 'lower' or 'two-sided'.");
+        .def_readonly("side", &LognormalLimits::side, "'upper', 'lower', 'two-sided' (the unbiased pair) or 'equal-tailed'.");
     def_bounds<decltype(lognormal_class), LognormalLimits>(lognormal_class);
     lognormal_class.def("__repr__", [](const LognormalLimits& r) {
         const std::string nondetects =
@@ -444,13 +766,15 @@ PYBIND11_MODULE(velmar, m)
                ", sd_log=" + text(r.sd_log) + ", level=" + text(r.level) + ", side='" + r.side + "', " +
                bounds_repr(r.b) + ")";
     });
+    def_value(lognormal_class, &lognormal_limits_from);
 
     m.def("limits", &limits, py::arg("mu_hat"), py::arg("sigma_hat"), py::arg("nu"), py::arg("lam") = 0.5,
           py::arg("gamma2") = py::none(), py::arg("level") = 0.95, py::arg("side") = "upper",
           "Confidence limits for theta = mu + lam sigma^2.\n\n"
           "mu_hat: finite; sigma_hat: finite, >= 0; nu: degrees of freedom of sigma_hat, real, >= 2;\n"
           "lam: finite, any sign; gamma2: gamma^2 > 0, None for nu + 1 (the mean of a single sample of\n"
-          "nu + 1 values); level: in (0, 1); side: 'upper', 'lower' or 'two-sided'.\n"
+          "nu + 1 values); level: in (0, 1), or a percentage (95 reads as 0.95); side: 'upper', 'lower',\n"
+          "'two-sided' (the unbiased pair) or 'equal-tailed' (one-sided limits of level (1 + level)/2).\n"
           "Returns a velmar.Limits. Raises ValueError for a bad argument and velmar.NumericalError\n"
           "when a limit cannot be computed.");
 
@@ -458,7 +782,8 @@ PYBIND11_MODULE(velmar, m)
           py::arg("side") = "upper", py::kw_only(), py::arg("nondetect") = py::none(),
           "Confidence limits for the mean of a lognormal sample, from its values.\n\n"
           "values: any sequence or iterable of numbers, or a one-dimensional NumPy array; at least 3,\n"
-          "each positive and finite. level: in (0, 1); side: 'upper', 'lower' or 'two-sided'.\n"
+          "each positive and finite. level: in (0, 1), or a percentage (95 reads as 0.95); side: 'upper', 'lower',\n"
+          "'two-sided' (the unbiased pair) or 'equal-tailed' (one-sided limits of level (1 + level)/2).\n"
           "The limits are exp of the limits for mu + sigma^2/2 of the logs (lam 0.5, gamma^2 = n,\n"
           "nu = n - 1). nondetect: None, or a bool for each value, True where the value is a\n"
           "detection limit that the measurement lay below; then the limits are those of the values\n"
@@ -478,8 +803,8 @@ PYBIND11_MODULE(velmar, m)
           "and the reason in status. Returns a velmar.SampleLimits. Raises ValueError for a bad\n"
           "argument.");
 
-    py::class_<MethodLimits>(m, "MethodLimits", "One method's limits for the mean; read-only.")
-        .def_readonly("method", &MethodLimits::method,
+    py::class_<MethodLimits> method_class(m, "MethodLimits", "One method's limits for the mean; read-only.");
+    method_class.def_readonly("method", &MethodLimits::method,
                       "'exact UMAU', 'KM-t', 'KM-Chebyshev', 'ROS + exact UMAU', or '' when no method applies.")
         .def_readonly("status", &MethodLimits::status,
                       "The outcome's name ('converged', ...) where the row has its limits; else why not.")
@@ -502,34 +827,40 @@ PYBIND11_MODULE(velmar, m)
                    ", upper=" + text(r.upper) + ")";
         });
 
-    py::class_<SampleLimits>(m, "SampleLimits",
-                             "The rows of velmar.mean_limits_by_method() for one sample; read-only.")
-        .def_readonly("n", &SampleLimits::n, "The number of values, nondetects included.")
+    def_value(method_class, &method_limits_from);
+
+    py::class_<SampleLimits> sample_class(m, "SampleLimits",
+                                          "The rows of velmar.mean_limits_by_method() for one sample; read-only.");
+    sample_class.def_readonly("n", &SampleLimits::n, "The number of values, nondetects included.")
         .def_readonly("n_nd", &SampleLimits::n_nd, "The number of nondetects.")
         .def_readonly("uninformative", &SampleLimits::uninformative,
                       "Nondetects whose limit lies above the largest detect: Kaplan-Meier cannot use them.")
         .def_readonly("level", &SampleLimits::level, "The confidence level.")
-        .def_readonly("side", &SampleLimits::side, "'upper', 'lower' or 'two-sided'.")
+        .def_readonly("side", &SampleLimits::side, "'upper', 'lower', 'two-sided' or 'equal-tailed'.")
         .def_readonly("rows", &SampleLimits::rows, "A list of velmar.MethodLimits, one per method.")
         .def("__repr__", [](const SampleLimits& s) {
             return "SampleLimits(n=" + std::to_string(s.n) + ", n_nd=" + std::to_string(s.n_nd) + ", level=" +
                    text(s.level) + ", side='" + s.side + "', rows=" + std::to_string(s.rows.size()) + ")";
         });
+    def_value(sample_class, &sample_limits_from);
 
-    py::class_<velmar::ShapiroWilk>(m, "ShapiroWilk", "The Shapiro-Wilk test of the logs; read-only.")
-        .def_readonly("W", &velmar::ShapiroWilk::W, "The statistic W.")
+    py::class_<velmar::ShapiroWilk> shapiro_wilk_class(m, "ShapiroWilk", "The Shapiro-Wilk test of the logs; read-only.");
+    shapiro_wilk_class.def_readonly("W", &velmar::ShapiroWilk::W, "The statistic W.")
         .def_readonly("p", &velmar::ShapiroWilk::p, "Its p-value (Royston's approximation).")
         .def("__repr__",
              [](const velmar::ShapiroWilk& t) { return "ShapiroWilk(W=" + text(t.W) + ", p=" + text(t.p) + ")"; });
-    py::class_<velmar::AndersonDarling>(m, "AndersonDarling", "The Anderson-Darling test of the logs; read-only.")
-        .def_readonly("A2", &velmar::AndersonDarling::A2, "The statistic A2 (not adjusted for n).")
+    def_value(shapiro_wilk_class, &shapiro_wilk_from);
+    py::class_<velmar::AndersonDarling> anderson_darling_class(m, "AndersonDarling",
+                                                               "The Anderson-Darling test of the logs; read-only.");
+    anderson_darling_class.def_readonly("A2", &velmar::AndersonDarling::A2, "The statistic A2 (not adjusted for n).")
         .def_readonly("p", &velmar::AndersonDarling::p, "Its p-value, from A2 (1 + 0.75/n + 2.25/n^2).")
         .def("__repr__", [](const velmar::AndersonDarling& t) {
             return "AndersonDarling(A2=" + text(t.A2) + ", p=" + text(t.p) + ")";
         });
-    py::class_<velmar::MethodUpperLimit>(m, "MethodUpperLimit",
-                                         "One method's upper limit for the mean in a summary; read-only.")
-        .def_readonly("method", &velmar::MethodUpperLimit::method, "'exact UMAU', 'Student-t', ...")
+    def_value(anderson_darling_class, &anderson_darling_from);
+    py::class_<velmar::MethodUpperLimit> upper_limit_class(
+        m, "MethodUpperLimit", "One method's upper limit for the mean in a summary; read-only.");
+    upper_limit_class.def_readonly("method", &velmar::MethodUpperLimit::method, "'exact UMAU', 'Student-t', ...")
         .def_readonly("value", &velmar::MethodUpperLimit::value, "The upper limit, or None (see status).")
         .def_readonly("simulated_coverage", &velmar::MethodUpperLimit::simulated_coverage,
                       "The share of simulated samples like the data whose limit covered the fitted mean, or None.")
@@ -538,15 +869,18 @@ PYBIND11_MODULE(velmar, m)
                       "'converged' (or the exact limit's outcome) where value stands; else why not.")
         .def_readonly("failed", &velmar::MethodUpperLimit::failed,
                       "True when the limit is missing for too few values or a numerical failure.")
-        .def("_asdict", [](const velmar::MethodUpperLimit& u) { return as_dict(u); })
         .def("__repr__", [](const velmar::MethodUpperLimit& u) {
             return "MethodUpperLimit(method='" + u.method + "', value=" + text(u.value) +
                    ", simulated_coverage=" + text(u.simulated_coverage) + ", status='" + u.status + "')";
         });
-    py::class_<velmar::Summary>(m, "Summary",
-                                "The summary of a sample, as returned by velmar.summary(); read-only. Its fields "
-                                "are those of the command line's JSON; _asdict() gives them as a dict.")
-        .def_readonly("n", &velmar::Summary::n, "The number of values, nondetects included.")
+    def_value(upper_limit_class, &method_upper_limit_from);
+    py::class_<velmar::Summary> summary_class(m, "Summary",
+                                              "The summary of a sample, as returned by velmar.summary(); read-only. "
+                                              "Its fields are those of the command line's JSON; _asdict() gives "
+                                              "them as a dict (nested dicts and lists), with 'probability_plot': "
+                                              "per value its plotting position, normal score z and fitted "
+                                              "(ROS-imputed for a nondetect) value.");
+    summary_class.def_readonly("n", &velmar::Summary::n, "The number of values, nondetects included.")
         .def_readonly("n_nd", &velmar::Summary::n_nd, "The number of nondetects.")
         .def_readonly("level", &velmar::Summary::level, "The confidence level of every limit.")
         .def_readonly("arithmetic_mean", &velmar::Summary::arithmetic_mean, "The mean of the values.")
@@ -567,28 +901,41 @@ PYBIND11_MODULE(velmar, m)
         .def_readonly("compliance_p", &velmar::Summary::compliance_p,
                       "The p-value of 'the mean is below the limit': the exact upper limit at 1 - p equals it.")
         .def_readonly("warnings", &velmar::Summary::warnings, "A list of sentences.")
-        .def("_asdict", [](const velmar::Summary& s) { return as_dict(s); },
-             "The summary as a dict of plain values (nested dicts and lists), with 'probability_plot': per "
-             "value its plotting position, normal score z and fitted (ROS-imputed for a nondetect) value.")
         .def("__repr__", [](const velmar::Summary& s) {
             return "Summary(n=" + std::to_string(s.n) + ", n_nd=" + std::to_string(s.n_nd) + ", level=" +
                    text(s.level) + ", methods=" + std::to_string(s.ucl.size()) + ", warnings=" +
                    std::to_string(s.warnings.size()) + ")";
         });
+    def_value(summary_class, &summary_from);
     m.def("summary", &summary, py::arg("values"), py::arg("nondetect") = py::none(), py::arg("level") = 0.95,
           py::arg("limit") = py::none(), py::arg("simulations") = 4000, py::arg("seed") = 0,
           "What surrounds the exact limit for a sample: lognormality tests of the logs, the upper limits\n"
           "of several methods with their simulated coverage, geometric statistics, the 95th percentile,\n"
           "and with limit= the exceedance of that exposure limit and the compliance p-value.\n\n"
           "values as for lognormal_mean_limits (at least 1); nondetect: None or one bool per value (the\n"
-          "value is then its detection limit); level in (0, 1); limit > 0 or None; simulations >= 0\n"
+          "value is then its detection limit); level in (0, 1) or a percentage (95 reads as 0.95);\n"
+          "limit > 0 or None; simulations >= 0\n"
           "(0: no simulated coverage); seed: 0 to 2**64 - 1, the same numbers on every platform.\n"
           "Returns a velmar.Summary. Raises ValueError for a bad argument.");
 
     m.def("land_h", &land_h, py::arg("n"), py::arg("s"), py::arg("level") = 0.95,
           "Land's H: the standardized one-sided critical value C for a lognormal sample of size n\n"
-          "(real, >= 3) with log-scale standard deviation s >= 0, at level in (0, 1).\n\n"
+          "(real, >= 3) with log-scale standard deviation s >= 0, at level in (0, 1) (or a percentage:\n"
+          "95 reads as 0.95).\n\n"
           "n and s are numbers (the result is a float) or array-likes that NumPy broadcasts against\n"
           "each other (the result is an array of their broadcast shape; needs NumPy). Raises\n"
           "ValueError for a bad argument and velmar.NumericalError when H cannot be computed.");
+
+    m.def(
+        "_group_seed",
+        [](const py::object& seed, const std::string& key) {
+            return velmar::group_seed(integer(seed, "seed", "group_seed", 0, UINT64_MAX), key);
+        },
+        py::arg("seed"), py::arg("key"), "The library's seed of the group named key (internal: velmar.group_seed).");
+    m.def(
+        "_request",
+        [](const py::object& level, const std::string& side) {
+            return py::make_tuple(level_of(level, "limits_table"), side_name(side_of(side)));
+        },
+        py::arg("level"), py::arg("side"), "(level as a fraction, side), checked (internal).");
 }

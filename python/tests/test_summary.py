@@ -66,7 +66,7 @@ def test_seed_repeats_and_changes_the_simulation():
     [
         (dict(values=[]), ValueError, "at least 1"),
         (dict(values=[1.0, -2.0]), ValueError, "-2"),
-        (dict(values=FOUR, level=1.5), ValueError, "level = 1.5"),
+        (dict(values=FOUR, level=100), ValueError, "level = 100"),
         (dict(values=FOUR, limit=0.0), ValueError, "limit = 0"),
         (dict(values=FOUR, simulations=-1), ValueError, "simulations = -1"),
         (dict(values=FOUR, nondetect=[True]), ValueError, "1 flag for 4 values"),

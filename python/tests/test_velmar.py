@@ -9,6 +9,7 @@ import array
 import concurrent.futures
 import math
 import os
+import pickle
 import subprocess
 import sys
 
@@ -114,6 +115,26 @@ ARGUMENT_ERRORS = [
 ]
 
 
+# A wrong type is a TypeError naming the argument, a number beyond the range
+# of doubles a ValueError; numbers of any kind (NumPy scalars) are read.
+ARGUMENT_ERRORS += [
+    (lambda: velmar.land_h("abc", 0.5), TypeError, "land_h(): incompatible argument n = 'abc'"),
+    (lambda: velmar.land_h(15, b"0.5"), TypeError, "land_h(): incompatible argument s = b'0.5'"),
+    (lambda: velmar.land_h(None, 0.5), TypeError, "land_h(): incompatible argument n = None"),
+    (lambda: velmar.land_h(15, 0.5, level="95"), TypeError, "land_h(): incompatible argument level = '95'"),
+    (lambda: velmar.land_h(10**400, 0.5), ValueError, "n = 1000000"),
+    (lambda: velmar.land_h(15, -10**400), ValueError, "s = -1000000"),
+    (lambda: velmar.limits(0.0, 1.0, 10, level=10**400), ValueError, "level = 1000000"),
+    (lambda: velmar.limits(10**400, 1.0, 10), ValueError, "mu_hat = 1000000"),
+    (lambda: velmar.limits(0.0, 1.0, 10, gamma2="4"), TypeError, "limits(): incompatible argument gamma2 = '4'"),
+    (lambda: velmar.limits(0.0, 1.0, 10, lam=1j), TypeError, "limits(): incompatible argument lam = 1j"),
+    (lambda: velmar.lognormal_mean_limits([1.0, 2.0, 10**400]), ValueError, "values[2] = 1000000"),
+    (lambda: velmar.lognormal_mean_limits(FOUR, level=None), TypeError,
+     "lognormal_mean_limits(): incompatible argument level = None"),
+    (lambda: velmar.lognormal_mean_limits(FOUR, level=100), ValueError, "level = 100:"),
+]
+
+
 @pytest.mark.parametrize("call, exception, message", ARGUMENT_ERRORS)
 def test_argument_errors(call, exception, message):
     with pytest.raises(exception) as raised:
@@ -129,6 +150,46 @@ def test_array_errors():
         velmar.land_h(np.array([15.0, 2.0]), 0.4)
     with pytest.raises(ValueError, match=r"^s = nan:"):
         velmar.land_h(15, [0.4, math.nan])
+
+
+@needs_numpy
+def test_array_type_errors():
+    with pytest.raises(TypeError, match=r"^land_h\(\): incompatible argument n: an array of numbers"):
+        velmar.land_h(["15", "20"], 0.4)
+    with pytest.raises(TypeError, match=r"^land_h\(\): incompatible argument s: an array of numbers"):
+        velmar.land_h(15, [0.4, "x"])
+    with pytest.raises(TypeError, match=r"^land_h\(\): incompatible argument s\[1\] = None"):
+        velmar.land_h(15, [0.4, None])
+    with pytest.raises(ValueError, match=r"^n\[1\] = 1000"):
+        velmar.land_h([15, 10**400], 0.4)
+
+
+def test_levels_read_as_the_command_line_reads_them():
+    # A percentage above 1 and below 100 is the same level as its fraction.
+    assert velmar.land_h(15, 0.4272, 95) == velmar.land_h(15, 0.4272, 0.95)
+    r = velmar.limits(0.5, 1.1, 12, level=90, side="two-sided")
+    assert r._asdict() == velmar.limits(0.5, 1.1, 12, level=0.9, side="two-sided")._asdict()
+    assert velmar.lognormal_mean_limits(FOUR, level=95).level == 0.95
+    if np is not None:
+        assert velmar.land_h(np.int64(15), np.float32(0.5), np.int32(99)) == velmar.land_h(15, 0.5, 0.99)
+
+
+def test_results_pickle_and_convert_to_dicts():
+    censored = dict(nondetect=[False, False, False, True, False])
+    by_method = velmar.mean_limits_by_method(FOUR + [0.3], level=95, **censored)
+    assert by_method == velmar.mean_limits_by_method(FOUR + [0.3], level=0.95, **censored)
+    for r in (velmar.limits(0.5, 1.1, 12, side="two-sided"), velmar.limits(0.5, 1.1, 12, gamma2=4.0),
+              velmar.lognormal_mean_limits(FOUR, side="lower"), by_method, *by_method.rows,
+              velmar.lognormal_mean_limits(FOUR + [0.3], **censored)):
+        copy = pickle.loads(pickle.dumps(r))
+        assert type(copy) is type(r) and copy == r and repr(copy) == repr(r)
+        fields = r._asdict()
+        assert all(getattr(r, name) == value for name, value in fields.items())
+    two = velmar.limits(0.5, 1.1, 12, side="two-sided")._asdict()
+    assert (two["side"], two["outcome"]) == ("two-sided", "converged")
+    assert velmar.limits(0.5, 1.1, 12)._asdict()["lower"] is None
+    assert velmar.limits(0.5, 1.1, 12) != velmar.limits(0.5, 1.1, 13)
+    assert type(velmar.limits(0.5, 1.1, 12)).__module__ == "velmar"
 
 
 def test_numerical_error_is_an_arithmetic_error():
@@ -207,3 +268,20 @@ def test_installed_module_imports(tmp_path):
     assert where.startswith(str(site) + os.sep)
     assert round(float(h), 5) == 1.99370
     assert float(upper) == pytest.approx(11.6, rel=0.03)
+
+
+def test_install_goes_where_the_interpreter_looks(tmp_path):
+    # The package folder under the configured prefix is one that the
+    # interpreter searches by itself; DESTDIR moves the whole tree.
+    build = os.environ.get("VELMAR_BUILD_DIR")
+    if not build:
+        pytest.skip("VELMAR_BUILD_DIR names no build folder (run through ctest)")
+    prefix, folder = os.environ["VELMAR_INSTALL_PREFIX"], os.environ["VELMAR_PYTHON_INSTALL_DIR"]
+    searched = run_python("import sys; print(*sys.path)", PYTHONPATH="")
+    assert os.path.join(prefix, folder) in searched
+    subprocess.run([os.environ["CMAKE_COMMAND"], "--install", build, "--component", "python"], check=True,
+                   capture_output=True, env=dict(os.environ, DESTDIR=str(tmp_path)))
+    site = str(tmp_path) + os.path.join(prefix, folder)
+    code = "import sys; sys.path.insert(0, %r); import velmar, velmar.tables; print(velmar.__file__)" % site
+    assert run_python(code, PYTHONPATH="")[0] == os.path.join(site, "velmar", "__init__.py")
+    assert {"_core.pyi", "py.typed", "tables.py"} <= set(os.listdir(os.path.join(site, "velmar")))
