@@ -13,6 +13,7 @@ packages=(
   python3-pybind11 python3-setuptools python3-wheel python3-pip python3-venv  # pip install . and its test
   python3-pandas python3-dask python3-distributed               # tables, and tables on a cluster
   chromium python3-pil      # the report's rendering test (headless, to PNG)
+  r-base-core r-cran-rcpp r-cran-testthat  # the R package and its tests
   clang libclang-rt-14-dev  # the libFuzzer runs
 )
 missing=()

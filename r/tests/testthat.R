@@ -1,0 +1,4 @@
+library(testthat)
+library(velmar)
+
+test_check("velmar")

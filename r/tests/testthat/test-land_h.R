@@ -1,0 +1,30 @@
+test_that("land_h gives the published H, and reads 95 as 0.95", {
+  expect_equal(land_h(15, 0.4272, 0.95), 1.993703, tolerance = 5e-7 / 1.993703)
+  expect_identical(land_h(15, 0.4272, 95), land_h(15, 0.4272, 0.95))
+})
+
+test_that("land_h is vectorised: recycling, NA, outer, empty input", {
+  n <- c(4, 15, 100)
+  s <- c(0.1, 0.4272, 2)
+  one_by_one <- mapply(land_h, n, s, MoreArgs = list(level = 0.9))
+  expect_identical(land_h(n, s, 0.9), one_by_one)
+  expect_identical(land_h(15, s), c(land_h(15, 0.1), land_h(15, 0.4272), land_h(15, 2)))
+  expect_identical(land_h(n, 1, c(0.9, 0.95, 0.99))[3], land_h(100, 1, 0.99))
+  expect_identical(land_h(c(NA, 15), c(1, NaN)), c(NA_real_, NA_real_))
+  table <- outer(c(5, 10), c(0.5, 1, 2), land_h)
+  expect_equal(dim(table), c(2L, 3L))
+  expect_identical(table[2, 3], land_h(10, 2))
+  expect_identical(land_h(numeric(0), 1), numeric(0))
+})
+
+test_that("land_h stops with the library's message", {
+  expect_error(land_h(2, 0.4), "n = 2: must be finite and at least 3", fixed = TRUE)
+  expect_error(land_h(5, -1), "s = -1: must be finite and at least 0", fixed = TRUE)
+  expect_error(land_h(5, 1, 0), "level = 0: is not a confidence level", fixed = TRUE)
+  expect_error(land_h(c(5, 2), 1), "element 2: n = 2: must be", fixed = TRUE)
+  expect_error(land_h(1:3, 1:2), "each must have length 1 or 3", fixed = TRUE)
+  expect_error(land_h("15", 1), "n must be numeric", fixed = TRUE)
+  err <- tryCatch(land_h(2, 1), error = identity)
+  expect_s3_class(err, "std::invalid_argument")
+  expect_identical(conditionCall(err), quote(land_h(2, 1)))
+})
