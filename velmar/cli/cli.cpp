@@ -7,6 +7,7 @@
 #include "velmar/cli/output_file.h"
 #include "velmar/cli/parse.h"
 #include "velmar/cli/summary.h"
+#include "velmar/velmar.h"
 
 #include <CLI/CLI.hpp>
 
@@ -156,6 +157,16 @@ void warnIfSignificance(std::ostream& err, const std::string& command, double le
                "(for 95% confidence give --level 0.95)\n";
 }
 
+// The library's marks for the help: "<, ND, U, TRUE, Y or YES".
+std::string markList(std::span<const std::string_view> marks)
+{
+    std::string text;
+    for (std::size_t i = 0; i < marks.size(); ++i)
+        text += std::string(i == 0 ? "" : i + 1 == marks.size() ? " or " : ", ") +
+                std::string(marks[i].empty() ? "empty" : marks[i]);
+    return text;
+}
+
 } // namespace
 
 int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err)
@@ -190,8 +201,9 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
                           "follows it")
         ->type_name("NAMES");
     lognormal->add_option("--nd-column", ndColumn,
-                          "a column that marks the row's value as a detection limit: <, ND, U, TRUE, Y or "
-                          "YES for a nondetect; empty, =, D, FALSE, N or NO for a detect (any case)")
+                          "a column that marks the row's value as a detection limit: " +
+                              markList(nondetect_marks()) + " for a nondetect; " + markList(detect_marks()) +
+                              " for a detect (any case)")
         ->type_name("NAME");
     lognormal->add_option("--where", whereTexts,
                           "use only the rows where column NAME holds VALUE; repeatable: every named column must "
