@@ -10,8 +10,28 @@ import glob
 import os
 import re
 
-from pybind11.setup_helpers import ParallelCompile, Pybind11Extension, build_ext
 from setuptools import setup
+
+try:
+    from pybind11.setup_helpers import ParallelCompile, Pybind11Extension, build_ext
+
+    # Compile the sources in parallel: VELMAR_BUILD_JOBS jobs (default 2).
+    ParallelCompile("VELMAR_BUILD_JOBS", default=2).install()
+
+    def extension(name, sources, extra_compile_args, **options):
+        return Pybind11Extension(name, sources, cxx_std=20, extra_compile_args=extra_compile_args, **options)
+
+except ImportError:
+    # An interpreter without the pybind11 package (one that Debian's
+    # python3-pybind11 does not serve, such as a python3 of one's own): the
+    # headers of Debian's pybind11-dev in the compiler's include path, and a
+    # plain extension with the flags pybind11's helper would give.
+    from setuptools import Extension
+    from setuptools.command.build_ext import build_ext
+
+    def extension(name, sources, extra_compile_args, **options):
+        return Extension(name, sources, language="c++",
+                         extra_compile_args=["-std=c++20", "-fvisibility=hidden"] + extra_compile_args, **options)
 
 ROOT = os.path.dirname(os.path.abspath(__file__))
 
@@ -35,9 +55,6 @@ def sources():
     return found
 
 
-# Compile the sources in parallel: VELMAR_BUILD_JOBS jobs (default 2).
-ParallelCompile("VELMAR_BUILD_JOBS", default=2).install()
-
 version = project_version()
 setup(
     version=version,
@@ -45,12 +62,11 @@ setup(
     packages=["velmar"],
     package_data={"velmar": ["*.pyi", "py.typed"]},
     ext_modules=[
-        Pybind11Extension(
+        extension(
             "velmar._core",
             sources(),
             include_dirs=[ROOT, os.path.join(ROOT, "include")],
             define_macros=[("VELMAR_VERSION", '"%s"' % version)],
-            cxx_std=20,
             extra_compile_args=["-ffp-contract=off", "-g0"],
         )
     ],

@@ -10,8 +10,9 @@ packages=(
   libboost-dev              # Boost.Math: the distributions of the summary statistics
   pybind11-dev python3-dev  # the Python module
   python3-numpy python3-pytest
-  python3-pybind11 python3-setuptools python3-pip python3-venv  # pip install . and its test
+  python3-pybind11 python3-setuptools python3-wheel python3-pip python3-venv  # pip install . and its test
   python3-pandas python3-dask python3-distributed               # tables, and tables on a cluster
+  chromium python3-pil      # the report's rendering test (headless, to PNG)
   clang libclang-rt-14-dev  # the libFuzzer runs
 )
 missing=()

@@ -352,5 +352,33 @@ Summary summary(std::span<const double> values, const SummaryOptions& options = 
 // (FNV-1a of the key's bytes, mixed with the seed), so that a group's numbers
 // do not depend on which other groups are summarised with it.
 std::uint64_t group_seed(std::uint64_t seed, std::string_view key);
+// ---- The report ---------------------------------------------------------------
+// One self-contained HTML page for several groups of data: per group the data
+// summary, the warnings, the lognormality tests, the panel of upper limits
+// with their simulated coverage, the exposure statistics, a normal Q-Q plot of
+// the logs and a strip plot of the values with the limits marked. Inline CSS
+// and SVG; no scripts, nothing loaded from elsewhere; laid out for screen and
+// for printing on A4 or Letter.
+
+struct ReportGroup {
+    std::string name;                // the section's title and its data-group
+    std::vector<Observation> sample; // may be empty (all cells NA): the section says so
+    long long skipped = 0;           // NA and empty cells left out of the sample
+    std::optional<Summary> summary;  // the sample's summary; empty where it could not be computed
+    std::string problem;             // then why, for the section
+};
+
+// What was computed from what: the first lines of the file and the page's heading.
+struct ReportHeading {
+    std::string source;   // the file, or "standard input"
+    std::string column;   // how the values were found: "column \"result\""
+    std::string grouping; // "one section per value of column \"analyte\"", or empty
+    std::string options;  // the options as a user would type them again
+    std::string date;     // when the report was written, as it should be shown
+};
+
+// The page, one section per group in the order given. Every text from the
+// data (names, file, options, warnings) is escaped.
+std::string html_report(const ReportHeading& heading, std::span<const ReportGroup> groups);
 
 } // namespace velmar

@@ -6,6 +6,7 @@
 #include "velmar/cli/commands.h"
 #include "velmar/cli/output_file.h"
 #include "velmar/cli/parse.h"
+#include "velmar/cli/report.h"
 #include "velmar/cli/summary.h"
 #include "velmar/velmar.h"
 
@@ -25,6 +26,16 @@
 namespace velmar::cli {
 
 namespace {
+
+// The library's marks for the help: "<, ND, U, TRUE, Y or YES".
+std::string markList(std::span<const std::string_view> marks)
+{
+    std::string text;
+    for (std::size_t i = 0; i < marks.size(); ++i)
+        text += std::string(i == 0 ? "" : i + 1 == marks.size() ? " or " : ", ") +
+                std::string(marks[i].empty() ? "empty" : marks[i]);
+    return text;
+}
 
 // Most simulated samples of a summary's coverage (about a minute per group at n = 50).
 constexpr int maxSimulations = 4'000'000;
@@ -157,14 +168,138 @@ void warnIfSignificance(std::ostream& err, const std::string& command, double le
                "(for 95% confidence give --level 0.95)\n";
 }
 
-// The library's marks for the help: "<, ND, U, TRUE, Y or YES".
-std::string markList(std::span<const std::string_view> marks)
+// The options given, as a user would type them again (empty ones left out).
+std::string typedAgain(const std::vector<std::pair<std::string, std::string>>& options)
 {
     std::string text;
-    for (std::size_t i = 0; i < marks.size(); ++i)
-        text += std::string(i == 0 ? "" : i + 1 == marks.size() ? " or " : ", ") +
-                std::string(marks[i].empty() ? "empty" : marks[i]);
+    for (const auto& [option, value] : options) {
+        if (value.empty()) continue;
+        const bool plain = value.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"
+                                                   "._-+:/=,@%") == std::string::npos;
+        std::string quoted = value;
+        if (!plain) {
+            quoted = "'";
+            for (const char c : value) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+            quoted += "'";
+        }
+        text += (text.empty() ? "" : " ") + option + " " + quoted;
+    }
     return text;
+}
+
+// The options that choose the data, shared by the subcommands that read measurements.
+struct DataOptions {
+    std::string file = "-", column, group, ndColumn, delimiter;
+    bool decimalComma = false;
+    std::vector<std::string> where;
+};
+
+void addDataOptions(CLI::App& sub, DataOptions& d, const std::string& perGroup)
+{
+    sub.add_option("FILE", d.file,
+                   "one value per line, or a delimited file (CSV, TSV, ';') with a header line; '-' or none: "
+                   "standard input")
+        ->type_name("");
+    sub.add_option("--column", d.column, "the column that holds the values")->type_name("NAME");
+    sub.add_option("--group", d.group,
+                   "columns, comma-separated: " + perGroup +
+                       " for each of their values (analyte, site, ...); with several, the group column holds the "
+                       "values joined by '/', and a column per name follows it")
+        ->type_name("NAMES");
+    sub.add_option("--nd-column", d.ndColumn,
+                   "a column that marks the row's value as a detection limit: " + markList(nondetect_marks()) +
+                       " for a nondetect; " + markList(detect_marks()) + " for a detect (any case)")
+        ->type_name("NAME");
+    sub.add_option("--where", d.where,
+                   "use only the rows where column NAME holds VALUE; repeatable: every named column must "
+                   "match, and one column named twice takes either value")
+        ->type_name("NAME=VALUE");
+    sub.add_option("--delimiter", d.delimiter,
+                   "the field separator: ',' (the default), ';' (the default with --decimal-comma) or '\\t' "
+                   "(the default for a FILE ending in .tsv)")
+        ->type_name("D");
+    sub.add_flag("--decimal-comma", d.decimalComma, "numbers are written with a decimal comma (0,5)");
+}
+
+// The data the options choose: how to read them, their name, their text.
+struct DataSource {
+    ReadOptions read;
+    std::string source, text;
+};
+
+DataSource readData(const DataOptions& d, std::istream& in)
+{
+    DataSource s;
+    if (!d.column.empty()) s.read.column = d.column;
+    if (!d.group.empty()) s.read.groups = names("--group", d.group);
+    if (!d.ndColumn.empty()) s.read.nd_column = d.ndColumn;
+    for (const std::string& w : d.where) {
+        const std::size_t equals = w.find('=');
+        if (equals == std::string::npos || equals == 0)
+            throw UsageError("--where " + in_quotes(w) + ": give NAME=VALUE");
+        s.read.where.emplace_back(w.substr(0, equals), w.substr(equals + 1));
+    }
+    s.read.decimal_comma = d.decimalComma;
+    s.read.delimiter = !d.delimiter.empty() ? delimiterOf(d.delimiter)
+                       : endsWithTsv(d.file)  ? '\t'
+                       : d.decimalComma       ? ';'
+                                              : ',';
+    if (d.file == "-") {
+        s.source = "standard input";
+        s.text = readAll(in);
+    } else {
+        s.source = d.file;
+        s.text = readFile(d.file);
+    }
+    return s;
+}
+
+// The data options as a user would type them again.
+std::vector<std::pair<std::string, std::string>> typedData(const DataOptions& d)
+{
+    std::vector<std::pair<std::string, std::string>> typed{
+        {"--column", d.column}, {"--group", d.group}, {"--nd-column", d.ndColumn}};
+    for (const std::string& w : d.where) typed.emplace_back("--where", w);
+    typed.emplace_back("--delimiter", d.delimiter);
+    return typed;
+}
+
+// The options of the summary's statistics, as typed.
+struct SummaryTexts {
+    std::string limit, simulations = "4000", seed = "0";
+};
+
+void addSummaryOptions(CLI::App& sub, std::string& level, SummaryTexts& t)
+{
+    sub.add_option("--level", level, "confidence level of every limit (95 is read as 0.95)")
+        ->type_name("A")
+        ->capture_default_str();
+    sub.add_option("--limit", t.limit,
+                   "an exposure limit: the fraction above it (exceedance), its exact upper confidence limit, "
+                   "and compliance_p, the p-value of 'the mean is below it' from the exact limits")
+        ->type_name("L");
+    sub.add_option("--simulations", t.simulations,
+                   "samples drawn from the fitted lognormal for the simulated coverage of each limit; 0: none")
+        ->type_name("N")
+        ->capture_default_str();
+    sub.add_option("--seed", t.seed,
+                   "seed of the bootstrap and the simulations (0 to 2^64 - 1); the same numbers on every "
+                   "platform, and with --group each group's from the seed and its name")
+        ->type_name("S")
+        ->capture_default_str();
+}
+
+SummaryRequest summaryRequest(const std::string& level, const SummaryTexts& t, DataSource data)
+{
+    SummaryRequest q;
+    q.level = level_option("--level", level);
+    q.read = std::move(data.read);
+    q.source = std::move(data.source);
+    q.text = std::move(data.text);
+    if (!t.limit.empty()) q.limit = positive_option("--limit", t.limit);
+    q.simulations = count_option("--simulations", t.simulations, maxSimulations);
+    q.seed = seed_option("--seed", t.seed);
+    return q;
 }
 
 } // namespace
@@ -186,34 +321,8 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
 
     CLI::App* lognormal = app.add_subcommand(
         "lognormal", "Limits for the mean of lognormal data: the measurements from a file or standard input");
-    std::string file = "-", column, group, ndColumn;
-    lognormal->add_option("FILE", file,
-                          "one value per line, or a delimited file (CSV, TSV, ';') with a header line; '-' or none: "
-                          "standard input")
-        ->type_name("");
-    std::string delimiter;
-    bool decimalComma = false;
-    std::vector<std::string> whereTexts;
-    lognormal->add_option("--column", column, "the column that holds the values")->type_name("NAME");
-    lognormal->add_option("--group", group,
-                          "columns, comma-separated: one result for each of their values (analyte, site, ...); "
-                          "with several, the group column holds the values joined by '/', and a column per name "
-                          "follows it")
-        ->type_name("NAMES");
-    lognormal->add_option("--nd-column", ndColumn,
-                          "a column that marks the row's value as a detection limit: " +
-                              markList(nondetect_marks()) + " for a nondetect; " + markList(detect_marks()) +
-                              " for a detect (any case)")
-        ->type_name("NAME");
-    lognormal->add_option("--where", whereTexts,
-                          "use only the rows where column NAME holds VALUE; repeatable: every named column must "
-                          "match, and one column named twice takes either value")
-        ->type_name("NAME=VALUE");
-    lognormal->add_option("--delimiter", delimiter,
-                          "the field separator: ',' (the default), ';' (the default with --decimal-comma) or '\\t' "
-                          "(the default for a FILE ending in .tsv)")
-        ->type_name("D");
-    lognormal->add_flag("--decimal-comma", decimalComma, "numbers are written with a decimal comma (0,5)");
+    DataOptions data;
+    addDataOptions(*lognormal, data, "one result");
     lognormal->add_option("--level", level, "confidence level (95 is read as 0.95)")->type_name("A")->capture_default_str();
     addSide(*lognormal, side);
     addCommon(*lognormal, common);
@@ -225,38 +334,14 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
                       "--group, --where or --nd-column a first line that is a number (or ND, NA, N/A, nan, inf, "
                       "<...) is data, any other text a header.");
 
+    // The summary and the report: the same data, the same statistics.
+    SummaryTexts summaryTexts;
     CLI::App* summary = app.add_subcommand(
         "summary", "What surrounds the exact limit: lognormality tests, other upper limits side by side with "
                    "their simulated coverage, geometric statistics, the 95th percentile and an exposure limit's "
                    "exceedance");
-    std::string exposureLimit, simulations = "4000", seed = "0";
-    summary->add_option("FILE", file, "read as for lognormal: one value per line, or a delimited file with a "
-                                      "header line; '-' or none: standard input")
-        ->type_name("");
-    summary->add_option("--column", column, "the column that holds the values")->type_name("NAME");
-    summary->add_option("--group", group, "columns, comma-separated: one summary for each of their values")
-        ->type_name("NAMES");
-    summary->add_option("--nd-column", ndColumn, "a column of nondetect marks, as for lognormal")->type_name("NAME");
-    summary->add_option("--where", whereTexts, "use only the rows where column NAME holds VALUE, as for lognormal")
-        ->type_name("NAME=VALUE");
-    summary->add_option("--delimiter", delimiter, "the field separator, as for lognormal")->type_name("D");
-    summary->add_flag("--decimal-comma", decimalComma, "numbers are written with a decimal comma (0,5)");
-    summary->add_option("--level", level, "confidence level of every limit (95 is read as 0.95)")
-        ->type_name("A")
-        ->capture_default_str();
-    summary->add_option("--limit", exposureLimit,
-                        "an exposure limit: the fraction above it (exceedance), its exact upper confidence limit, "
-                        "and compliance_p, the p-value of 'the mean is below it' from the exact limits")
-        ->type_name("L");
-    summary->add_option("--simulations", simulations,
-                        "samples drawn from the fitted lognormal for the simulated coverage of each limit; 0: none")
-        ->type_name("N")
-        ->capture_default_str();
-    summary->add_option("--seed", seed,
-                        "seed of the bootstrap and the simulations (0 to 2^64 - 1); the same numbers on every "
-                        "platform, and with --group each group's from the seed and its name")
-        ->type_name("S")
-        ->capture_default_str();
+    addDataOptions(*summary, data, "one summary");
+    addSummaryOptions(*summary, level, summaryTexts);
     addCommon(*summary, common);
     summary->footer(
         "Per group: n, n_nd, level, arithmetic_mean, geometric_mean, geometric_sd, mvue_mean (Finney's\n"
@@ -274,6 +359,19 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
         "nested fields joined with _ (shapiro_wilk_W, shapiro_wilk_p, anderson_darling_A2, anderson_darling_p;\n"
         "for each method M of exact UMAU, KM-t, KM-Chebyshev, ROS + exact UMAU, Student-t, Chebyshev, Cox and\n"
         "bootstrap-t: ucl_M, ucl_M_coverage, ucl_M_coverage_se), the warnings in one cell.");
+
+    CLI::App* report = app.add_subcommand(
+        "report", "The whole answer on one page: an HTML report with, per group, the summary's statistics, its "
+                  "warnings, a Q-Q plot of the logs and a strip plot of the values with the limits marked");
+    addDataOptions(*report, data, "one section");
+    addSummaryOptions(*report, level, summaryTexts);
+    report->add_option("-o,--output", common.output,
+                       "write the report to FILE instead of standard output; a file is replaced only when the "
+                       "report is complete, keeping its permissions")
+        ->type_name("FILE");
+    report->footer("One self-contained HTML file: inline CSS and SVG, no scripts, nothing loaded from elsewhere; "
+                   "it prints on A4 or Letter. Its first lines say what was computed from what, and when: the "
+                   "time SOURCE_DATE_EPOCH names (seconds since 1970, UTC) where that is set, else now.");
 
     CLI::App* limit = app.add_subcommand(
         "limit", "Limits for theta = mu + lambda sigma^2 from summary statistics mu-hat, sigma-hat and nu");
@@ -318,7 +416,7 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
         const auto chosen = app.get_subcommands();
         const std::string name = chosen.empty() ? "Velmar" : "Velmar " + chosen.front()->get_name();
         if (chosen.empty() && argc > 1 && argv[1][0] != '-')
-            err << name << ": no subcommand " << argv[1] << " (choose lognormal, summary, limit, table or verify)";
+            err << name << ": no subcommand " << argv[1] << " (choose lognormal, summary, report, limit, table or verify)";
         else
             err << name << ": " << e.what();
         err << "\nRun '" << name << " --help' for its usage.\n";
@@ -332,7 +430,8 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
         // The results go to standard output, or to the -o file, as they come.
         std::unique_ptr<OutputFile> output;
         std::vector<std::string> inputs;
-        if ((chosen == lognormal || chosen == summary) && file != "-") inputs.push_back(file);
+        if ((chosen == lognormal || chosen == summary || chosen == report) && data.file != "-")
+            inputs.push_back(data.file);
         if (!common.output.empty()) output = std::make_unique<OutputFile>(common.output, inputs);
         const auto sink = [&](std::string_view bytes) {
             if (output) {
@@ -343,52 +442,42 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
         };
         ReportWriter writer(formatOf(common.format), sink);
 
-        // The reading options of lognormal and summary.
-        const auto readOptions = [&] {
-            ReadOptions read;
-            if (!column.empty()) read.column = column;
-            if (!group.empty()) read.groups = names("--group", group);
-            if (!ndColumn.empty()) read.nd_column = ndColumn;
-            for (const std::string& w : whereTexts) {
-                const std::size_t equals = w.find('=');
-                if (equals == std::string::npos || equals == 0)
-                    throw UsageError("--where " + in_quotes(w) + ": give NAME=VALUE");
-                read.where.emplace_back(w.substr(0, equals), w.substr(equals + 1));
-            }
-            read.decimal_comma = decimalComma;
-            read.delimiter = !delimiter.empty() ? delimiterOf(delimiter)
-                             : endsWithTsv(file)   ? '\t'
-                             : decimalComma        ? ';'
-                                                   : ',';
-            return read;
-        };
-        const auto readInput = [&](std::string& source, std::string& text) {
-            if (file == "-") {
-                source = "standard input";
-                text = readAll(in);
-            } else {
-                source = file;
-                text = readFile(file);
-            }
-        };
-
         CommandResult result;
+        if (chosen == report) {
+            ReportRequest q;
+            q.summary = summaryRequest(level, summaryTexts, readData(data, in));
+            std::vector<std::pair<std::string, std::string>> typed = typedData(data);
+            for (const auto& [option, value] : std::vector<std::pair<std::string, std::string>>{
+                     {"--level", level},
+                     {"--limit", summaryTexts.limit},
+                     {"--simulations", summaryTexts.simulations},
+                     {"--seed", summaryTexts.seed}})
+                typed.emplace_back(option, value);
+            q.options_text = typedAgain(typed) + (data.decimalComma ? " --decimal-comma" : "");
+            q.date = report_date();
+            warnIfSignificance(err, name, q.summary.level, Side::upper);
+            const std::string html = report_command(q);
+            if (output) {
+                output->write(html);
+                output->commit();
+            } else if (!out.write(html.data(), static_cast<std::streamsize>(html.size())) || !out.flush()) {
+                message("cannot write the report to standard output");
+                return 1;
+            }
+            return 0;
+        }
         if (chosen == lognormal) {
             LognormalRequest q;
             q.level = level_option("--level", level);
             q.side = sideOf(side);
-            q.read = readOptions();
-            readInput(q.source, q.text);
+            DataSource d = readData(data, in);
+            q.read = std::move(d.read);
+            q.source = std::move(d.source);
+            q.text = std::move(d.text);
             warnIfSignificance(err, name, q.level, q.side);
             result = lognormal_command(q, writer);
         } else if (chosen == summary) {
-            SummaryRequest q;
-            q.level = level_option("--level", level);
-            q.read = readOptions();
-            if (!exposureLimit.empty()) q.limit = positive_option("--limit", exposureLimit);
-            q.simulations = count_option("--simulations", simulations, maxSimulations);
-            q.seed = seed_option("--seed", seed);
-            readInput(q.source, q.text);
+            const SummaryRequest q = summaryRequest(level, summaryTexts, readData(data, in));
             warnIfSignificance(err, name, q.level, Side::upper);
             result = summary_command(q, formatOf(common.format), sink);
         } else if (chosen == limit) {

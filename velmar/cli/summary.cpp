@@ -60,15 +60,8 @@ std::string joined(const std::vector<std::string>& sentences)
     return text;
 }
 
-// One group's summary, or why there is none.
-struct Computed {
-    std::optional<std::string> group;
-    std::optional<Summary> summary;
-    std::string problem;
-};
-
 // CSV: one flat record per group; nested fields joined to their parent's name with '_'.
-Record csvRecord(const Computed& c)
+Record csvRecord(const GroupSummary& c)
 {
     Record r;
     r.push_back({"group", c.group ? Value(*c.group) : Value()});
@@ -114,7 +107,7 @@ nlohmann::ordered_json jsonNumber(const std::optional<double>& v)
     return v && std::isfinite(*v) ? nlohmann::ordered_json(*v) : nlohmann::ordered_json(nullptr);
 }
 
-nlohmann::ordered_json jsonObject(const Computed& c)
+nlohmann::ordered_json jsonObject(const GroupSummary& c)
 {
     using json = nlohmann::ordered_json;
     json o = json::object();
@@ -167,7 +160,7 @@ std::string coverageText(double coverage, const std::optional<double>& se)
 }
 
 // Text: a heading, then a block per group of labelled lines.
-std::string textReport(const std::vector<std::string>& heading, const std::vector<Computed>& groups)
+std::string textReport(const std::vector<std::string>& heading, const std::vector<GroupSummary>& groups)
 {
     constexpr std::size_t labelWidth = 22;
     std::string out;
@@ -177,7 +170,7 @@ std::string textReport(const std::vector<std::string>& heading, const std::vecto
         if (!rest.empty()) text += std::string(label.size() < labelWidth ? labelWidth - label.size() : 1, ' ') + rest;
         out += text + '\n';
     };
-    for (const Computed& c : groups) {
+    for (const GroupSummary& c : groups) {
         out += '\n';
         out += c.group ? "group " + in_quotes(*c.group) + "\n" : std::string("the data\n");
         if (!c.summary) {
@@ -229,6 +222,31 @@ std::string textReport(const std::vector<std::string>& heading, const std::vecto
 
 } // namespace
 
+std::vector<GroupSummary> summarise(const SummaryRequest& q, const Measurements& m)
+{
+    SummaryOptions options;
+    options.level = q.level;
+    options.limit = q.limit;
+    options.simulations = q.simulations;
+    std::vector<GroupSummary> computed(m.groups.size());
+    for_each_index(m.groups.size(), [&](std::size_t i) {
+        const Group& g = m.groups[i];
+        GroupSummary& c = computed[i];
+        c.group = g.name;
+        c.skipped = g.skipped;
+        for (std::size_t k = 0; k < g.values.size(); ++k) c.sample.push_back({g.values[k], g.nondetect[k]});
+        SummaryOptions own = options;
+        // Each group's random numbers come from the seed and its name alone.
+        own.seed = g.name ? group_seed(q.seed, *g.name) : q.seed;
+        try {
+            c.summary = summary(c.sample, own);
+        } catch (const std::exception& e) {
+            c.problem = e.what();
+        }
+    });
+    return computed;
+}
+
 CommandResult summary_command(const SummaryRequest& q, Format format,
                               const std::function<void(std::string_view)>& sink)
 {
@@ -236,29 +254,10 @@ CommandResult summary_command(const SummaryRequest& q, Format format,
     if (m.groups.empty()) throw DataError(q.source + ": no values below the header");
     sink({}); // an output that cannot be opened is found before the work is done
 
-    SummaryOptions options;
-    options.level = q.level;
-    options.limit = q.limit;
-    options.simulations = q.simulations;
-    std::vector<Computed> computed(m.groups.size());
-    for_each_index(m.groups.size(), [&](std::size_t i) {
-        const Group& g = m.groups[i];
-        Computed& c = computed[i];
-        c.group = g.name;
-        std::vector<Observation> sample;
-        for (std::size_t k = 0; k < g.values.size(); ++k) sample.push_back({g.values[k], g.nondetect[k]});
-        SummaryOptions own = options;
-        // Each group's random numbers come from the seed and its name alone.
-        own.seed = g.name ? group_seed(q.seed, *g.name) : q.seed;
-        try {
-            c.summary = summary(sample, own);
-        } catch (const std::exception& e) {
-            c.problem = e.what();
-        }
-    });
+    const std::vector<GroupSummary> computed = summarise(q, m);
 
     CommandResult result;
-    for (const Computed& c : computed) {
+    for (const GroupSummary& c : computed) {
         const std::string where = c.group ? "group " + in_quotes(*c.group) : std::string("the data");
         if (!c.summary) {
             result.fail(where + ": " + c.problem);
@@ -270,13 +269,13 @@ CommandResult summary_command(const SummaryRequest& q, Format format,
 
     if (format == Format::csv) {
         ReportWriter csv(Format::csv, sink);
-        for (const Computed& c : computed) csv.add(csvRecord(c));
+        for (const GroupSummary& c : computed) csv.add(csvRecord(c));
         csv.finish();
         return result;
     }
     if (format == Format::json) {
         nlohmann::ordered_json array = nlohmann::ordered_json::array();
-        for (const Computed& c : computed) array.push_back(jsonObject(c));
+        for (const GroupSummary& c : computed) array.push_back(jsonObject(c));
         sink(array.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + '\n');
         return result;
     }

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velmar::cli {
 
@@ -22,6 +23,19 @@ struct SummaryRequest {
     int simulations = 4000;
     std::uint64_t seed = 0;
 };
+
+// One group's observations and its summary, or why there is none.
+struct GroupSummary {
+    std::optional<std::string> group; // empty when the data are not grouped
+    std::vector<Observation> sample;
+    long long skipped = 0;            // NA and empty cells
+    std::optional<Summary> summary;
+    std::string problem;              // the library's refusal, where there is no summary
+};
+
+// The summary of every group of `data` (on both cores), each group's random
+// numbers from the request's seed and the group's name.
+std::vector<GroupSummary> summarise(const SummaryRequest& request, const Measurements& data);
 
 // Checks the request (UsageError, DataError), computes every group, then
 // hands the whole output in `format` to `sink`.
