@@ -927,6 +927,31 @@ PYBIND11_MODULE(_core, m)
           "ValueError for a bad argument and velmar.NumericalError when H cannot be computed.");
 
     m.def(
+        "read_cell",
+        [](const std::string& text, bool decimal_comma) -> py::object {
+            const velmar::Cell cell = velmar::read_cell(text, decimal_comma);
+            if (cell.refusal) throw py::value_error(std::string(velmar::describe(*cell.refusal)));
+            if (!cell.observation) return py::none();
+            return py::make_tuple(cell.observation->value, cell.observation->nondetect);
+        },
+        py::arg("text"), py::arg("decimal_comma") = false,
+        "One measurement cell as the command line reads it: (value, nondetect) for a positive finite\n"
+        "number or '<' and one (a nondetect below that detection limit), None for an empty cell or NA.\n"
+        "decimal_comma: a comma is the decimal separator and a point is refused. Raises ValueError\n"
+        "with the reason (\"is not a number\", ...) for anything else, \"ND\" included.");
+    m.def(
+        "read_nondetect_mark",
+        [](const std::string& text) {
+            if (const std::optional<bool> mark = velmar::read_nondetect_mark(text)) return *mark;
+            throw py::value_error(velmar::mark_refusal());
+        },
+        py::arg("text"),
+        "A cell of a column of nondetect marks, in any case: True for <, ND, U, TRUE, Y, YES; False for\n"
+        "empty, =, D, FALSE, N, NO. Raises ValueError for anything else.");
+    m.def(
+        "_mark_refusal", [] { return velmar::mark_refusal(); },
+        "Why a cell is not a nondetect mark, after its text (internal: velmar.limits_table).");
+    m.def(
         "_group_seed",
         [](const py::object& seed, const std::string& key) {
             return velmar::group_seed(integer(seed, "seed", "group_seed", 0, UINT64_MAX), key);

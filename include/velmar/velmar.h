@@ -168,6 +168,62 @@ struct Observation {
     bool nondetect = false;
 };
 
+// ---- Reading a lab's cells ---------------------------------------------------
+// The one reading of numbers, measurement cells and nondetect marks that every
+// face uses. Texts may have blanks (spaces, tabs) around them.
+
+// How a text reads as a number: no locale, no trailing characters, a leading
+// '+' allowed.
+enum class NumberText {
+    finite,       // value holds it
+    not_a_number, // not the form of a number
+    not_finite,   // inf or nan
+    overflow,     // beyond the range of doubles
+    underflow,    // so close to 0 that a double holds only 0
+};
+NumberText read_number(std::string_view text, double& value);
+
+// Why a number was refused, for messages: "is not a number", "is not a
+// finite number", "is beyond the range of doubles", "underflows: it is too
+// close to 0 for a double".
+std::string_view number_refusal(NumberText kind);
+
+// Why a measurement cell was refused.
+enum class CellRefusal {
+    not_a_number,
+    not_finite,
+    overflow,
+    underflow,
+    not_positive,
+    nondetect_without_limit,  // "ND": a nondetect needs its limit, "<DL"
+    point_with_decimal_comma, // "0.5" where commas are the decimal separator
+};
+
+// One measurement cell: both fields empty for a missing value.
+struct Cell {
+    std::optional<Observation> observation;
+    std::optional<CellRefusal> refusal;
+};
+
+// A measurement cell: a positive finite number (read_number), or "<" and one
+// (blanks allowed between) for a nondetect whose value is its detection
+// limit; empty or "NA" is missing; "ND" in any case is refused. With
+// decimal_comma a comma is the decimal separator and a point is refused.
+Cell read_cell(std::string_view text, bool decimal_comma = false);
+
+// The refusal in words, after the cell's text: "is not a number", "is not
+// positive (lognormal data are greater than 0)", ...
+std::string_view describe(CellRefusal refusal);
+
+// A cell of a column of nondetect marks, in any case: true for a nondetect
+// mark (<, ND, U, TRUE, Y, YES), false for a detect mark (empty, =, D,
+// FALSE, N, NO), empty for anything else.
+std::optional<bool> read_nondetect_mark(std::string_view text);
+std::span<const std::string_view> nondetect_marks();
+std::span<const std::string_view> detect_marks(); // the first is ""
+// "is not a nondetect mark (<, ND, ...) or a detect mark (empty, =, ...)".
+std::string mark_refusal();
+
 // One method's limits for the mean of a sample.
 //   "exact UMAU"       a sample without nondetects: lognormal_mean_limits.
 //   "KM-t"             Kaplan-Meier mean + t_{level, n-1} x its standard error

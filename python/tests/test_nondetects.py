@@ -92,3 +92,19 @@ def test_numpy_flags():
     values, flags = np.array([5.5, 4.1, 12.0, 0.5]), np.array([False, False, False, True])
     assert velmar.mean_limits_by_method(values, nondetect=flags).rows[0].upper == \
         velmar.mean_limits_by_method(list(values), nondetect=list(flags)).rows[0].upper
+
+
+def test_cells_and_marks_are_read_as_the_command_line_reads_them():
+    read = velmar._core.read_cell
+    assert read(" <0.5\t") == (0.5, True) and read("2e1") == (20.0, False)
+    assert read("") is None and read("NA") is None
+    assert read("<0,25", decimal_comma=True) == (0.25, True)
+    for text, decimal_comma, reason in (("0,5", False, "is not a number"), ("0.5", True, "has a point"),
+                                        ("ND", False, "marks a nondetect without its detection limit"),
+                                        ("<0", False, "is not positive")):
+        with pytest.raises(ValueError, match="^" + reason):
+            read(text, decimal_comma=decimal_comma)
+    assert [velmar._core.read_nondetect_mark(m) for m in ("nd", " Yes", "", "=", "false")] == [
+        True, True, False, False, False]
+    with pytest.raises(ValueError, match=r"^is not a nondetect mark \(<, ND, U, TRUE, Y, YES\)"):
+        velmar._core.read_nondetect_mark("J")

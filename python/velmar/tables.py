@@ -16,21 +16,11 @@ never from its position.
 """
 
 import math
-import re
 from typing import TYPE_CHECKING, Any, Hashable, Optional, Sequence, Union
 
 import numpy as np
 
 from . import _core
-
-# A decimal number as the command line reads one: optional sign, digits with
-# an optional point, optional exponent; or a word for infinity or NaN (read,
-# then refused as not finite).
-_NUMBER = re.compile(r"[+-]?(?:(?:\d+\.?\d*|\.\d+)(?:[eE][+-]?\d+)?|inf|infinity|nan)", re.IGNORECASE)
-
-# The cells of a column of nondetect marks, compared in upper case.
-_NONDETECT_MARKS = ("<", "ND", "U", "TRUE", "Y", "YES")
-_DETECT_MARKS = ("", "=", "D", "FALSE", "N", "NO")
 
 # The columns of a limits table after the group keys, with their dtypes: those
 # of the command line's CSV output.
@@ -337,38 +327,24 @@ def _cell(cell, where, label, column):
     """(value, nondetect) of one cell; (None, False) for a missing one."""
     if _missing(cell):
         return None, False
-    nondetect = False
     if isinstance(cell, str):
-        text = cell.strip()
-        if text in ("", "NA"):
-            return None, False
-        digits = text
-        if digits.startswith("<"):
-            nondetect = True
-            digits = digits[1:].strip()
-        place = '%srow %r, column %r: "%s"' % (where, label, column, text)
-        if text.upper() == "ND":
-            raise ValueError(place + " marks a nondetect without its detection limit; write it as <DL")
-        if not _NUMBER.fullmatch(digits):
-            raise ValueError(place + " is not a number")
-        number = float(digits)
-        if math.isinf(number) and not digits.lstrip("+-").lower().startswith("inf"):
-            raise ValueError(place + " is beyond the range of doubles")
-        if number == 0 and any(c in "123456789" for c in digits.lower().split("e")[0]):
-            raise ValueError(place + " underflows: it is too close to 0 for a double")
-        shown = '"%s"' % text
-    elif isinstance(cell, (bool, np.bool_)) or not isinstance(cell, (int, float, np.integer, np.floating)):
-        raise ValueError("%srow %r, column %r: %r is not a number" % (where, label, column, cell))
-    else:
-        shown = repr(cell) if len(repr(cell)) <= 40 else repr(cell)[:24] + "..."
         try:
-            number = float(cell)
-        except OverflowError:  # an integer beyond the range of doubles
-            raise ValueError("%srow %r, column %r: %s is beyond the range of doubles"
-                             % (where, label, column, shown)) from None
+            read = _core.read_cell(cell)
+        except ValueError as refusal:
+            raise ValueError('%srow %r, column %r: "%s" %s'
+                             % (where, label, column, cell.strip(" \t"), refusal)) from None
+        return (None, False) if read is None else read
+    if isinstance(cell, (bool, np.bool_)) or not isinstance(cell, (int, float, np.integer, np.floating)):
+        raise ValueError("%srow %r, column %r: %r is not a number" % (where, label, column, cell))
+    shown = repr(cell) if len(repr(cell)) <= 40 else repr(cell)[:24] + "..."
+    try:
+        number = float(cell)
+    except OverflowError:  # an integer beyond the range of doubles
+        raise ValueError("%srow %r, column %r: %s is beyond the range of doubles"
+                         % (where, label, column, shown)) from None
     if not (number > 0 and math.isfinite(number)):
         _refuse_number(where, label, column, shown, number)
-    return number, nondetect
+    return number, False
 
 
 def _mark(cell, where, label, column):
@@ -377,10 +353,13 @@ def _mark(cell, where, label, column):
         return False
     if isinstance(cell, (bool, np.bool_)):
         return bool(cell)
-    text = str(cell).strip().upper() if isinstance(cell, str) else None
-    if text in _NONDETECT_MARKS:
-        return True
-    if text in _DETECT_MARKS:
-        return False
-    raise ValueError("%srow %r, column %r: %r is not a nondetect mark (%s) or a detect mark (empty, %s)"
-                     % (where, label, column, cell, ", ".join(_NONDETECT_MARKS), ", ".join(_DETECT_MARKS[1:])))
+    if isinstance(cell, str):
+        try:
+            return _core.read_nondetect_mark(cell)
+        except ValueError as refusal:
+            raise ValueError("%srow %r, column %r: %r %s" % (where, label, column, cell, refusal)) from None
+    raise ValueError("%srow %r, column %r: %r %s" % (where, label, column, cell, _MARK_REFUSAL))
+
+
+# Why a cell of a column of marks that is not text (a number, say) is refused.
+_MARK_REFUSAL = _core._mark_refusal()

@@ -8,6 +8,7 @@
 #include "velmar/cli/parse.h"
 #include "velmar/cli/report.h"
 #include "velmar/cli/summary.h"
+#include "velmar/velmar.h"
 
 #include <CLI/CLI.hpp>
 
@@ -25,6 +26,16 @@
 namespace velmar::cli {
 
 namespace {
+
+// The library's marks for the help: "<, ND, U, TRUE, Y or YES".
+std::string markList(std::span<const std::string_view> marks)
+{
+    std::string text;
+    for (std::size_t i = 0; i < marks.size(); ++i)
+        text += std::string(i == 0 ? "" : i + 1 == marks.size() ? " or " : ", ") +
+                std::string(marks[i].empty() ? "empty" : marks[i]);
+    return text;
+}
 
 // Most simulated samples of a summary's coverage (about a minute per group at n = 50).
 constexpr int maxSimulations = 4'000'000;
@@ -196,8 +207,8 @@ void addDataOptions(CLI::App& sub, DataOptions& d, const std::string& perGroup)
                        "values joined by '/', and a column per name follows it")
         ->type_name("NAMES");
     sub.add_option("--nd-column", d.ndColumn,
-                   "a column that marks the row's value as a detection limit: <, ND, U, TRUE, Y or "
-                   "YES for a nondetect; empty, =, D, FALSE, N or NO for a detect (any case)")
+                   "a column that marks the row's value as a detection limit: " + markList(nondetect_marks()) +
+                       " for a nondetect; " + markList(detect_marks()) + " for a detect (any case)")
         ->type_name("NAME");
     sub.add_option("--where", d.where,
                    "use only the rows where column NAME holds VALUE; repeatable: every named column must "

@@ -4,6 +4,7 @@
 
 #include "velmar/cli/output.h"
 #include "velmar/cli/parse.h"
+#include "velmar/velmar.h"
 
 #include <algorithm>
 #include <cctype>
@@ -116,40 +117,31 @@ bool hasDecimalComma(std::string_view cell)
     return read_number(pointed, v) != NumberText::not_a_number;
 }
 
-// One cell: true with the value, false for an NA or empty cell; anything
-// else that is not a positive finite number, or "<" and one, stops the run.
-// nondetect: whether the cell was "<DL".
+// One cell: true with the value, false for an NA or empty cell; a cell the
+// library refuses stops the run. nondetect: whether the cell was "<DL".
 bool cellValue(std::string_view cell, double& value, bool& nondetect, const std::string& place, bool decimalComma)
 {
+    const Cell read = read_cell(cell, decimalComma);
+    nondetect = read.observation && read.observation->nondetect;
+    if (read.observation) value = read.observation->value;
+    if (!read.refusal) return read.observation.has_value();
     cell = trimmed(cell);
-    nondetect = false;
-    if (cell.empty() || cell == "NA") return false;
-    const std::string shown = in_quotes(cell);
-    std::string_view digits = cell;
-    if (digits.front() == '<') {
-        nondetect = true;
-        digits = trimmed(digits.substr(1));
+    std::string why = place + ": " + in_quotes(cell) + " ";
+    switch (*read.refusal) {
+    case CellRefusal::point_with_decimal_comma:
+        why += "has a point; with --decimal-comma the comma is the decimal separator (and thousands separators are "
+               "not read)";
+        break;
+    case CellRefusal::not_a_number:
+        why += describe(*read.refusal);
+        if (!decimalComma && hasDecimalComma(cell.front() == '<' ? trimmed(cell.substr(1)) : cell))
+            why += " (for decimal commas give --decimal-comma)";
+        else if (cell == "N/A" || equalNoCase(cell, "na"))
+            why += " (a missing value is an empty cell or NA)";
+        break;
+    default: why += describe(*read.refusal);
     }
-    if (equalNoCase(cell, "ND"))
-        throw DataError(place + ": " + shown + " marks a nondetect without its detection limit; write it as <DL");
-    std::string text(digits);
-    if (decimalComma) {
-        if (text.find('.') != std::string::npos)
-            throw DataError(place + ": " + shown + " has a point; with --decimal-comma the comma is the decimal "
-                                                   "separator (and thousands separators are not read)");
-        std::replace(text.begin(), text.end(), ',', '.');
-    }
-    const NumberText kind = text.empty() ? NumberText::not_a_number : read_number(text, value);
-    if (kind == NumberText::not_a_number) {
-        std::string why = place + ": " + shown + " is not a number";
-        if (!decimalComma && hasDecimalComma(digits)) why += " (for decimal commas give --decimal-comma)";
-        else if (cell == "N/A" || equalNoCase(cell, "na")) why += " (a missing value is an empty cell or NA)";
-        throw DataError(why);
-    }
-    if (kind != NumberText::finite) throw DataError(place + ": " + shown + " " + std::string(number_refusal(kind)));
-    if (!(value > 0.0))
-        throw DataError(place + ": " + shown + " is not positive (lognormal data are greater than 0)");
-    return true;
+    throw DataError(why);
 }
 
 // Whether a first line is data rather than a header.
@@ -168,14 +160,8 @@ bool looksLikeValue(std::string_view line)
 // detect; anything else stops the run.
 bool nondetectMark(std::string_view cell, const std::string& place)
 {
-    std::string mark(trimmed(cell));
-    for (char& c : mark) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    for (const char* m : {"<", "ND", "U", "TRUE", "Y", "YES"})
-        if (mark == m) return true;
-    for (const char* m : {"", "=", "D", "FALSE", "N", "NO"})
-        if (mark == m) return false;
-    throw DataError(place + ": " + in_quotes(trimmed(cell)) +
-                    " is not a nondetect mark (<, ND, U, TRUE, Y, YES) or a detect mark (empty, =, D, FALSE, N, NO)");
+    if (const std::optional<bool> mark = read_nondetect_mark(cell)) return *mark;
+    throw DataError(place + ": " + in_quotes(trimmed(cell)) + " " + mark_refusal());
 }
 
 std::string columnList(const std::vector<std::string>& header)

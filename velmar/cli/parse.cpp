@@ -8,7 +8,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <optional>
 
 namespace velmar::cli {
@@ -76,35 +75,6 @@ std::optional<std::int64_t> scaled(const Decimal& d, int decimals)
 }
 
 } // namespace
-
-NumberText read_number(std::string_view text, double& value)
-{
-    text = trimmed(text);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    if (text.empty()) return NumberText::not_a_number;
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (ptr != end || (ec != std::errc() && ec != std::errc::result_out_of_range)) return NumberText::not_a_number;
-    if (ec == std::errc::result_out_of_range) {
-        // The form is a number; strtod (C locale) tells which end of the range it left.
-        const std::string copy(text);
-        const double rounded = std::strtod(copy.c_str(), nullptr);
-        return std::fabs(rounded) < 1.0 ? NumberText::underflow : NumberText::overflow;
-    }
-    return std::isfinite(value) ? NumberText::finite : NumberText::not_finite;
-}
-
-std::string_view number_refusal(NumberText kind)
-{
-    switch (kind) {
-    case NumberText::finite: return "is a number";
-    case NumberText::not_a_number: return "is not a number";
-    case NumberText::not_finite: return "is not a finite number";
-    case NumberText::overflow: return "is beyond the range of doubles";
-    case NumberText::underflow: return "underflows: it is too close to 0 for a double";
-    }
-    return {};
-}
 
 bool parse_number(std::string_view text, double& value)
 {

@@ -21,23 +21,7 @@ struct DataError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// How a text reads as a number: no locale, no trailing characters, leading
-// and trailing blanks allowed, a leading '+' allowed.
-enum class NumberText {
-    finite,       // value holds it
-    not_a_number, // not the form of a number
-    not_finite,   // inf or nan
-    overflow,     // beyond the range of doubles
-    underflow,    // so close to 0 that a double holds only 0
-};
-NumberText read_number(std::string_view text, double& value);
-
-// Why a number was refused, for messages: "is not a number", "is not a
-// finite number", "is beyond the range of doubles", "underflows: it is
-// too close to 0 for a double".
-std::string_view number_refusal(NumberText kind);
-
-// The whole text as a finite double, or nothing (read_number's rules).
+// The whole text as a finite double, or nothing (velmar::read_number's rules).
 bool parse_number(std::string_view text, double& value);
 
 // A finite number for the option `option`.
