@@ -92,6 +92,14 @@ constexpr double cosSeries[] = {// (-1)^k / (2k)!, k = 13 .. 2
     -0x1.88e85fc6a4e5ap-89, 0x1.f2cf01972f578p-80, -0x1.0ce396db7f853p-70, 0x1.e542ba4020225p-62,
     -0x1.6827863b97d97p-53, 0x1.ae7f3e733b81fp-45, -0x1.93974a8c07c9dp-37, 0x1.1eed8eff8d898p-29,
     -0x1.27e4fb7789f5cp-22, 0x1.a01a01a01a01ap-16, -0x1.6c16c16c16c17p-10, 0x1.5555555555555p-5};
+// The same series for |x| <= pi/4 (a panel's half offsets): to x^17 and x^16,
+// remainders below 1.1e-19 and 3e-18 of the result.
+constexpr double sinSeriesQuarter[] = {// (-1)^k / (2k+1)!, k = 8 .. 1
+    0x1.952c77030ad4ap-49, -0x1.ae7f3e733b81fp-41, 0x1.6124613a86d09p-33, -0x1.ae64567f544e4p-26,
+    0x1.71de3a556c734p-19, -0x1.a01a01a01a01ap-13, 0x1.1111111111111p-7,  -0x1.5555555555555p-3};
+constexpr double cosSeriesQuarter[] = {// (-1)^k / (2k)!, k = 8 .. 2
+    0x1.ae7f3e733b81fp-45, -0x1.93974a8c07c9dp-37, 0x1.1eed8eff8d898p-29, -0x1.27e4fb7789f5cp-22,
+    0x1.a01a01a01a01ap-16, -0x1.6c16c16c16c17p-10, 0x1.5555555555555p-5};
 constexpr double logSeries[] = {// 2 / (2j+1), j = 10 .. 1
     0x1.8618618618618p-4, 0x1.af286bca1af28p-4, 0x1.e1e1e1e1e1e1ep-4, 0x1.1111111111111p-3,
     0x1.3b13b13b13b14p-3, 0x1.745d1745d1746p-3, 0x1.c71c71c71c71cp-3, 0x1.2492492492492p-2,
@@ -153,8 +161,9 @@ template <std::size_t Tail, class T, std::size_t N>
 // exp(x): x = k ln 2 + r with |r| <= ln2 / 2 (k by rounding through the
 // 2^52 shift), exp(r) by its Taylor series to r^13 (remainder below 4e-18 of
 // it), and 2^k put into the exponent field from the low bits of the shifted x.
+// expInRange is that for -708 <= x <= 709.7 only; expOfLanes adds the rest.
 template <class T>
-[[gnu::always_inline]] inline T expOfLanes(const T& x)
+[[gnu::always_inline]] inline T expInRange(const T& x)
 {
     using L = LaneTraits<T>;
     const T shifted = x * log2e + roundingShift;
@@ -163,8 +172,14 @@ template <class T>
     const T p = polynomial<3>(expSeries, r);
     // (Unsigned: the bits above the exponent field wrap around.)
     const typename L::Unsigned scale = (L::toUnsigned(shifted) << 52) + (std::uint64_t{1023} << 52);
-    T result = p * L::fromUnsigned(scale);
-    result = L::select(x < -708.0, constant<T>(0.0), result);
+    return p * L::fromUnsigned(scale);
+}
+
+template <class T>
+[[gnu::always_inline]] inline T expOfLanes(const T& x)
+{
+    using L = LaneTraits<T>;
+    T result = L::select(x < -708.0, constant<T>(0.0), expInRange(x));
     result = L::select(x > 709.7, constant<T>(inf), result);
     return L::select(x != x, x, result);
 }
@@ -173,17 +188,17 @@ template <class T>
 // [sqrt(1/2), sqrt(2)), f = m - 1 (exact), s = f / (2 + f), and
 // log(1 + f) = f - (f^2/2 - s (f^2/2 + R)) with R = sum 2 s^(2j) / (2j + 1)
 // to j = 10 (|s| <= 0.1716: remainder below 1e-17 of the result).
+// logNormal takes u normal and finite, scaled by 2^-extra (the exponent
+// `extra` added back); logOfLanes adds subnormal, zero, negative, infinite
+// and NaN arguments.
 template <class T>
-[[gnu::always_inline]] inline T logOfLanes(const T& u, const T& c)
+[[gnu::always_inline]] inline T logNormal(const T& u, const typename LaneTraits<T>::Int& extra, const T& c)
 {
     using L = LaneTraits<T>;
     constexpr std::int64_t rootHalf = 0x3fe6a09e667f3bcd; // sqrt(1/2)
     constexpr std::int64_t one = 0x3ff0000000000000;
-    // Subnormal arguments are scaled by 2^54 first.
-    const typename L::Mask subnormal = u < std::numeric_limits<double>::min();
-    const T normal = L::select(subnormal, u * 0x1p54, u);
-    const typename L::Int shiftedBits = L::toBits(normal) + (one - rootHalf);
-    const typename L::Int k = (shiftedBits >> 52) - 1023 - L::ifMask(subnormal, 54);
+    const typename L::Int shiftedBits = L::toBits(u) + (one - rootHalf);
+    const typename L::Int k = (shiftedBits >> 52) - 1023 - extra;
     const T m = L::fromBits((shiftedBits & 0x000fffffffffffff) + rootHalf);
     const T f = m - 1.0;
     const T s = f / (f + 2.0);
@@ -191,7 +206,16 @@ template <class T>
     const T R = polynomial<0>(logSeries, z) * z;
     const T halfSquare = 0.5 * f * f;
     const T kd = L::toDouble(k);
-    T result = kd * ln2Hi + (f - (halfSquare - (s * (halfSquare + R) + (kd * ln2Lo + c))));
+    return kd * ln2Hi + (f - (halfSquare - (s * (halfSquare + R) + (kd * ln2Lo + c))));
+}
+
+template <class T>
+[[gnu::always_inline]] inline T logOfLanes(const T& u, const T& c)
+{
+    using L = LaneTraits<T>;
+    // Subnormal arguments are scaled by 2^54 first.
+    const typename L::Mask subnormal = u < std::numeric_limits<double>::min();
+    T result = logNormal(L::select(subnormal, u * 0x1p54, u), L::ifMask(subnormal, 54), c);
     // Zero, negative, infinite and NaN arguments.
     result = L::select(u == 0.0, constant<T>(-inf), result);
     result = L::select(u < 0.0, constant<T>(std::numeric_limits<double>::quiet_NaN()), result);
@@ -208,6 +232,15 @@ template <class T>
     return logOfLanes(u, (x - (u - 1.0)) / u);
 }
 
+// The same for -1 < x < 2^1000, where u = 1 + x is normal and finite (at
+// least 2^-53): no special arguments to sort out, the same bits.
+template <class T>
+[[gnu::always_inline]] inline T log1pInRange(const T& x)
+{
+    const T u = 1.0 + x;
+    return logNormal(u, typename LaneTraits<T>::Int{}, (x - (u - 1.0)) / u);
+}
+
 // sin and cos of |x| <= pi/2 by their Taylor series to x^25 and x^26
 // (remainders below 2e-17).
 template <class T>
@@ -216,6 +249,15 @@ template <class T>
     const T z = x * x;
     sinX = x + x * (z * polynomial<1>(sinSeries, z));
     cosX = 1.0 - (0.5 * z - z * z * polynomial<1>(cosSeries, z));
+}
+
+// The same for |x| <= pi/4, to x^17 and x^16.
+template <class T>
+[[gnu::always_inline]] inline void sinCosQuarterLanes(const T& x, T& sinX, T& cosX)
+{
+    const T z = x * x;
+    sinX = x + x * (z * polynomial<1>(sinSeriesQuarter, z));
+    cosX = 1.0 - (0.5 * z - z * z * polynomial<1>(cosSeriesQuarter, z));
 }
 
 // The density at mode + d from sin(d/2) and cos(d/2): with v = 1 - cos d,
@@ -227,8 +269,11 @@ template <class T>
     const Lanes v = 2.0 * sh * sh;
     du = shape.cosMode * v + shape.sinMode * sd;
     const Lanes ratioMinus1 = shape.cotMode * sd - v;
-    const Lanes logf = shape.nuMinus1 * log1pOfLanes(ratioMinus1) - shape.c * du;
-    f = ratioMinus1 <= -1.0 ? constant<Lanes>(0.0) : expOfLanes(logf);
+    // Lanes where the density vanishes or underflows are set to 0 afterwards;
+    // elsewhere ratioMinus1 > -1 is far below 2^1000 and logf <= 0 (the peak
+    // is 1), inside the kernels' ranges.
+    const Lanes logf = shape.nuMinus1 * log1pInRange(ratioMinus1) - shape.c * du;
+    f = (ratioMinus1 <= -1.0) | (logf < -708.0) ? constant<Lanes>(0.0) : expInRange(logf);
 }
 
 [[gnu::always_inline]] inline Lanes load(const double* p)
@@ -281,7 +326,7 @@ template <class Sink>
     const int whole = left <= 2 ? n - left : n + width - left;
     for (int i = 0; i < whole; i += width) {
         Lanes sinDx, cosDx;
-        sinCosOfLanes(load(halfOffset + i), sinDx, cosDx);
+        sinCosQuarterLanes(load(halfOffset + i), sinDx, cosDx);
         // sin and cos of (mid -+ dx)/2 by the addition theorem.
         const Lanes sinBelow = sinMid * cosDx - cosMid * sinDx;
         const Lanes cosBelow = cosMid * cosDx + sinMid * sinDx;
@@ -297,7 +342,7 @@ template <class Sink>
     const Lanes offset = left == 1 ? Lanes{dx[0], dx[0], 0.0, 0.0} : Lanes{dx[0], dx[1], dx[0], dx[1]};
     const Lanes sign = left == 1 ? Lanes{-1.0, 1.0, 1.0, 1.0} : Lanes{-1.0, -1.0, 1.0, 1.0};
     Lanes sinDx, cosDx;
-    sinCosOfLanes(offset, sinDx, cosDx);
+    sinCosQuarterLanes(offset, sinDx, cosDx);
     const Lanes signedSin = sign * sinDx;
     Lanes du, f;
     densityLanes(shape, sinMid * cosDx + cosMid * signedSin, cosMid * cosDx - sinMid * signedSin, du, f);
@@ -390,6 +435,11 @@ double logOf(double x)
 void sinCosOf(double x, double& sinX, double& cosX)
 {
     sinCosOfLanes(x, sinX, cosX);
+}
+
+void sinCosQuarterOf(double x, double& sinX, double& cosX)
+{
+    sinCosQuarterLanes(x, sinX, cosX);
 }
 
 double angleOf(double y, double x)

@@ -30,7 +30,8 @@ void sinCosBatch(int n, const double* x, double* sinX, double* cosX);
 void densityBatch(const Shape& shape, int n, const double* sinHalf, const double* cosHalf, double* du, double* f);
 
 // The node pairs mid -+ dx of a panel, from sin and cos of mid/2 and the
-// half offsets dx/2 (|dx/2| <= pi/4): u - u_mode and f below and above mid.
+// half offsets dx/2 (|dx/2| <= pi/4, sin and cos by the shorter series of
+// sinCosQuarterOf): u - u_mode and f below and above mid.
 void panelBatch(const Shape& shape, double sinMid, double cosMid, int n, const double* halfOffset, double* duBelow,
                 double* fBelow, double* duAbove, double* fAbove);
 
@@ -46,6 +47,7 @@ double expOf(double x);   // exp(x); 0 below -708, +inf above 709.7
 double log1pOf(double x); // log1p(x) for x > -1; -inf at -1
 double logOf(double x);   // log(x) for x > 0
 void sinCosOf(double x, double& sinX, double& cosX); // |x| <= pi/2
+void sinCosQuarterOf(double x, double& sinX, double& cosX); // |x| <= pi/4, as panelBatch's offsets
 double angleOf(double y, double x); // atan2(y, x) for y >= 0, in [0, pi]; about 3 ulps
 
 } // namespace engine::exact::detail
