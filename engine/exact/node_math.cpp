@@ -79,11 +79,14 @@ constexpr double log2e = 1.44269504088896338700e+00;
 constexpr double roundingShift = 6755399441055744.0; // 1.5 x 2^52: adding it rounds to an integer
 
 // Series coefficients, highest power first, correctly rounded.
-constexpr double expSeries[] = {// 1/k!, k = 13 .. 0
-    0x1.6124613a86d09p-33, 0x1.1eed8eff8d898p-29, 0x1.ae64567f544e4p-26, 0x1.27e4fb7789f5cp-22,
-    0x1.71de3a556c734p-19, 0x1.a01a01a01a01ap-16, 0x1.a01a01a01a01ap-13, 0x1.6c16c16c16c17p-10,
-    0x1.1111111111111p-7,  0x1.5555555555555p-5,  0x1.5555555555555p-3,  0x1.0p-1,
-    0x1.0p+0,              0x1.0p+0};
+// exp(r) on |r| <= ln2 / 2: 1 + r + r^2/2 exactly and r^3 times a degree-9
+// near-minimax fit of the rest (make_node_polynomials.py; relative error
+// below 1e-18 with these rounded coefficients), powers 12 .. 0.
+constexpr double expSeries[] = {
+    0x1.1f66d948a47d2p-29, 0x1.af389ecfc4b9cp-26, 0x1.27e4e1f7222cbp-22, 0x1.71de0db2f6b19p-19,
+    0x1.a01a01a47a591p-16, 0x1.a01a01a7c2efep-13, 0x1.6c16c16c167e2p-10, 0x1.11111111109b5p-7,
+    0x1.5555555555555p-5,  0x1.5555555555556p-3,  0x1.0p-1,              0x1.0p+0,
+    0x1.0p+0};
 constexpr double sinSeries[] = {// (-1)^k / (2k+1)!, k = 12 .. 1
     0x1.3f3ccdd165fa9p-84, -0x1.761b41316381ap-75, 0x1.71b8ef6dcf572p-66, -0x1.2f49b46814157p-57,
     0x1.952c77030ad4ap-49, -0x1.ae7f3e733b81fp-41, 0x1.6124613a86d09p-33, -0x1.ae64567f544e4p-26,
@@ -100,10 +103,12 @@ constexpr double sinSeriesQuarter[] = {// (-1)^k / (2k+1)!, k = 8 .. 1
 constexpr double cosSeriesQuarter[] = {// (-1)^k / (2k)!, k = 8 .. 2
     0x1.ae7f3e733b81fp-45, -0x1.93974a8c07c9dp-37, 0x1.1eed8eff8d898p-29, -0x1.27e4fb7789f5cp-22,
     0x1.a01a01a01a01ap-16, -0x1.6c16c16c16c17p-10, 0x1.5555555555555p-5};
-constexpr double logSeries[] = {// 2 / (2j+1), j = 10 .. 1
-    0x1.8618618618618p-4, 0x1.af286bca1af28p-4, 0x1.e1e1e1e1e1e1ep-4, 0x1.1111111111111p-3,
-    0x1.3b13b13b13b14p-3, 0x1.745d1745d1746p-3, 0x1.c71c71c71c71cp-3, 0x1.2492492492492p-2,
-    0x1.999999999999ap-2, 0x1.5555555555555p-1};
+// log: R(z) / z = sum 2 z^(j-1) / (2j + 1) on z <= 0.02944 by a degree-6
+// near-minimax fit (make_node_polynomials.py; relative error of log below
+// 5e-18 with these rounded coefficients), powers 6 .. 0.
+constexpr double logSeries[] = {
+    0x1.2b584aae78a57p-3, 0x1.39fe606542ddep-3, 0x1.7462b4ab2ef6bp-3, 0x1.c71c62e5800a1p-3,
+    0x1.2492492df148dp-2, 0x1.99999999952e2p-2, 0x1.5555555555558p-1};
 
 constexpr double atanSeries[] = {// (-1)^k / (2k+1), k = 22 .. 1
     0x1.6c16c16c16c17p-6, -0x1.7d05f417d05f4p-6, 0x1.8f9c18f9c18fap-6, -0x1.a41a41a41a41ap-6,
@@ -159,8 +164,8 @@ template <std::size_t Tail, class T, std::size_t N>
 }
 
 // exp(x): x = k ln 2 + r with |r| <= ln2 / 2 (k by rounding through the
-// 2^52 shift), exp(r) by its Taylor series to r^13 (remainder below 4e-18 of
-// it), and 2^k put into the exponent field from the low bits of the shifted x.
+// 2^52 shift), exp(r) by the polynomial of degree 12 above, and 2^k put into
+// the exponent field from the low bits of the shifted x.
 // expInRange is that for -708 <= x <= 709.7 only; expOfLanes adds the rest.
 template <class T>
 [[gnu::always_inline]] inline T expInRange(const T& x)
@@ -187,7 +192,7 @@ template <class T>
 // log(u) + c for u > 0 and a small correction c: u = 2^k m with m in
 // [sqrt(1/2), sqrt(2)), f = m - 1 (exact), s = f / (2 + f), and
 // log(1 + f) = f - (f^2/2 - s (f^2/2 + R)) with R = sum 2 s^(2j) / (2j + 1)
-// to j = 10 (|s| <= 0.1716: remainder below 1e-17 of the result).
+// over j >= 1, by the fit above (|s| <= 0.1716).
 // logNormal takes u normal and finite, scaled by 2^-extra (the exponent
 // `extra` added back); logOfLanes adds subnormal, zero, negative, infinite
 // and NaN arguments.
