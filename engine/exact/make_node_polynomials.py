@@ -60,3 +60,20 @@ for s in linspace(-sMax, sMax, 2001):
     worst = max(worst, abs(approx / log(1 + f) - 1))
 show("logTail (z^6 .. z^0)", logTail)
 print("log relative error", mp.nstr(worst, 3))
+
+# sin(x) = x + x z S(z) and cos(x) = 1 - (z/2 - z^2 C(z)), z = x^2, on
+# |x| <= pi/2 (S of degree 8, C of degree 8) and on |x| <= pi/4 (the panel
+# offsets: S of degree 6, C of degree 5). Errors: sin relative, cos absolute.
+S = lambda z: fsum((-1) ** k * z ** (k - 1) / factorial(2 * k + 1) for k in range(1, 40))
+C = lambda z: fsum((-1) ** k * z ** (k - 2) / factorial(2 * k) for k in range(2, 40))
+from mpmath import pi, sin, cos
+for top, label, sinDegree, cosDegree in ((pi / 2, "", 8, 8), (pi / 4, "Quarter", 6, 5)):
+    sinTail = fit(S, 0, top * top, sinDegree)
+    cosTail = fit(C, 0, top * top, cosDegree)
+    xs = linspace(mpf("1e-3"), top, 2001)
+    sinWorst = max(abs((x + x * x * x * horner(sinTail, x * x)) / sin(x) - 1) for x in xs)
+    cosWorst = max(abs(1 - (x * x / 2 - x ** 4 * horner(cosTail, x * x)) - cos(x)) for x in xs)
+    show(f"sinSeries{label} (z^{sinDegree} .. z^0)", sinTail)
+    print("sin relative error", mp.nstr(sinWorst, 3))
+    show(f"cosSeries{label} (z^{cosDegree} .. z^0)", cosTail)
+    print("cos absolute error", mp.nstr(cosWorst, 3))

@@ -3,9 +3,9 @@
 // angles, and the density sin(s)^(nu - 1) exp(c cos s) relative to its peak.
 //
 // Each function is one fixed sequence of IEEE operations (Estrin sums of
-// Taylor series, or of near-minimax fits for exp and log, after exact range
-// reductions; no fused multiply-add, no table), evaluated four lanes at a
-// time. The AVX2 build of a batch and the SSE2 one perform the same
+// near-minimax polynomials fitted by make_node_polynomials.py, after exact
+// range reductions; no fused multiply-add, no table), evaluated four lanes at
+// a time. The AVX2 build of a batch and the SSE2 one perform the same
 // operations on each lane, so every x86-64 machine gets the same bits; the
 // scalar forms below run the same code on one lane.
 // Accuracy: about 1 ulp for exp and sin/cos, 2 ulps for log1p.
