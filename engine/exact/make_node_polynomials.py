@@ -77,3 +77,12 @@ for top, label, sinDegree, cosDegree in ((pi / 2, "", 8, 8), (pi / 4, "Quarter",
     print("sin relative error", mp.nstr(sinWorst, 3))
     show(f"cosSeries{label} (z^{cosDegree} .. z^0)", cosTail)
     print("cos absolute error", mp.nstr(cosWorst, 3))
+
+# atan(t) = t + t z A(z), z = t^2, on 0 <= t <= tan(pi/8): A of degree 10.
+from mpmath import atan, tan
+tMax = tan(pi / 8)
+A = lambda z: fsum((-1) ** k * z ** (k - 1) / (2 * k + 1) for k in range(1, 200))
+atanTail = fit(A, 0, tMax * tMax, 10)
+worst = max(abs((t + t * t * t * horner(atanTail, t * t)) / atan(t) - 1) for t in linspace(mpf("1e-3"), tMax, 2001))
+show("atanSeries (z^10 .. z^0)", atanTail)
+print("atan relative error", mp.nstr(worst, 3))

@@ -114,13 +114,12 @@ constexpr double logSeries[] = {
     0x1.2b584aae78a57p-3, 0x1.39fe606542ddep-3, 0x1.7462b4ab2ef6bp-3, 0x1.c71c62e5800a1p-3,
     0x1.2492492df148dp-2, 0x1.99999999952e2p-2, 0x1.5555555555558p-1};
 
-constexpr double atanSeries[] = {// (-1)^k / (2k+1), k = 22 .. 1
-    0x1.6c16c16c16c17p-6, -0x1.7d05f417d05f4p-6, 0x1.8f9c18f9c18fap-6, -0x1.a41a41a41a41ap-6,
-    0x1.bacf914c1bad0p-6, -0x1.d41d41d41d41dp-6, 0x1.f07c1f07c1f08p-6, -0x1.0842108421084p-5,
-    0x1.1a7b9611a7b96p-5, -0x1.2f684bda12f68p-5, 0x1.47ae147ae147bp-5, -0x1.642c8590b2164p-5,
-    0x1.8618618618618p-5, -0x1.af286bca1af28p-5, 0x1.e1e1e1e1e1e1ep-5, -0x1.1111111111111p-4,
-    0x1.3b13b13b13b14p-4, -0x1.745d1745d1746p-4, 0x1.c71c71c71c71cp-4, -0x1.2492492492492p-3,
-    0x1.999999999999ap-3, -0x1.5555555555555p-2};
+// atan(t) = t + t z A(z), z = t^2, 0 <= t <= tan(pi/8): A a near-minimax fit
+// (make_node_polynomials.py; relative error below 1e-17), powers of z 10 .. 0.
+constexpr double atanSeries[] = {
+    -0x1.3a31b1c0fd3b7p-6, 0x1.4162c02b1dda3p-5, -0x1.a0999c632b6edp-5, 0x1.dfe6497e96323p-5,
+    -0x1.10fa77b1a6d57p-4, 0x1.3b1263064f6b9p-4, -0x1.745d0b28a7e37p-4, 0x1.c71c71853d7fap-4,
+    -0x1.2492492436201p-3, 0x1.999999999934cp-3, -0x1.5555555555555p-2};
 constexpr double piHi = 0x1.921fb54442d18p+1; // pi = piHi + piLo
 constexpr double piLo = 0x1.1a62633145c07p-53;
 
@@ -456,8 +455,7 @@ double angleOf(double y, double x)
     const double big = std::max(y, ax);
     if (!(big > 0.0)) return x < 0.0 ? piHi : 0.0;
     // t = tan of the angle within (0, pi/4], halved by tan(a/2) =
-    // t / (1 + sqrt(1 + t^2)) to at most tan(pi/8), where the series to t^45
-    // leaves a remainder below 1e-18 of it.
+    // t / (1 + sqrt(1 + t^2)) to at most tan(pi/8), where the fit holds.
     double t = std::min(y, ax) / big;
     t = t / (1.0 + std::sqrt(1.0 + t * t));
     const double z = t * t;
