@@ -77,15 +77,20 @@ double normalQuantile(double p)
 
 namespace {
 
-// The Cornish-Fisher expansion of the Student-t quantile: smooth in nu.
-double cornishFisher(double p, double nu)
+// The Cornish-Fisher expansion of the Student-t quantile from the normal
+// quantile z of the same level: smooth in nu.
+double cornishFisherFrom(double z, double nu)
 {
-    const double z = normalQuantile(p);
     const double z2 = z * z;
     const double g1 = z * (z2 + 1.0) / 4.0;
     const double g2 = z * ((5.0 * z2 + 16.0) * z2 + 3.0) / 96.0;
     const double g3 = z * (((3.0 * z2 + 19.0) * z2 + 17.0) * z2 - 15.0) / 384.0;
     return z + (g1 + (g2 + g3 / nu) / nu) / nu;
+}
+
+double cornishFisher(double p, double nu)
+{
+    return cornishFisherFrom(normalQuantile(p), nu);
 }
 
 } // namespace
@@ -113,9 +118,9 @@ struct ChiSquareParts {
     double wilsonHilferty;
     double bound;
 };
-ChiSquareParts chiSquareParts(double q, double nu)
+// z: the normal quantile of level q.
+ChiSquareParts chiSquareParts(double q, double z, double nu)
 {
-    const double z = normalQuantile(q);
     const double a = 2.0 / (9.0 * nu);
     const double cube = 1.0 - a + z * std::sqrt(a);
     const double k = 0.5 * nu;
@@ -126,7 +131,7 @@ ChiSquareParts chiSquareParts(double q, double nu)
 
 double chiSquareQuantile(double q, double nu)
 {
-    const ChiSquareParts parts = chiSquareParts(q, nu);
+    const ChiSquareParts parts = chiSquareParts(q, normalQuantile(q), nu);
     return std::max(parts.wilsonHilferty, parts.bound);
 }
 
@@ -147,7 +152,11 @@ double startFrom(double t, double q, double S, double nu)
 
 double oneSidedStart(double S, double nu, double p)
 {
-    return startFrom(studentQuantile(p, nu), chiSquareQuantile(1.0 - p, nu), S, nu);
+    // One normal quantile for both: that of level 1 - p is -z.
+    const double z = normalQuantile(p);
+    const double t = nu == 2.0 || nu == 4.0 ? studentQuantile(p, nu) : cornishFisherFrom(z, nu);
+    const ChiSquareParts parts = chiSquareParts(1.0 - p, -z, nu);
+    return startFrom(t, std::max(parts.wilsonHilferty, parts.bound), S, nu);
 }
 
 PairStart pairBase(double S, double nu, double L)
@@ -156,7 +165,7 @@ PairStart pairBase(double S, double nu, double L)
     // where they come within a tenth of each other (the plain maximum has a
     // kink, which the tabulated factors would inherit).
     auto smoothQuantile = [nu](double q) {
-        const ChiSquareParts parts = chiSquareParts(q, nu);
+        const ChiSquareParts parts = chiSquareParts(q, normalQuantile(q), nu);
         const double larger = std::max(parts.wilsonHilferty, parts.bound);
         const double gap = std::fabs(parts.wilsonHilferty - parts.bound);
         const double band = 0.05 * (parts.wilsonHilferty + parts.bound);
