@@ -17,7 +17,7 @@ namespace {
 
 constexpr double sqrt2 = 1.4142135623730951;
 constexpr double invSqrt2Pi = 0.3989422804014327;
-constexpr int normalHalleySteps = 2;
+constexpr int normalHalleySteps = 1;
 
 // ln Gamma(x) for x >= 1 by shifting up to 8 and Stirling's series; enough
 // for a starting value and free of the global sign that lgamma may set.
@@ -57,8 +57,9 @@ double normalQuantile(double p)
     double z = t - (2.515517 + t * (0.802853 + t * 0.010328)) /
                        (1.0 + t * (1.432788 + t * (0.189269 + t * 0.001308)));
     if (p < 0.5) z = -z;
-    // Halley's steps on the normal distribution function (its density's
-    // slope is -z times the density): 5e-4, 1e-10, then the accuracy of erfc.
+    // Halley's step on the normal distribution function (its density's
+    // slope is -z times the density): 5e-4, then about 1e-10, far below the
+    // 26 bits kept (a second step moved one quantile in a thousand).
     for (int i = 0; i < normalHalleySteps; ++i) {
         const double cdf = 0.5 * std::erfc(-z / sqrt2);
         const double density = invSqrt2Pi * expOf(-0.5 * z * z);
