@@ -78,32 +78,48 @@ constexpr double ln2Lo = 1.90821492927058770002e-10;
 constexpr double log2e = 1.44269504088896338700e+00;
 constexpr double roundingShift = 6755399441055744.0; // 1.5 x 2^52: adding it rounds to an integer
 
-// Series coefficients, highest power first, correctly rounded.
-constexpr double expSeries[] = {// 1/k!, k = 13 .. 0
-    0x1.6124613a86d09p-33, 0x1.1eed8eff8d898p-29, 0x1.ae64567f544e4p-26, 0x1.27e4fb7789f5cp-22,
-    0x1.71de3a556c734p-19, 0x1.a01a01a01a01ap-16, 0x1.a01a01a01a01ap-13, 0x1.6c16c16c16c17p-10,
-    0x1.1111111111111p-7,  0x1.5555555555555p-5,  0x1.5555555555555p-3,  0x1.0p-1,
-    0x1.0p+0,              0x1.0p+0};
-constexpr double sinSeries[] = {// (-1)^k / (2k+1)!, k = 12 .. 1
-    0x1.3f3ccdd165fa9p-84, -0x1.761b41316381ap-75, 0x1.71b8ef6dcf572p-66, -0x1.2f49b46814157p-57,
-    0x1.952c77030ad4ap-49, -0x1.ae7f3e733b81fp-41, 0x1.6124613a86d09p-33, -0x1.ae64567f544e4p-26,
-    0x1.71de3a556c734p-19, -0x1.a01a01a01a01ap-13, 0x1.1111111111111p-7,  -0x1.5555555555555p-3};
-constexpr double cosSeries[] = {// (-1)^k / (2k)!, k = 13 .. 2
-    -0x1.88e85fc6a4e5ap-89, 0x1.f2cf01972f578p-80, -0x1.0ce396db7f853p-70, 0x1.e542ba4020225p-62,
-    -0x1.6827863b97d97p-53, 0x1.ae7f3e733b81fp-45, -0x1.93974a8c07c9dp-37, 0x1.1eed8eff8d898p-29,
-    -0x1.27e4fb7789f5cp-22, 0x1.a01a01a01a01ap-16, -0x1.6c16c16c16c17p-10, 0x1.5555555555555p-5};
-constexpr double logSeries[] = {// 2 / (2j+1), j = 10 .. 1
-    0x1.8618618618618p-4, 0x1.af286bca1af28p-4, 0x1.e1e1e1e1e1e1ep-4, 0x1.1111111111111p-3,
-    0x1.3b13b13b13b14p-3, 0x1.745d1745d1746p-3, 0x1.c71c71c71c71cp-3, 0x1.2492492492492p-2,
-    0x1.999999999999ap-2, 0x1.5555555555555p-1};
+// Polynomial coefficients, highest power first.
+// exp(r) on |r| <= ln2 / 2: 1 + r + r^2/2 exactly and r^3 times a degree-9
+// near-minimax fit of the rest (make_node_polynomials.py; relative error
+// below 1e-18 with these rounded coefficients), powers 12 .. 0.
+constexpr double expSeries[] = {
+    0x1.1f66d948a47d2p-29, 0x1.af389ecfc4b9cp-26, 0x1.27e4e1f7222cbp-22, 0x1.71de0db2f6b19p-19,
+    0x1.a01a01a47a591p-16, 0x1.a01a01a7c2efep-13, 0x1.6c16c16c167e2p-10, 0x1.11111111109b5p-7,
+    0x1.5555555555555p-5,  0x1.5555555555556p-3,  0x1.0p-1,              0x1.0p+0,
+    0x1.0p+0};
+// sin(x) = x + x z S(z) and cos(x) = 1 - (z/2 - z^2 C(z)), z = x^2: S and C
+// near-minimax fits of the series' tails (make_node_polynomials.py), powers
+// of z highest first. On |x| <= pi/2: sin within 3.6e-17 relative, cos
+// within 1.5e-17 absolute.
+constexpr double sinSeries[] = {
+    -0x1.275f3132d0bb5p-57, 0x1.9507ff1d2eab1p-49, -0x1.ae7ee3a7e62e7p-41, 0x1.612460b6ab17ep-33,
+    -0x1.ae64567e733b7p-26, 0x1.71de3a556b9b6p-19, -0x1.a01a01a01a00dp-13, 0x1.1111111111111p-7,
+    -0x1.5555555555555p-3};
+constexpr double cosSeries[] = {
+    0x1.d9bbefba649bep-62, -0x1.680cf6dd1c8abp-53, 0x1.ae7efc501a580p-45, -0x1.93974a2bf8ad4p-37,
+    0x1.1eed8eff3b8c8p-29, -0x1.27e4fb7789a72p-22, 0x1.a01a01a01a015p-16, -0x1.6c16c16c16c17p-10,
+    0x1.5555555555555p-5};
+// On |x| <= pi/4 (a panel's half offsets): sin within 6.4e-18 relative, cos
+// within 9e-19 absolute.
+constexpr double sinSeriesQuarter[] = {
+    -0x1.ab17d404de5b3p-41, 0x1.61217f0b800d5p-33, -0x1.ae645412c560cp-26, 0x1.71de3a546095bp-19,
+    -0x1.a01a01a019938p-13, 0x1.1111111111110p-7, -0x1.5555555555555p-3};
+constexpr double cosSeriesQuarter[] = {
+    -0x1.907da367a37cbp-37, 0x1.1eeb68e93b64cp-29, -0x1.27e4fa17da09ep-22, 0x1.a01a019f4eb01p-16,
+    -0x1.6c16c16c16967p-10, 0x1.5555555555555p-5};
+// log: R(z) / z = sum 2 z^(j-1) / (2j + 1) on z <= 0.02944 by a degree-6
+// near-minimax fit (make_node_polynomials.py; relative error of log below
+// 5e-18 with these rounded coefficients), powers 6 .. 0.
+constexpr double logSeries[] = {
+    0x1.2b584aae78a57p-3, 0x1.39fe606542ddep-3, 0x1.7462b4ab2ef6bp-3, 0x1.c71c62e5800a1p-3,
+    0x1.2492492df148dp-2, 0x1.99999999952e2p-2, 0x1.5555555555558p-1};
 
-constexpr double atanSeries[] = {// (-1)^k / (2k+1), k = 22 .. 1
-    0x1.6c16c16c16c17p-6, -0x1.7d05f417d05f4p-6, 0x1.8f9c18f9c18fap-6, -0x1.a41a41a41a41ap-6,
-    0x1.bacf914c1bad0p-6, -0x1.d41d41d41d41dp-6, 0x1.f07c1f07c1f08p-6, -0x1.0842108421084p-5,
-    0x1.1a7b9611a7b96p-5, -0x1.2f684bda12f68p-5, 0x1.47ae147ae147bp-5, -0x1.642c8590b2164p-5,
-    0x1.8618618618618p-5, -0x1.af286bca1af28p-5, 0x1.e1e1e1e1e1e1ep-5, -0x1.1111111111111p-4,
-    0x1.3b13b13b13b14p-4, -0x1.745d1745d1746p-4, 0x1.c71c71c71c71cp-4, -0x1.2492492492492p-3,
-    0x1.999999999999ap-3, -0x1.5555555555555p-2};
+// atan(t) = t + t z A(z), z = t^2, 0 <= t <= tan(pi/8): A a near-minimax fit
+// (make_node_polynomials.py; relative error below 1e-17), powers of z 10 .. 0.
+constexpr double atanSeries[] = {
+    -0x1.3a31b1c0fd3b7p-6, 0x1.4162c02b1dda3p-5, -0x1.a0999c632b6edp-5, 0x1.dfe6497e96323p-5,
+    -0x1.10fa77b1a6d57p-4, 0x1.3b1263064f6b9p-4, -0x1.745d0b28a7e37p-4, 0x1.c71c71853d7fap-4,
+    -0x1.2492492436201p-3, 0x1.999999999934cp-3, -0x1.5555555555555p-2};
 constexpr double piHi = 0x1.921fb54442d18p+1; // pi = piHi + piLo
 constexpr double piLo = 0x1.1a62633145c07p-53;
 
@@ -151,10 +167,11 @@ template <std::size_t Tail, class T, std::size_t N>
 }
 
 // exp(x): x = k ln 2 + r with |r| <= ln2 / 2 (k by rounding through the
-// 2^52 shift), exp(r) by its Taylor series to r^13 (remainder below 4e-18 of
-// it), and 2^k put into the exponent field from the low bits of the shifted x.
+// 2^52 shift), exp(r) by the polynomial of degree 12 above, and 2^k put into
+// the exponent field from the low bits of the shifted x.
+// expInRange is that for -708 <= x <= 709.7 only; expOfLanes adds the rest.
 template <class T>
-[[gnu::always_inline]] inline T expOfLanes(const T& x)
+[[gnu::always_inline]] inline T expInRange(const T& x)
 {
     using L = LaneTraits<T>;
     const T shifted = x * log2e + roundingShift;
@@ -163,8 +180,14 @@ template <class T>
     const T p = polynomial<3>(expSeries, r);
     // (Unsigned: the bits above the exponent field wrap around.)
     const typename L::Unsigned scale = (L::toUnsigned(shifted) << 52) + (std::uint64_t{1023} << 52);
-    T result = p * L::fromUnsigned(scale);
-    result = L::select(x < -708.0, constant<T>(0.0), result);
+    return p * L::fromUnsigned(scale);
+}
+
+template <class T>
+[[gnu::always_inline]] inline T expOfLanes(const T& x)
+{
+    using L = LaneTraits<T>;
+    T result = L::select(x < -708.0, constant<T>(0.0), expInRange(x));
     result = L::select(x > 709.7, constant<T>(inf), result);
     return L::select(x != x, x, result);
 }
@@ -172,18 +195,18 @@ template <class T>
 // log(u) + c for u > 0 and a small correction c: u = 2^k m with m in
 // [sqrt(1/2), sqrt(2)), f = m - 1 (exact), s = f / (2 + f), and
 // log(1 + f) = f - (f^2/2 - s (f^2/2 + R)) with R = sum 2 s^(2j) / (2j + 1)
-// to j = 10 (|s| <= 0.1716: remainder below 1e-17 of the result).
+// over j >= 1, by the fit above (|s| <= 0.1716).
+// logNormal takes u normal and finite, scaled by 2^-extra (the exponent
+// `extra` added back); logOfLanes adds subnormal, zero, negative, infinite
+// and NaN arguments.
 template <class T>
-[[gnu::always_inline]] inline T logOfLanes(const T& u, const T& c)
+[[gnu::always_inline]] inline T logNormal(const T& u, const typename LaneTraits<T>::Int& extra, const T& c)
 {
     using L = LaneTraits<T>;
     constexpr std::int64_t rootHalf = 0x3fe6a09e667f3bcd; // sqrt(1/2)
     constexpr std::int64_t one = 0x3ff0000000000000;
-    // Subnormal arguments are scaled by 2^54 first.
-    const typename L::Mask subnormal = u < std::numeric_limits<double>::min();
-    const T normal = L::select(subnormal, u * 0x1p54, u);
-    const typename L::Int shiftedBits = L::toBits(normal) + (one - rootHalf);
-    const typename L::Int k = (shiftedBits >> 52) - 1023 - L::ifMask(subnormal, 54);
+    const typename L::Int shiftedBits = L::toBits(u) + (one - rootHalf);
+    const typename L::Int k = (shiftedBits >> 52) - 1023 - extra;
     const T m = L::fromBits((shiftedBits & 0x000fffffffffffff) + rootHalf);
     const T f = m - 1.0;
     const T s = f / (f + 2.0);
@@ -191,7 +214,16 @@ template <class T>
     const T R = polynomial<0>(logSeries, z) * z;
     const T halfSquare = 0.5 * f * f;
     const T kd = L::toDouble(k);
-    T result = kd * ln2Hi + (f - (halfSquare - (s * (halfSquare + R) + (kd * ln2Lo + c))));
+    return kd * ln2Hi + (f - (halfSquare - (s * (halfSquare + R) + (kd * ln2Lo + c))));
+}
+
+template <class T>
+[[gnu::always_inline]] inline T logOfLanes(const T& u, const T& c)
+{
+    using L = LaneTraits<T>;
+    // Subnormal arguments are scaled by 2^54 first.
+    const typename L::Mask subnormal = u < std::numeric_limits<double>::min();
+    T result = logNormal(L::select(subnormal, u * 0x1p54, u), L::ifMask(subnormal, 54), c);
     // Zero, negative, infinite and NaN arguments.
     result = L::select(u == 0.0, constant<T>(-inf), result);
     result = L::select(u < 0.0, constant<T>(std::numeric_limits<double>::quiet_NaN()), result);
@@ -208,14 +240,31 @@ template <class T>
     return logOfLanes(u, (x - (u - 1.0)) / u);
 }
 
-// sin and cos of |x| <= pi/2 by their Taylor series to x^25 and x^26
-// (remainders below 2e-17).
+// The same for -1 < x < 2^1000, where u = 1 + x is normal and finite (at
+// least 2^-53): no special arguments to sort out, the same bits.
+template <class T>
+[[gnu::always_inline]] inline T log1pInRange(const T& x)
+{
+    const T u = 1.0 + x;
+    return logNormal(u, typename LaneTraits<T>::Int{}, (x - (u - 1.0)) / u);
+}
+
+// sin and cos of |x| <= pi/2 by the fits above (degree 17 and 20 in x).
 template <class T>
 [[gnu::always_inline]] inline void sinCosOfLanes(const T& x, T& sinX, T& cosX)
 {
     const T z = x * x;
     sinX = x + x * (z * polynomial<1>(sinSeries, z));
     cosX = 1.0 - (0.5 * z - z * z * polynomial<1>(cosSeries, z));
+}
+
+// The same for |x| <= pi/4 (degree 15 and 14 in x).
+template <class T>
+[[gnu::always_inline]] inline void sinCosQuarterLanes(const T& x, T& sinX, T& cosX)
+{
+    const T z = x * x;
+    sinX = x + x * (z * polynomial<1>(sinSeriesQuarter, z));
+    cosX = 1.0 - (0.5 * z - z * z * polynomial<1>(cosSeriesQuarter, z));
 }
 
 // The density at mode + d from sin(d/2) and cos(d/2): with v = 1 - cos d,
@@ -227,8 +276,11 @@ template <class T>
     const Lanes v = 2.0 * sh * sh;
     du = shape.cosMode * v + shape.sinMode * sd;
     const Lanes ratioMinus1 = shape.cotMode * sd - v;
-    const Lanes logf = shape.nuMinus1 * log1pOfLanes(ratioMinus1) - shape.c * du;
-    f = ratioMinus1 <= -1.0 ? constant<Lanes>(0.0) : expOfLanes(logf);
+    // Lanes where the density vanishes or underflows are set to 0 afterwards;
+    // elsewhere ratioMinus1 > -1 is far below 2^1000 and logf <= 0 (the peak
+    // is 1), inside the kernels' ranges.
+    const Lanes logf = shape.nuMinus1 * log1pInRange(ratioMinus1) - shape.c * du;
+    f = (ratioMinus1 <= -1.0) | (logf < -708.0) ? constant<Lanes>(0.0) : expInRange(logf);
 }
 
 [[gnu::always_inline]] inline Lanes load(const double* p)
@@ -281,7 +333,7 @@ template <class Sink>
     const int whole = left <= 2 ? n - left : n + width - left;
     for (int i = 0; i < whole; i += width) {
         Lanes sinDx, cosDx;
-        sinCosOfLanes(load(halfOffset + i), sinDx, cosDx);
+        sinCosQuarterLanes(load(halfOffset + i), sinDx, cosDx);
         // sin and cos of (mid -+ dx)/2 by the addition theorem.
         const Lanes sinBelow = sinMid * cosDx - cosMid * sinDx;
         const Lanes cosBelow = cosMid * cosDx + sinMid * sinDx;
@@ -297,7 +349,7 @@ template <class Sink>
     const Lanes offset = left == 1 ? Lanes{dx[0], dx[0], 0.0, 0.0} : Lanes{dx[0], dx[1], dx[0], dx[1]};
     const Lanes sign = left == 1 ? Lanes{-1.0, 1.0, 1.0, 1.0} : Lanes{-1.0, -1.0, 1.0, 1.0};
     Lanes sinDx, cosDx;
-    sinCosOfLanes(offset, sinDx, cosDx);
+    sinCosQuarterLanes(offset, sinDx, cosDx);
     const Lanes signedSin = sign * sinDx;
     Lanes du, f;
     densityLanes(shape, sinMid * cosDx + cosMid * signedSin, cosMid * cosDx - sinMid * signedSin, du, f);
@@ -392,14 +444,18 @@ void sinCosOf(double x, double& sinX, double& cosX)
     sinCosOfLanes(x, sinX, cosX);
 }
 
+void sinCosQuarterOf(double x, double& sinX, double& cosX)
+{
+    sinCosQuarterLanes(x, sinX, cosX);
+}
+
 double angleOf(double y, double x)
 {
     const double ax = std::fabs(x);
     const double big = std::max(y, ax);
     if (!(big > 0.0)) return x < 0.0 ? piHi : 0.0;
     // t = tan of the angle within (0, pi/4], halved by tan(a/2) =
-    // t / (1 + sqrt(1 + t^2)) to at most tan(pi/8), where the series to t^45
-    // leaves a remainder below 1e-18 of it.
+    // t / (1 + sqrt(1 + t^2)) to at most tan(pi/8), where the fit holds.
     double t = std::min(y, ax) / big;
     t = t / (1.0 + std::sqrt(1.0 + t * t));
     const double z = t * t;

@@ -40,6 +40,10 @@ TEST(NodeMath, WithinAFewUlpsOfTheLibrary)
          [](double x) { return std::sin(x); }, 2.0},
         {"cos", -1.2, 1.2, [](double x) { double s, c; sinCosOf(x, s, c); return c; },
          [](double x) { return std::cos(x); }, 2.0},
+        {"sin to pi/4", -0.7853981633974483, 0.7853981633974483,
+         [](double x) { double s, c; sinCosQuarterOf(x, s, c); return s; }, [](double x) { return std::sin(x); }, 2.0},
+        {"cos to pi/4", -0.7853981633974483, 0.7853981633974483,
+         [](double x) { double s, c; sinCosQuarterOf(x, s, c); return c; }, [](double x) { return std::cos(x); }, 2.0},
     };
     std::mt19937_64 random(7);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
@@ -100,7 +104,7 @@ TEST(NodeMath, BatchesEqualOneLaneBitForBit)
         panelBatch(shape, sinMid, cosMid, n, half, duBelow, fBelow, duAbove, fAbove);
         for (int i = 0; i < n; ++i) {
             double s, c;
-            sinCosOf(half[i], s, c);
+            sinCosQuarterOf(half[i], s, c);
             const double sb = sinMid * c - cosMid * s, cb = cosMid * c + sinMid * s;
             const double sa = sinMid * c + cosMid * s, ca = cosMid * c - sinMid * s;
             const double got[] = {duBelow[i], fBelow[i], duAbove[i], fAbove[i]};
