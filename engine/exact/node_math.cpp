@@ -280,12 +280,14 @@ template <class T>
     // elsewhere ratioMinus1 > -1 is far below 2^1000 and logf <= 0 (the peak
     // is 1), inside the kernels' ranges.
     const Lanes logf = shape.nuMinus1 * log1pInRange(ratioMinus1) - shape.c * du;
-    f = (ratioMinus1 <= -1.0) | (logf < -708.0) ? constant<Lanes>(0.0) : expInRange(logf);
+    f = ((ratioMinus1 <= -1.0) | (logf < -708.0)) ? constant<Lanes>(0.0) : expInRange(logf);
 }
 
-[[gnu::always_inline]] inline Lanes load(const double* p)
+// Four doubles into lanes, written out rather than returned: a vector
+// returned by value changes the calling convention of the baseline clones.
+[[gnu::always_inline]] inline void load(const double* p, Lanes& lanes)
 {
-    return Lanes{p[0], p[1], p[2], p[3]};
+    lanes = Lanes{p[0], p[1], p[2], p[3]};
 }
 
 [[gnu::always_inline]] inline void store(double* p, const Lanes& x)
@@ -300,7 +302,9 @@ __attribute__((target_clones("avx2", "default"))) void sinCosBatch(int n, const 
 {
     for (int i = 0; i < n; i += width) {
         Lanes s, c;
-        sinCosOfLanes(load(x + i), s, c);
+        Lanes v;
+        load(x + i, v);
+        sinCosOfLanes(v, s, c);
         store(sinX + i, s);
         store(cosX + i, c);
     }
@@ -312,7 +316,10 @@ __attribute__((target_clones("avx2", "default"))) void densityBatch(const Shape&
 {
     for (int i = 0; i < n; i += width) {
         Lanes d, g;
-        densityLanes(shape, load(sinHalf + i), load(cosHalf + i), d, g);
+        Lanes sh, ch;
+        load(sinHalf + i, sh);
+        load(cosHalf + i, ch);
+        densityLanes(shape, sh, ch, d, g);
         store(du + i, d);
         store(f + i, g);
     }
@@ -333,7 +340,9 @@ template <class Sink>
     const int whole = left <= 2 ? n - left : n + width - left;
     for (int i = 0; i < whole; i += width) {
         Lanes sinDx, cosDx;
-        sinCosQuarterLanes(load(halfOffset + i), sinDx, cosDx);
+        Lanes dx;
+        load(halfOffset + i, dx);
+        sinCosQuarterLanes(dx, sinDx, cosDx);
         // sin and cos of (mid -+ dx)/2 by the addition theorem.
         const Lanes sinBelow = sinMid * cosDx - cosMid * sinDx;
         const Lanes cosBelow = cosMid * cosDx + sinMid * sinDx;
@@ -408,7 +417,8 @@ __attribute__((target_clones("avx2", "default"))) void panelMomentsBatch(const S
         }
         [[gnu::always_inline]] void pairs(int i, const Lanes& dB, const Lanes& gB, const Lanes& dA, const Lanes& gA)
         {
-            const Lanes w = load(weight + i);
+            Lanes w;
+            load(weight + i, w);
             add(w, dB, gB);
             add(w, dA, gA);
         }
