@@ -42,16 +42,9 @@ MethodLimits exactRow(std::string method, std::span<const double> values, double
     const LognormalLimits& e = *row.exact;
     if (e.lower) row.lower = e.lower->value;
     if (e.upper) row.upper = e.upper->value;
-    for (const auto* limit : {&e.lower, &e.upper}) {
-        if (!*limit) continue;
-        const Outcome outcome = (*limit)->outcome;
-        if (!usable(outcome)) {
-            row.status = (limit == &e.lower ? "lower limit: " : "upper limit: ") + std::string(to_string(outcome));
-            row.failed = true;
-        } else if (!row.failed && outcome != Outcome::converged) {
-            row.status = std::string(to_string(outcome));
-        }
-    }
+    const LimitsStatus status = status_of({e.lower, e.upper});
+    row.status = status.text;
+    row.failed = status.failed;
     return row;
 }
 

@@ -6,6 +6,7 @@
 #include "library/text.h"
 
 #include <array>
+#include <cmath>
 #include <utility>
 
 namespace velmar {
@@ -67,6 +68,23 @@ double confidence_level(double value)
     if (!(level > 0.0 && level < 1.0))
         refuse("level", value, "is not a confidence level (a value between 0 and 1, or a percentage below 100)");
     return level;
+}
+
+LimitsStatus status_of(const Limits& limits)
+{
+    LimitsStatus status{std::string(to_string(Outcome::converged)), false};
+    for (const auto* limit : {&limits.lower, &limits.upper}) {
+        if (!*limit) continue;
+        Outcome outcome = (*limit)->outcome;
+        if (usable(outcome) && !(std::isfinite((*limit)->value) && std::isfinite((*limit)->C)))
+            outcome = Outcome::out_of_range;
+        if (!usable(outcome))
+            status = {(limit == &limits.lower ? "lower limit: " : "upper limit: ") + std::string(to_string(outcome)),
+                      true};
+        else if (!status.failed && outcome != Outcome::converged)
+            status.text = std::string(to_string(outcome));
+    }
+    return status;
 }
 
 bool usable(Outcome outcome)

@@ -115,6 +115,17 @@ Limit lower_limit(const Estimates& estimates, double lambda, double level, const
 Interval two_sided_limits(const Estimates& estimates, double lambda, double level,
                           const Settings& settings = {});
 
+// The status of a set of limits as every face prints it: the name of the
+// less exact outcome where every side stands ("converged",
+// "beyond_precision"), else the side that failed and how ("upper limit:
+// no_root"; the upper side when both fail). A standing limit whose value or C
+// is not finite counts as out_of_range.
+struct LimitsStatus {
+    std::string text;
+    bool failed;
+};
+LimitsStatus status_of(const Limits& limits);
+
 // The limits of `side` at `level`: upper_limit, lower_limit,
 // two_sided_limits, or lower_limit and upper_limit at (1 + level)/2 for
 // equal_tailed, with the sides not asked for left empty.

@@ -37,29 +37,11 @@ double level_of(double level)
     return velmar::confidence_level(level);
 }
 
-// The status of a set of limits as the command line writes it: the outcome's
-// name where the limits stand (the less exact side), else which side failed
-// and how. (The library has the same rule for its rows of methods, but not
-// for Limits.)
-struct Status {
-    std::string text = std::string(velmar::to_string(velmar::Outcome::converged));
-    bool failed = false;
-};
-
-Status status_of(const std::optional<velmar::Limit>& lower, const std::optional<velmar::Limit>& upper)
+// The status of a set of limits, by the library's rule that every face prints.
+velmar::LimitsStatus status_of(const std::optional<velmar::Limit>& lower,
+                               const std::optional<velmar::Limit>& upper)
 {
-    Status s;
-    for (const auto* limit : {&lower, &upper}) {
-        if (!*limit) continue;
-        const velmar::Outcome outcome = (*limit)->outcome;
-        if (!velmar::usable(outcome)) {
-            s.text = (limit == &lower ? "lower limit: " : "upper limit: ") + std::string(velmar::to_string(outcome));
-            s.failed = true;
-        } else if (!s.failed && outcome != velmar::Outcome::converged) {
-            s.text = std::string(velmar::to_string(outcome));
-        }
-    }
-    return s;
+    return velmar::status_of({lower, upper});
 }
 
 // NA for an absent side, and for a value that is not a finite number (the
@@ -91,7 +73,7 @@ struct LimitColumns {
         C_upper[i] = value_or_na(up, &velmar::Limit::C);
         lower[i] = value_or_na(lo, &velmar::Limit::value);
         upper[i] = value_or_na(up, &velmar::Limit::value);
-        const Status s = status_of(lo, up);
+        const velmar::LimitsStatus s = status_of(lo, up);
         status[i] = s.text;
         failed[i] = s.failed;
     }

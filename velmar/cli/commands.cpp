@@ -59,20 +59,8 @@ struct Checked {
 
 Checked checked(const Limits& l)
 {
-    Checked c{l, {}};
-    for (const auto* limit : {&l.lower, &l.upper}) {
-        if (!*limit) continue;
-        Outcome outcome = (*limit)->outcome;
-        // A limit or C that a double cannot hold is never a result.
-        if (usable(outcome) && !(std::isfinite((*limit)->value) && std::isfinite((*limit)->C)))
-            outcome = Outcome::out_of_range;
-        if (!usable(outcome))
-            c.status = Status::failure((limit == &l.lower ? "lower limit: " : "upper limit: ") +
-                                       std::string(to_string(outcome)));
-        else if (!c.status.failed && outcome != Outcome::converged)
-            c.status.text = std::string(to_string(outcome));
-    }
-    return c;
+    LimitsStatus s = status_of(l);
+    return {l, {std::move(s.text), s.failed}};
 }
 
 bool hasLower(Side side)
