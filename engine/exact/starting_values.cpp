@@ -35,9 +35,11 @@ double logGamma(double x)
 }
 
 // The cubic through the four grid nodes from `base` at position x (in grid
-// steps, 0 at the first node): the base and the Lagrange weights.
+// steps, 0 at the first node): the base and the Lagrange weights. Positions
+// off the grid (an infinite spread gives NaN) take its nearest end.
 int cubicAt(double x, int count, double* weight)
 {
+    x = x >= 0.0 ? std::min(x, count - 1.0) : 0.0;
     const int base = std::clamp(static_cast<int>(std::floor(x)) - 1, 0, count - 4);
     const double t = x - base;
     weight[0] = -(t - 1.0) * (t - 2.0) * (t - 3.0) / 6.0;

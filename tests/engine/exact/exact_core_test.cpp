@@ -257,6 +257,12 @@ TEST(ExactCore, RejectsArgumentsOutsideTheDomain)
         EXPECT_TRUE(std::isnan(pair.lower.C) && std::isnan(pair.upper.C));
         EXPECT_EQ(pair.upper.end, SearchEnd::unbracketed);
     }
+    // An infinite spread is no number to search from either (the pair's
+    // tabulated start must not index the table with it).
+    const double inf = std::numeric_limits<double>::infinity();
+    const CriticalPair pair = engine::exact::two_sided(inf, 10.0, 0.9);
+    EXPECT_TRUE(std::isnan(pair.lower.C) && std::isnan(pair.upper.C));
+    EXPECT_NE(pair.upper.end, SearchEnd::root);
 }
 
 } // namespace
