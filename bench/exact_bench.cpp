@@ -1,4 +1,4 @@
-// Per-call times of the exact core beside the specified searches, on the same
+// Per-call times of the exact core beside the original searches, on the same
 // canonical cases: nu 2, 10, 100, 1000, 1e4 and S 0.1, 1, 5, level 0.95
 // (one-sided upper critical value, and the two-sided pair); and the exact
 // core's summed time over regions of cases (S 0.1, 0.5, 1, 2, 5 and levels
@@ -24,16 +24,16 @@ void cases(benchmark::internal::Benchmark* b)
 double degreesOfFreedom(const benchmark::State& state) { return static_cast<double>(state.range(0)); }
 double spread(const benchmark::State& state) { return static_cast<double>(state.range(1)) / 10.0; }
 
-// The two calls of the specified searches, kept together so that a change of
+// The two calls of the original searches, kept together so that a change of
 // their settings plumbing touches only these helpers.
-double specifiedOneSided(double S, double nu, double p)
+double originalOneSided(double S, double nu, double p)
 {
     int iterations = 0;
     return engine::OneTailedCrit(S, static_cast<int>(nu) + 1, p, engine::defaultSettings, engine::interactiveVariant,
                                  iterations);
 }
 
-engine::TwoSidedResult specifiedTwoSided(double S, double nu, double L)
+engine::TwoSidedResult originalTwoSided(double S, double nu, double L)
 {
     // lambda 1/2 and gamma^2 = nu + 1 make S the sigma-hat.
     return engine::TwoTailedLimits(0.0, S, nu, L, 0.5, nu + 1.0, engine::defaultSettings, engine::interactiveVariant);
@@ -55,21 +55,21 @@ void ExactTwoSidedPair(benchmark::State& state)
 }
 BENCHMARK(ExactTwoSidedPair)->Apply(cases)->Unit(benchmark::kMicrosecond);
 
-void SpecifiedOneSided(benchmark::State& state)
+void OriginalOneSided(benchmark::State& state)
 {
     const double nu = degreesOfFreedom(state);
     const double S = spread(state);
-    for (auto _ : state) benchmark::DoNotOptimize(specifiedOneSided(S, nu, 0.95));
+    for (auto _ : state) benchmark::DoNotOptimize(originalOneSided(S, nu, 0.95));
 }
-BENCHMARK(SpecifiedOneSided)->Apply(cases)->Unit(benchmark::kMicrosecond);
+BENCHMARK(OriginalOneSided)->Apply(cases)->Unit(benchmark::kMicrosecond);
 
-void SpecifiedTwoSidedPair(benchmark::State& state)
+void OriginalTwoSidedPair(benchmark::State& state)
 {
     const double nu = degreesOfFreedom(state);
     const double S = spread(state);
-    for (auto _ : state) benchmark::DoNotOptimize(specifiedTwoSided(S, nu, 0.95));
+    for (auto _ : state) benchmark::DoNotOptimize(originalTwoSided(S, nu, 0.95));
 }
-BENCHMARK(SpecifiedTwoSidedPair)->Apply(cases)->Unit(benchmark::kMicrosecond);
+BENCHMARK(OriginalTwoSidedPair)->Apply(cases)->Unit(benchmark::kMicrosecond);
 
 struct Region {
     const char* name;

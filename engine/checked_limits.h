@@ -1,5 +1,5 @@
 #pragma once
-// The specified searches, checked against the exact core. The programs keep
+// The original searches, checked against the exact core. The programs keep
 // the searches' limits where they are right; where a search's C differs from
 // the exact C of the same canonical problem by more than
 // replaceThreshold x max(1, |C|) (or the search found none), the exact value

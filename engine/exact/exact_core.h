@@ -1,7 +1,7 @@
 #pragma once
 // The exact core: the critical values of the canonical problem solved to
 // about 1e-11 relative accuracy, for real degrees of freedom nu >= 2 and
-// spreads S >= 0. It solves the same equations as the specified searches
+// spreads S >= 0. It solves the same equations as the original searches
 // (OneTailedCrit and the two-sided pair of TwoTailedLimits), with its own
 // quadrature and bracketed Newton steps. Re-entrant, allocation-free, no
 // clock and no console output.
