@@ -37,8 +37,8 @@ ROOT = os.path.dirname(os.path.abspath(__file__))
 
 # The library and the engine under it, relative to the repository's root.
 LIBRARY_SOURCES = ["library/**/*.cpp", "engine/*.cpp", "engine/exact/*.cpp", "diag/*.cpp"]
-# Programs beside the sources that write generated tables (make_pair_starts.cpp
-# writes pair_starts.h): run by hand, not part of the library.
+# Programs beside the sources that write generated tables (make_start_tables.cpp
+# writes start_tables.h): run by hand, not part of the library.
 GENERATORS = "make_*.cpp"
 
 

@@ -5,6 +5,20 @@
 
 namespace engine::exact::detail {
 
+inline constexpr int glOrder8 = 8;
+inline constexpr double glNodes8[4] = {
+    1.8343464249564980494e-1,
+    5.2553240991632898582e-1,
+    7.9666647741362673959e-1,
+    9.6028985649753623168e-1,
+};
+inline constexpr double glWeights8[4] = {
+    3.6268378337836198297e-1,
+    3.1370664587788728734e-1,
+    2.2238103445337447054e-1,
+    1.0122853629037625915e-1,
+};
+
 inline constexpr int glOrder10 = 10;
 inline constexpr double glNodes10[5] = {
     1.4887433898163121088e-1,

@@ -5,8 +5,8 @@
 #include "engine/exact/starting_values.h"
 
 #include "engine/exact/node_math.h"
-#include "engine/exact/pair_start_grid.h"
-#include "engine/exact/pair_starts.h"
+#include "engine/exact/start_grid.h"
+#include "engine/exact/start_tables.h"
 
 #include <algorithm>
 #include <cmath>
@@ -151,9 +151,28 @@ double startFrom(double t, double q, double S, double nu)
     return std::copysign(std::sqrt(tTerm * tTerm + chiTerm * chiTerm), tTerm);
 }
 
-} // namespace
+// The chi-square quantile of level q (z its normal quantile) as the maximum
+// of its two parts, rounded off where they come within a tenth of each other
+// (the plain maximum has a kink, which the tabulated factors would inherit).
+double smoothChiSquareQuantile(double q, double z, double nu)
+{
+    const ChiSquareParts parts = chiSquareParts(q, z, nu);
+    const double larger = std::max(parts.wilsonHilferty, parts.bound);
+    const double gap = std::fabs(parts.wilsonHilferty - parts.bound);
+    const double band = 0.05 * (parts.wilsonHilferty + parts.bound);
+    return gap >= band ? larger : larger + (band - gap) * (band - gap) / (4.0 * band);
+}
 
-double oneSidedStart(double S, double nu, double p)
+// The start of level p (z its normal quantile; that of 1 - p is -z) that the
+// factors multiply: smooth in nu, S and p.
+double smoothStart(double S, double nu, double p, double z)
+{
+    return startFrom(cornishFisherFrom(z, nu), smoothChiSquareQuantile(1.0 - p, -z, nu), S, nu);
+}
+
+// The one-sided start without its factor: exact Student-t forms at nu = 2
+// and 4.
+double plainOneSidedStart(double S, double nu, double p)
 {
     // One normal quantile for both: that of level 1 - p is -z.
     const double z = normalQuantile(p);
@@ -162,52 +181,68 @@ double oneSidedStart(double S, double nu, double p)
     return startFrom(t, std::max(parts.wilsonHilferty, parts.bound), S, nu);
 }
 
+// A point of the factor tables: the first grid node of each coordinate's
+// cubic and its weights; `inside` is false for levels off the table.
+struct GridPoint {
+    bool inside;
+    int i0, j0, k0;
+    double wx[4], wy[4], wz[4];
+
+    // y = -log10(1 - L), L the two-sided level of the grid.
+    GridPoint(double S, double nu, double y)
+    {
+        const StartGrid& g = startGrid;
+        const double z = (y - g.levelFirst) / g.levelStep;
+        inside = z >= 0.0 && z <= g.levelCount - 1;
+        // Positions in grid steps; spreads beyond the last node take its factors.
+        const double x = std::sqrt(2.0 / nu) * (g.nuCount - 1);
+        const double w = std::min(S / (1.0 + S), g.spreadStep * (g.spreadCount - 1)) / g.spreadStep;
+        i0 = cubicAt(x, g.nuCount, wx);
+        j0 = cubicAt(w, g.spreadCount, wy);
+        k0 = cubicAt(z, g.levelCount, wz);
+    }
+
+    double factor(const StartTable& table) const
+    {
+        double sum = 0.0;
+        for (int i = 0; i < 4; ++i)
+            for (int j = 0; j < 4; ++j)
+                for (int k = 0; k < 4; ++k) sum += wx[i] * wy[j] * wz[k] * table[i0 + i][j0 + j][k0 + k];
+        return sum;
+    }
+};
+
+constexpr double ln10 = 2.302585092994046;
+
+} // namespace
+
+double oneSidedStart(double S, double nu, double p)
+{
+    // Off the table (a tail beyond a quarter or below 4.5e-5), and where the
+    // Student-t forms are exact (S = 0 at nu = 2 and 4), the plain start.
+    const bool upper = p > 0.5;
+    const double tail = upper ? 1.0 - p : p;
+    const GridPoint at(S, nu, -logOf(2.0 * tail) / ln10);
+    if (!at.inside || (S == 0.0 && (nu == 2.0 || nu == 4.0))) return plainOneSidedStart(S, nu, p);
+    return smoothStart(S, nu, p, normalQuantile(p)) * at.factor(upper ? oneSidedUpper : oneSidedLower);
+}
+
 PairStart pairBase(double S, double nu, double L)
 {
-    // The chi-square quantile as the maximum of its two parts, rounded off
-    // where they come within a tenth of each other (the plain maximum has a
-    // kink, which the tabulated factors would inherit).
-    auto smoothQuantile = [nu](double q) {
-        const ChiSquareParts parts = chiSquareParts(q, normalQuantile(q), nu);
-        const double larger = std::max(parts.wilsonHilferty, parts.bound);
-        const double gap = std::fabs(parts.wilsonHilferty - parts.bound);
-        const double band = 0.05 * (parts.wilsonHilferty + parts.bound);
-        return gap >= band ? larger : larger + (band - gap) * (band - gap) / (4.0 * band);
-    };
-    const double pLower = 0.5 * (1.0 - L);
-    const double pUpper = 0.5 * (1.0 + L);
-    return {startFrom(cornishFisher(pLower, nu), smoothQuantile(pUpper), S, nu),
-            startFrom(cornishFisher(pUpper, nu), smoothQuantile(pLower), S, nu)};
+    const double z = normalQuantile(0.5 * (1.0 + L));
+    return {smoothStart(S, nu, 0.5 * (1.0 - L), -z), smoothStart(S, nu, 0.5 * (1.0 + L), z)};
 }
 
 PairStart twoSidedStart(double S, double nu, double L)
 {
-    const PairGrid& g = pairGrid;
-    const double y = -logOf(1.0 - L) / 2.302585092994046;
-    const double z = (y - g.levelFirst) / g.levelStep;
+    const GridPoint at(S, nu, -logOf(1.0 - L) / ln10);
     // Outside the table, and where the one-sided starts give the symmetric
-    // Student-t pair exactly (S = 0 at nu = 2 and 4), the one-sided starts.
+    // Student-t pair exactly (S = 0 at nu = 2 and 4), the plain one-sided starts.
     const bool exactStudent = S == 0.0 && (nu == 2.0 || nu == 4.0);
-    if (!(z >= 0.0 && z <= g.levelCount - 1) || exactStudent)
-        return {oneSidedStart(S, nu, 0.5 * (1.0 - L)), oneSidedStart(S, nu, 0.5 * (1.0 + L))};
+    if (!at.inside || exactStudent)
+        return {plainOneSidedStart(S, nu, 0.5 * (1.0 - L)), plainOneSidedStart(S, nu, 0.5 * (1.0 + L))};
     const PairStart plain = pairBase(S, nu, L);
-    // Positions in grid steps; spreads beyond the last node take its factors.
-    const double x = std::sqrt(2.0 / nu) * (g.nuCount - 1);
-    const double w = std::min(S / (1.0 + S), g.spreadStep * (g.spreadCount - 1)) / g.spreadStep;
-    double wx[4], wy[4], wz[4];
-    const int i0 = cubicAt(x, g.nuCount, wx);
-    const int j0 = cubicAt(w, g.spreadCount, wy);
-    const int k0 = cubicAt(z, g.levelCount, wz);
-    double lower = 0.0;
-    double upper = 0.0;
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            for (int k = 0; k < 4; ++k) {
-                const double weight = wx[i] * wy[j] * wz[k];
-                lower += weight * pairStartLower[i0 + i][j0 + j][k0 + k];
-                upper += weight * pairStartUpper[i0 + i][j0 + j][k0 + k];
-            }
-    return {plain.lower * lower, plain.upper * upper};
+    return {plain.lower * at.factor(pairLower), plain.upper * at.factor(pairUpper)};
 }
 
 } // namespace engine::exact::detail

@@ -18,7 +18,9 @@ double chiSquareQuantile(double q, double nu);
 
 // A starting value of the one-sided C for level p: the Student-t term (the
 // exact limit at S = 0) combined with the chi-square term that dominates for
-// large S.
+// large S, times a factor tabulated from solved values (start_tables.h) and
+// interpolated by cubics in each coordinate. Tails beyond a quarter or below
+// 4.5e-5 take the plain combination.
 double oneSidedStart(double S, double nu, double p);
 
 struct PairStart {
@@ -26,14 +28,15 @@ struct PairStart {
     double upper;
 };
 
-// The one-sided starts at (1 -+ L)/2 with the Cornish-Fisher t quantile for
-// every nu (smooth in nu, unlike oneSidedStart's exact forms at nu = 2 and 4).
+// The plain one-sided starts at (1 -+ L)/2 with the Cornish-Fisher t
+// quantile for every nu and a rounded-off chi-square quantile (smooth in nu,
+// S and L): what the tabulated factors multiply.
 PairStart pairBase(double S, double nu, double L);
 
 // Starting values of the two-sided pair of level L: pairBase times factors
-// tabulated from solved pairs (pair_starts.h) and interpolated by cubics in
+// tabulated from solved pairs (start_tables.h) and interpolated by cubics in
 // each coordinate. Levels outside the table (L below 0.5 or above 0.9999)
-// take the one-sided starts at (1 -+ L)/2.
+// take the plain one-sided starts at (1 -+ L)/2.
 PairStart twoSidedStart(double S, double nu, double L);
 
 } // namespace engine::exact::detail

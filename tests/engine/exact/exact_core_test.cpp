@@ -218,10 +218,11 @@ TEST(ExactCore, ExactStartStopsTheSearch)
     }
 }
 
-// The tabulated two-sided starts land near the pair between the grid's nodes
-// (a stale table, or one read with the wrong coordinates, misses by far more),
-// and levels outside the table still start from the one-sided values.
-TEST(ExactCore, PairStartsLandNearThePair)
+// The tabulated starts land near the roots between the grid's nodes (a stale
+// table, or one read with the wrong coordinates, misses by far more): the
+// pair, and the one-sided values at its tails (1 -+ L)/2. Levels outside the
+// table still start from the plain one-sided values.
+TEST(ExactCore, TabulatedStartsLandNearTheRoots)
 {
     struct Case {
         double nu, S, L, tolerance;
@@ -239,6 +240,12 @@ TEST(ExactCore, PairStartsLandNearThePair)
         const engine::exact::detail::PairStart start = engine::exact::detail::twoSidedStart(c.S, c.nu, c.L);
         EXPECT_NEAR(start.lower, pair.lower.C, c.tolerance * std::max(1.0, std::fabs(pair.lower.C))) << c.nu << " " << c.S;
         EXPECT_NEAR(start.upper, pair.upper.C, c.tolerance * std::max(1.0, std::fabs(pair.upper.C))) << c.nu << " " << c.S;
+        if (c.tolerance >= 1.0) continue; // (the plain starts of the far tails may miss by more)
+        for (const double p : {0.5 * (1.0 - c.L), 0.5 * (1.0 + c.L)}) {
+            const double root = engine::exact::one_sided(c.S, c.nu, p).C;
+            const double start = engine::exact::detail::oneSidedStart(c.S, c.nu, p);
+            EXPECT_NEAR(start, root, c.tolerance * std::max(1.0, std::fabs(root))) << c.nu << " " << c.S << " " << p;
+        }
     }
 }
 
