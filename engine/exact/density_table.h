@@ -24,6 +24,7 @@ struct Rule {
 inline constexpr Rule rule8{glOrder8 / 2, glNodes8, glWeights8};
 inline constexpr Rule rule10{glOrder10 / 2, glNodes10, glWeights10};
 inline constexpr Rule rule20{glOrder20 / 2, glNodes20, glWeights20};
+inline constexpr Rule rule24{glOrder24 / 2, glNodes24, glWeights24};
 
 // The density about its mode.
 struct Shape {
@@ -85,10 +86,13 @@ struct DensityTable {
 
 // How finely a table resolves the law. The coarse one (about half the nodes,
 // masses to roughly 1e-9) steers the search; the fine one (about 1e-16)
-// gives the final value. The rough one (8 nodes a panel, one panel a side
-// where the law is near normal, masses to about 1e-6) steers the one-sided
-// search, whose fine stage starts from a step that only has to land within
-// its reach: a fourth of the coarse table's nodes, the same final values.
+// gives the final value. The one-sided search, which needs only the tail
+// masses of its final table to that accuracy, uses tables of its own: rough
+// ones to steer (8 nodes a panel, one panel a side where the law is near
+// normal, masses to about 1e-6: its fine stage starts from a step that only
+// has to land within reach), and final ones of 24 nodes on panels up to 40%
+// wider than the fine ones' (fewer panels, tail masses as close as theirs to
+// a table five times finer).
 struct Resolution {
     Rule rule;          // the rule on every panel
     double logCut;      // the integrand below e^-logCut of its peak is dropped
@@ -98,6 +102,7 @@ struct Resolution {
 };
 inline constexpr Resolution coarse{rule10, 30.0, 11.0, 1.0, 6.0};
 inline constexpr Resolution rough{rule8, 22.0, 24.0, 1.0, 8.0};
+inline constexpr Resolution fineTails{rule24, 42.0, 32.0, 0.3, 8.5};
 inline constexpr Resolution fine{rule20, 42.0, 18.0, 0.5, 6.0};
 
 // Builds the table for density shape and observed point sObs (in (0, pi)).

@@ -109,8 +109,9 @@ struct Evaluation {
 };
 
 // Bracketed Newton search for the root of a decreasing h, from C0: Newton
-// steps on coarse tables (or the `steering` ones) until the step is below switchStep, then on fine
-// tables until the next step's own error (from the curvature of h,
+// steps on coarse tables (or the `steering` ones) until the step is below
+// switchStep, then on fine tables (or the `finest`) until the next step's
+// own error (from the curvature of h,
 // estimated from the last two derivatives) is negligible. Coarse steps after
 // the first are corrected for that curvature (Halley's form). Where the
 // evaluation gives h'' itself, every step is Halley's (third order): the
@@ -120,7 +121,8 @@ struct Evaluation {
 // no bracket yet) expanding steps outward.
 template <class Evaluate>
 Critical searchRoot(double C0, double S, double nu, Evaluate evaluate, double fineToCoarse = 0.0,
-                    const detail::Resolution& steering = detail::coarse)
+                    const detail::Resolution& steering = detail::coarse,
+                    const detail::Resolution& finest = detail::fine)
 {
     auto resolutionError = [&](double fineRoot, double coarseRoot) {
         return std::isfinite(coarseRoot) ? fineToCoarse * std::fabs(fineRoot - coarseRoot) : 0.0;
@@ -135,7 +137,7 @@ Critical searchRoot(double C0, double S, double nu, Evaluate evaluate, double fi
     double previousSlope = nan;
     double previousCurvature = nan; // h'' there, where known
     for (int it = 1; it <= maxSearchSteps; ++it) {
-        const Evaluation e = evaluate(C, fineStage ? detail::fine : steering);
+        const Evaluation e = evaluate(C, fineStage ? finest : steering);
         if (e.kind == Evaluation::Kind::failed) return {nan, inf, it, SearchEnd::evaluation_failed};
         const double scale = std::max(1.0, std::fabs(C));
         if (e.kind == Evaluation::Kind::value && e.h == 0.0 && fineStage) {
@@ -553,7 +555,7 @@ Critical one_sided(double S, double nu, double p)
     if (!(S >= 0.0) || !(nu >= 2.0) || !(p > 0.0 && p < 1.0)) return {nan, inf, 0, SearchEnd::unbracketed};
     const double C0 = detail::oneSidedStart(S, nu, p);
     auto evaluate = [&](double C, const detail::Resolution& r) { return oneSidedAt(S, nu, p, C, r); };
-    return searchRoot(C0, S, nu, evaluate, 0.0, detail::rough);
+    return searchRoot(C0, S, nu, evaluate, 0.0, detail::rough, detail::fineTails);
 }
 
 CriticalPair two_sided(double S, double nu, double L)

@@ -1,7 +1,7 @@
 #pragma once
 // Gauss-Legendre rules on [-1, 1]: the positive nodes in ascending order and
 // their weights (the rule is symmetric). Made by make_gauss_legendre.py
-// (mpmath 1.3.0, 40 digits); do not edit by hand.
+// (mpmath 1.2.1, 40 digits); do not edit by hand.
 
 namespace engine::exact::detail {
 
@@ -59,6 +59,36 @@ inline constexpr double glWeights20[10] = {
     6.267204833410906357e-2,
     4.0601429800386941331e-2,
     1.7614007139152118312e-2,
+};
+
+inline constexpr int glOrder24 = 24;
+inline constexpr double glNodes24[12] = {
+    6.4056892862605626085e-2,
+    1.9111886747361630916e-1,
+    3.1504267969616337439e-1,
+    4.3379350762604513849e-1,
+    5.4542147138883953566e-1,
+    6.4809365193697556925e-1,
+    7.4012419157855436424e-1,
+    8.2000198597390292195e-1,
+    8.8641552700440103421e-1,
+    9.3827455200273275852e-1,
+    9.747285559713094982e-1,
+    9.9518721999702136018e-1,
+};
+inline constexpr double glWeights24[12] = {
+    1.2793819534675215697e-1,
+    1.2583745634682829612e-1,
+    1.216704729278033912e-1,
+    1.1550566805372560135e-1,
+    1.0744427011596563478e-1,
+    9.761865210411388827e-2,
+    8.6190161531953275917e-2,
+    7.3346481411080305734e-2,
+    5.9298584915436780746e-2,
+    4.4277438817419806169e-2,
+    2.8531388628933663181e-2,
+    1.2341229799987199547e-2,
 };
 
 } // namespace engine::exact::detail

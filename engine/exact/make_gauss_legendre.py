@@ -7,7 +7,7 @@ rounded to doubles. Run: python3 make_gauss_legendre.py > gauss_legendre.h"""
 import mpmath as mp
 
 mp.mp.dps = 40
-ORDERS = (8, 10, 20)
+ORDERS = (8, 10, 20, 24)
 
 
 def rule(n):
