@@ -15,7 +15,7 @@ namespace {
 
 constexpr double pi = 3.141592653589793;
 constexpr int maxPanelsPerSide = 40;  // bound of the outward walk from the mode
-constexpr int gradedLevels = 2;       // halvings towards an end for fractional nu
+constexpr int maxGradedLevels = 2;    // halvings towards an end for fractional nu
 constexpr double endSnap = 0.25;      // a break this close (in panel widths) to an end goes to it
 
 // Node values are computed a panel at a time (node_math.h); the mapped end
@@ -147,7 +147,7 @@ Shape makeShape(double nu, double c)
     s.cotMode = y / x;
     s.mode = angleOf(x, y);
     s.sigma = 1.0 / std::sqrt(k / (x * x) + c * y);
-    s.integralNu = k == std::floor(k);
+    s.smoothEnds = k == std::floor(k) || k >= 6.0;
     return s;
 }
 
@@ -216,11 +216,12 @@ bool buildTable(const Shape& shape, double sObs, const Resolution& resolution, D
     const bool rightEnd = rightWalk.reachedEnd;
 
     // Breaks in ascending order; geometric grading into an end for fractional nu.
-    constexpr int maxBreaks = 2 * maxPanelsPerSide + 2 * gradedLevels + 2;
+    constexpr int maxBreaks = 2 * maxPanelsPerSide + 2 * maxGradedLevels + 2;
+    const int gradedLevels = std::clamp(resolution.gradedLevels, 0, maxGradedLevels);
     std::array<double, maxBreaks> breaks{};
     int n = 0;
-    const bool gradeLeft = leftEnd && !shape.integralNu;
-    const bool gradeRight = rightEnd && !shape.integralNu;
+    const bool gradeLeft = leftEnd && !shape.smoothEnds;
+    const bool gradeRight = rightEnd && !shape.smoothEnds;
     breaks[n++] = left[nLeft - 1];
     if (gradeLeft) {
         const double end = left[nLeft - 1];

@@ -35,7 +35,10 @@ struct Shape {
     double sinMode;  // sin(mode)
     double cotMode;  // cos(mode) / sin(mode)
     double sigma;    // 1 / sqrt(-(ln f)'' at the mode)
-    bool integralNu; // sin^(nu-1) is analytic at the ends
+    // sin^(nu-1) needs no graded panels at the ends of (0, pi): analytic
+    // there (integral nu), or vanishing to sixth order (nu >= 7), where the
+    // fractional power moves no rule's sum by more than rounding.
+    bool smoothEnds;
 };
 
 Shape makeShape(double nu, double c);
@@ -89,19 +92,20 @@ struct DensityTable {
 // gives the final value. The one-sided search, which needs only the tail
 // masses of its final table to that accuracy, uses tables of its own: rough
 // ones to steer (8 nodes a panel, one panel a side where the law is near
-// normal, masses to about 1e-6: its fine stage starts from a step that only
-// has to land within reach), and final ones of 24 nodes on panels up to 40%
+// normal, one graded level at an end, masses to about 1e-4: its fine stage
+// starts from a step that only has to land within reach), and final ones of 24 nodes on panels up to 40%
 // wider than the fine ones' (fewer panels, tail masses as close as theirs to
 // a table five times finer).
 struct Resolution {
-    Rule rule;          // the rule on every panel
-    double logCut;      // the integrand below e^-logCut of its peak is dropped
-    double maxDrop;     // largest fall of ln f across a panel that starts at the peak
-    double dropGrowth;  // ... plus this times the fall of ln f before the panel
-    double widestPanel; // panel width limit in units of sigma
+    Rule rule;            // the rule on every panel
+    double logCut;        // the integrand below e^-logCut of its peak is dropped
+    double maxDrop;       // largest fall of ln f across a panel that starts at the peak
+    double dropGrowth;    // ... plus this times the fall of ln f before the panel
+    double widestPanel;   // panel width limit in units of sigma
+    int gradedLevels = 2; // halvings of an end panel where the ends are not smooth (at most 2)
 };
 inline constexpr Resolution coarse{rule10, 30.0, 11.0, 1.0, 6.0};
-inline constexpr Resolution rough{rule8, 22.0, 24.0, 1.0, 8.0};
+inline constexpr Resolution rough{rule8, 22.0, 24.0, 1.0, 8.0, 1};
 inline constexpr Resolution fineTails{rule24, 42.0, 32.0, 0.3, 8.5};
 inline constexpr Resolution fine{rule20, 42.0, 18.0, 0.5, 6.0};
 

@@ -253,7 +253,8 @@ TEST(ExactCore, TabulatedStartsLandNearTheRoots)
 // The tail masses that the searches' final tables give, the fine ones and the
 // one-sided search's own, agree with a table five times finer (24 nodes on
 // panels of 1.5 sigma) to a few units of rounding, in both tails, from the
-// mode to 4.5 sigma out, for near-normal and strongly skewed laws.
+// mode to 4.5 sigma out, for near-normal and strongly skewed laws, with and
+// without graded panels at the ends.
 TEST(ExactCore, FinalTablesHoldTheirTailMasses)
 {
     using namespace engine::exact::detail;
@@ -263,7 +264,7 @@ TEST(ExactCore, FinalTablesHoldTheirTailMasses)
         for (int i = t.obsIndex; i < t.count; ++i) sum += t.panels[i].sums.m0;
         return sum;
     };
-    for (const double nu : {2.0, 2.5, 4.0, 10.0, 30.0, 100.0, 1e3, 1e5})
+    for (const double nu : {2.0, 2.5, 4.0, 5.5, 7.3, 10.0, 30.0, 100.0, 1e3, 1e5})
         for (const double c : {0.0, 0.1, 1.0, 10.0, 100.0, 1e3, 1e4})
             for (const double q : {-4.5, -3.0, -1.5, 0.0, 0.5, 2.0, 3.0, 4.5}) {
                 const Shape shape = makeShape(nu, c);
