@@ -4,7 +4,6 @@
 
 #include "engine/exact/node_math.h"
 
-
 #include <algorithm>
 #include <cmath>
 #include <limits>

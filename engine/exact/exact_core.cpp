@@ -32,7 +32,6 @@ using detail::Panel;
 constexpr double eps = std::numeric_limits<double>::epsilon();
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 constexpr double inf = std::numeric_limits<double>::infinity();
-constexpr double targetAccuracy = target_accuracy; // relative to max(1, |C|)
 constexpr double stopStep = 1.0e-13;       // a bracket this narrow (relative) ends a search
 constexpr double switchStep = 1.0e-3;      // coarse tables until the Newton step is this small,
 constexpr double halleySwitchStep = 3.0e-2; // or the Halley step (third order) this small
@@ -182,7 +181,7 @@ Critical searchRoot(double C0, double S, double nu, Evaluate evaluate, double fi
                     const double curvature = (e.dh - previousSlope) / (C - previousC);
                     predicted = std::fabs(curvature / (2.0 * e.dh)) * step * step;
                 }
-                if (predicted <= acceptedNewtonError * targetAccuracy * scale || step <= noiseC) {
+                if (predicted <= acceptedNewtonError * target_accuracy * scale || step <= noiseC) {
                     const double bound = std::max(10.0 * predicted, noiseC) + resolutionError(next, coarseRoot);
                     return {next, bound, it, SearchEnd::root};
                 }

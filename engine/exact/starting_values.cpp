@@ -91,9 +91,10 @@ double cornishFisherFrom(double z, double nu)
     return z + (g1 + (g2 + g3 / nu) / nu) / nu;
 }
 
-double cornishFisher(double p, double nu)
+// Where the Student-t forms make the one-sided starts exact: S = 0 at nu = 2 and 4.
+bool exactStudent(double S, double nu)
 {
-    return cornishFisherFrom(normalQuantile(p), nu);
+    return S == 0.0 && (nu == 2.0 || nu == 4.0);
 }
 
 } // namespace
@@ -109,7 +110,7 @@ double studentQuantile(double p, double nu)
         const double t = 2.0 * std::sqrt(q - 1.0);
         return p < 0.5 ? -t : t;
     }
-    return cornishFisher(p, nu);
+    return cornishFisherFrom(normalQuantile(p), nu);
 }
 
 namespace {
@@ -129,16 +130,6 @@ ChiSquareParts chiSquareParts(double q, double z, double nu)
     const double k = 0.5 * nu;
     return {cube > 0.0 ? nu * cube * cube * cube : 0.0, 2.0 * expOf((logOf(q) + logGamma(k + 1.0)) / k)};
 }
-
-} // namespace
-
-double chiSquareQuantile(double q, double nu)
-{
-    const ChiSquareParts parts = chiSquareParts(q, normalQuantile(q), nu);
-    return std::max(parts.wilsonHilferty, parts.bound);
-}
-
-namespace {
 
 // The one-sided start from a Student-t quantile t of level p and a
 // chi-square quantile q of level 1 - p.
@@ -223,7 +214,7 @@ double oneSidedStart(double S, double nu, double p)
     const bool upper = p > 0.5;
     const double tail = upper ? 1.0 - p : p;
     const GridPoint at(S, nu, -logOf(2.0 * tail) / ln10);
-    if (!at.inside || (S == 0.0 && (nu == 2.0 || nu == 4.0))) return plainOneSidedStart(S, nu, p);
+    if (!at.inside || exactStudent(S, nu)) return plainOneSidedStart(S, nu, p);
     return smoothStart(S, nu, p, normalQuantile(p)) * at.factor(upper ? oneSidedUpper : oneSidedLower);
 }
 
@@ -238,8 +229,7 @@ PairStart twoSidedStart(double S, double nu, double L)
     const GridPoint at(S, nu, -logOf(1.0 - L) / ln10);
     // Outside the table, and where the one-sided starts give the symmetric
     // Student-t pair exactly (S = 0 at nu = 2 and 4), the plain one-sided starts.
-    const bool exactStudent = S == 0.0 && (nu == 2.0 || nu == 4.0);
-    if (!at.inside || exactStudent)
+    if (!at.inside || exactStudent(S, nu))
         return {plainOneSidedStart(S, nu, 0.5 * (1.0 - L)), plainOneSidedStart(S, nu, 0.5 * (1.0 + L))};
     const PairStart plain = pairBase(S, nu, L);
     return {plain.lower * at.factor(pairLower), plain.upper * at.factor(pairUpper)};

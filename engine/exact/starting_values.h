@@ -12,10 +12,6 @@ double normalQuantile(double p);
 // Cornish-Fisher expansion otherwise (rough in the far tails of small nu).
 double studentQuantile(double p, double nu);
 
-// Chi-square quantile (lower-tail probability q) for real nu: Wilson-Hilferty,
-// held above the bound that the leading term of the lower-tail series gives.
-double chiSquareQuantile(double q, double nu);
-
 // A starting value of the one-sided C for level p: the Student-t term (the
 // exact limit at S = 0) combined with the chi-square term that dominates for
 // large S, times a factor tabulated from solved values (start_tables.h) and
