@@ -306,7 +306,7 @@ SummaryRequest summaryRequest(const std::string& level, const SummaryTexts& t, D
 
 int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err)
 {
-    const std::string programVersion = "Velmar " + std::string(version());
+    const std::string programVersion = program_name();
     CLI::App app{"Exact confidence limits for theta = mu + lambda sigma^2 of a normal distribution, and for the mean "
                  "of lognormal data.",
                  "Velmar"};
@@ -511,7 +511,7 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
         for (const std::string& problem : result.problems) message(problem);
         if (result.failures > result.problems.size())
             message("and " + std::to_string(result.failures - result.problems.size()) + " more failures");
-        return result.failed ? 1 : 0;
+        return result.failures > 0 ? 1 : 0;
     } catch (const UsageError& e) {
         message(e.what());
         return 2;

@@ -19,22 +19,17 @@ namespace {
 
 const std::string method = "exact UMAU";
 
-std::string programName()
-{
-    return "Velmar " + std::string(version());
-}
-
 // The first heading line of every text report: program, version, method.
 std::string title(const std::string& what)
 {
-    return programName() + ": " + what + ", by the exact uniformly most accurate unbiased (UMAU) method";
+    return program_name() + ": " + what + ", by the exact uniformly most accurate unbiased (UMAU) method";
 }
 
 // The last fields of every record: CSV and JSON name method and version in each.
 void sign(Record& r)
 {
     r.push_back({"method", method, false, false});
-    r.push_back({"version", programName(), false, false});
+    r.push_back({"version", program_name(), false, false});
 }
 
 Value number(double v)
@@ -42,25 +37,21 @@ Value number(double v)
     return std::isfinite(v) ? Value(v) : Value();
 }
 
-// The status of a result: the outcome's name where its limits stand (the
-// less exact of its sides), otherwise why not.
-struct Status {
-    std::string text = std::string(to_string(Outcome::converged));
-    bool failed = false;
-
-    static Status failure(std::string why) { return {std::move(why), true}; }
-};
+// The status of a result that failed before it had limits: why.
+LimitsStatus failure(std::string why)
+{
+    return {std::move(why), true};
+}
 
 // The limits (value and C) of a request, with their status.
 struct Checked {
     Limits limits;
-    Status status;
+    LimitsStatus status;
 };
 
 Checked checked(const Limits& l)
 {
-    LimitsStatus s = status_of(l);
-    return {l, {std::move(s.text), s.failed}};
+    return {l, status_of(l)};
 }
 
 bool hasLower(Side side)
@@ -147,7 +138,6 @@ std::string columnNames(const std::vector<std::string>& names)
 
 void CommandResult::fail(std::string problem)
 {
-    failed = true;
     if (problems.size() < kept_problems) problems.push_back(std::move(problem));
     ++failures;
 }
@@ -155,7 +145,6 @@ void CommandResult::fail(std::string problem)
 CommandResult lognormal_command(const LognormalRequest& q, ReportWriter& out)
 {
     const Measurements m = read_measurements(q.text, q.source, q.read);
-    if (m.groups.empty()) throw DataError(q.source + ": no values below the header");
     const bool grouped = !m.group_columns.empty();
     const bool keyColumns = m.group_columns.size() > 1;
 
@@ -165,11 +154,8 @@ CommandResult lognormal_command(const LognormalRequest& q, ReportWriter& out)
     };
     std::vector<Computed> computed(m.groups.size());
     for_each_index(m.groups.size(), [&](std::size_t i) {
-        const Group& g = m.groups[i];
-        std::vector<Observation> sample;
-        for (std::size_t j = 0; j < g.values.size(); ++j) sample.push_back({g.values[j], g.nondetect[j]});
         try {
-            computed[i].limits = mean_limits_by_method(sample, q.level, q.side);
+            computed[i].limits = mean_limits_by_method(m.groups[i].sample, q.level, q.side);
         } catch (const std::exception& e) {
             computed[i].failure = e.what();
         }
@@ -184,7 +170,7 @@ CommandResult lognormal_command(const LognormalRequest& q, ReportWriter& out)
         r.push_back({"group", g.name ? Value(*g.name) : Value(), false, grouped});
         if (keyColumns)
             for (std::size_t k = 0; k < g.keys.size(); ++k) r.push_back({m.group_columns[k], g.keys[k]});
-        r.push_back({"n", static_cast<long long>(g.values.size())});
+        r.push_back({"n", static_cast<long long>(g.sample.size())});
         r.push_back({"n_nd", nondetectCount > 0 ? Value(static_cast<long long>(nondetectCount)) : Value()});
         r.push_back({"skipped", g.skipped});
         const LognormalLimits* l = row.exact ? &*row.exact : nullptr;
@@ -201,7 +187,7 @@ CommandResult lognormal_command(const LognormalRequest& q, ReportWriter& out)
         r.push_back({"upper", row.upper ? number(*row.upper) : Value(), true, hasUpper(q.side)});
         r.push_back({"status", row.status});
         r.push_back({"method", row.method, false, nondetects});
-        r.push_back({"version", programName(), false, false});
+        r.push_back({"version", program_name(), false, false});
         return r;
     };
     // A group column named like a field of the record would make two columns of one name.
@@ -334,13 +320,6 @@ Record cellRecord(const Cell& c, const char* spread, const GridRequest& q)
             {"side", sideName(q.side), false, false}, {"lambda", q.lambda, false, false}};
 }
 
-std::string sixDigits(double v)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.6g", v);
-    return text;
-}
-
 std::string cellText(const Cell& c, const char* spread)
 {
     return "n " + shortest(c.n) + ", " + spread + " " + shortest(c.s) + ", level " + shortest(c.level);
@@ -361,7 +340,7 @@ CommandResult table_command(const GridRequest& q, ReportWriter& out)
         try {
             return checked(limits({0.0, c.s, c.n - 1.0, c.n}, q.lambda, c.level, q.side));
         } catch (const std::exception& e) {
-            return Checked{{}, Status::failure(e.what())};
+            return Checked{{}, failure(e.what())};
         }
     };
     const auto write = [&](std::size_t i, const Checked& cell) {
@@ -387,7 +366,7 @@ CommandResult verify_command(const GridRequest& q, ReportWriter& out)
                  "error: coverage - level; integration_error: the estimated error of coverage"});
     struct CellCoverage {
         Coverage coverage{};
-        Status status;
+        LimitsStatus status{std::string(to_string(Outcome::converged)), false};
     };
     CommandResult result;
     const auto compute = [&](std::size_t i) {
@@ -396,12 +375,12 @@ CommandResult verify_command(const GridRequest& q, ReportWriter& out)
         try {
             cell.coverage = coverage(c.n, c.s, q.lambda, c.level, q.side);
             if (cell.coverage.outcome == Outcome::integral_failed && std::isnan(cell.coverage.failed_sigma_hat))
-                cell.status = Status::failure("the integration did not reach its tolerance");
+                cell.status = failure("the integration did not reach its tolerance");
             else if (cell.coverage.outcome != Outcome::converged)
-                cell.status = Status::failure("the limit at sigma-hat " + sixDigits(cell.coverage.failed_sigma_hat) +
-                                              ": " + std::string(to_string(cell.coverage.outcome)));
+                cell.status = failure("the limit at sigma-hat " + six_digits(cell.coverage.failed_sigma_hat) + ": " +
+                                      std::string(to_string(cell.coverage.outcome)));
         } catch (const std::exception& e) {
-            cell.status = Status::failure(e.what());
+            cell.status = failure(e.what());
         }
         return cell;
     };

@@ -21,7 +21,6 @@ constexpr std::uint64_t max_grid_cells = 100'000'000;
 // Whether any record failed (exit status 1), and the first failures.
 struct CommandResult {
     static constexpr std::size_t kept_problems = 10;
-    bool failed = false;
     std::vector<std::string> problems; // one line for each of the first failed records
     std::size_t failures = 0;          // failed records in all
 

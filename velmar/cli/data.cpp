@@ -198,8 +198,7 @@ Measurements read_measurements(const std::string& text, const std::string& sourc
             double v;
             bool nondetect;
             if (cellValue(all[i], v, nondetect, where(source, i, m.column), options.decimal_comma)) {
-                g.values.push_back(v);
-                g.nondetect.push_back(nondetect);
+                g.sample.push_back({v, nondetect});
             } else {
                 ++g.skipped;
             }
@@ -289,10 +288,10 @@ Measurements read_measurements(const std::string& text, const std::string& sourc
                                 in_quotes(trimmed(fields[markIndex])) + ")");
             nondetect = marked;
         }
-        g->values.push_back(v);
-        g->nondetect.push_back(nondetect);
+        g->sample.push_back({v, nondetect});
     }
     if (!accepted.empty() && !anyRow) throw DataError(source + ": no rows meet the --where conditions");
+    if (m.groups.empty()) throw DataError(source + ": no values below the header");
     if (options.groups.empty()) m.groups.front().skipped += m.blank_lines;
     return m;
 }

@@ -5,6 +5,8 @@
 // conditions that choose the rows. A nondetect is a cell "<DL" (DL its
 // detection limit), or a value whose row a column of nondetect marks flags.
 
+#include "velmar/velmar.h"
+
 #include <optional>
 #include <string>
 #include <utility>
@@ -15,8 +17,7 @@ namespace velmar::cli {
 struct Group {
     std::optional<std::string> name; // the keys joined by '/'; empty when the data are not grouped
     std::vector<std::string> keys;   // one per group column
-    std::vector<double> values;
-    std::vector<bool> nondetect;     // beside values: true where the value is a detection limit
+    std::vector<Observation> sample; // the values, nondetects flagged
     long long skipped = 0;           // NA and empty cells (and blank lines when not grouped)
 };
 
@@ -40,7 +41,8 @@ struct ReadOptions {
 // Reads the whole text. `source` names it in messages ("data.csv", "standard
 // input"). Lines end in LF, CR LF or a bare CR. An empty or blank text, or a
 // value that is not a number, not finite, zero or negative, throws DataError
-// naming the source, line and column; a column named in the options that the
+// naming the source, line and column, and so does a header with no values
+// below it; a column named in the options that the
 // header does not have, or a header with several columns and no column
 // chosen, throws UsageError. A cell of the nd_column is a nondetect mark (<,
 // ND, U, TRUE, Y, YES), a detect mark (empty, =, D, FALSE, N, NO), in any

@@ -3,6 +3,7 @@
 #include "velmar/cli/output.h"
 
 #include "velmar/cli/parse.h"
+#include "velmar/velmar.h"
 
 #include <nlohmann/json.hpp>
 
@@ -25,17 +26,10 @@ bool isEmpty(const Value& v)
     return false;
 }
 
-std::string sixDigits(double value)
-{
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.6g", value);
-    return buffer;
-}
-
 std::string plain(const Field& f, bool forText)
 {
     if (isEmpty(f.value)) return forText ? "-" : "";
-    if (const double* d = std::get_if<double>(&f.value)) return forText && f.computed ? sixDigits(*d) : shortest(*d);
+    if (const double* d = std::get_if<double>(&f.value)) return forText && f.computed ? six_digits(*d) : shortest(*d);
     if (const long long* i = std::get_if<long long>(&f.value)) return std::to_string(*i);
     return forText ? escaped(std::get<std::string>(f.value)) : std::get<std::string>(f.value);
 }
@@ -228,21 +222,23 @@ void ReportWriter::finish()
     buffer_.clear();
 }
 
+std::string six_digits(double value)
+{
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.6g", value);
+    return buffer;
+}
+
+std::string program_name()
+{
+    return "Velmar " + std::string(version());
+}
+
 std::string shortest(double value)
 {
     char buffer[32];
     const auto r = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, r.ptr);
-}
-
-std::string render(const Report& report, Format format)
-{
-    std::string out;
-    ReportWriter writer(format, [&](std::string_view bytes) { out += bytes; });
-    writer.heading(report.heading);
-    for (const Record& r : report.records) writer.add(r);
-    writer.finish();
-    return out;
 }
 
 } // namespace velmar::cli

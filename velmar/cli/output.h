@@ -28,11 +28,6 @@ struct Field {
 
 using Record = std::vector<Field>;
 
-struct Report {
-    std::vector<std::string> heading; // text only: what was computed, from what
-    std::vector<Record> records;      // all with the same fields in the same order
-};
-
 // Writes a report as its records come: the heading first, then each record,
 // then finish(). The bytes go to `sink` in pieces of about 64 KB.
 //
@@ -69,12 +64,15 @@ private:
     std::vector<bool> leftAligned_;
 };
 
-// The whole output as one string (a ReportWriter into a string).
-std::string render(const Report& report, Format format);
-
 // A double with the fewest digits (at most 17 significant) that read back
 // to the same value.
 std::string shortest(double value);
+
+// A computed number as text tables show it: 6 significant digits ("%.6g").
+std::string six_digits(double value);
+
+// "Velmar" and its version, as every output names the program.
+std::string program_name();
 
 // A text from the user's data for a message or a text table: in double
 // quotes (in_quotes) or bare (escaped), with control characters, backslashes

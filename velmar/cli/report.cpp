@@ -19,7 +19,6 @@ std::string report_command(const ReportRequest& q)
 {
     const SummaryRequest& request = q.summary;
     const Measurements m = read_measurements(request.text, request.source, request.read);
-    if (m.groups.empty()) throw DataError(request.source + ": no values below the header");
     std::vector<ReportGroup> groups;
     for (GroupSummary& g : summarise(request, m)) {
         ReportGroup r;

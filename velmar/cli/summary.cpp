@@ -24,21 +24,9 @@ namespace {
 const std::vector<std::string> all_methods{"exact UMAU", "KM-t",      "KM-Chebyshev", "ROS + exact UMAU",
                                            "Student-t",  "Chebyshev", "Cox",          "bootstrap-t"};
 
-std::string programName()
-{
-    return "Velmar " + std::string(version());
-}
-
-std::string sixDigits(double v)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.6g", v);
-    return text;
-}
-
 std::string textOf(const std::optional<double>& v)
 {
-    return v ? sixDigits(*v) : "-";
+    return v ? six_digits(*v) : "-";
 }
 
 Value valueOf(const std::optional<double>& v)
@@ -98,7 +86,7 @@ Record csvRecord(const GroupSummary& c)
     number("exceedance_ucl", [](const Summary& x) { return x.exceedance_ucl; });
     number("compliance_p", [](const Summary& x) { return x.compliance_p; });
     r.push_back({"warnings", s ? Value(joined(s->warnings)) : Value(c.problem)});
-    r.push_back({"version", programName()});
+    r.push_back({"version", program_name()});
     return r;
 }
 
@@ -114,7 +102,7 @@ nlohmann::ordered_json jsonObject(const GroupSummary& c)
     o["group"] = c.group ? json(*c.group) : json(nullptr);
     if (!c.summary) {
         o["error"] = c.problem;
-        o["version"] = programName();
+        o["version"] = program_name();
         return o;
     }
     const Summary& s = *c.summary;
@@ -144,7 +132,7 @@ nlohmann::ordered_json jsonObject(const GroupSummary& c)
     o["exceedance_ucl"] = jsonNumber(s.exceedance_ucl);
     o["compliance_p"] = jsonNumber(s.compliance_p);
     o["warnings"] = s.warnings;
-    o["version"] = programName();
+    o["version"] = program_name();
     return o;
 }
 
@@ -188,22 +176,22 @@ std::string textReport(const std::vector<std::string>& heading, const std::vecto
             line("ROS plot correlation", textOf(s.ros_ppcc));
         } else {
             line("Shapiro-Wilk", s.shapiro_wilk
-                                     ? "W " + sixDigits(s.shapiro_wilk->W) + "   p " + sixDigits(s.shapiro_wilk->p)
+                                     ? "W " + six_digits(s.shapiro_wilk->W) + "   p " + six_digits(s.shapiro_wilk->p)
                                      : std::string("-"));
-            line("Anderson-Darling", s.anderson_darling ? "A2 " + sixDigits(s.anderson_darling->A2) + "   p " +
-                                                              sixDigits(s.anderson_darling->p)
+            line("Anderson-Darling", s.anderson_darling ? "A2 " + six_digits(s.anderson_darling->A2) + "   p " +
+                                                              six_digits(s.anderson_darling->p)
                                                         : std::string("-"));
         }
         line("95th percentile", textOf(s.p95) + "   upper tolerance limit " + textOf(s.p95_utl));
         if (s.limit)
-            line("exposure limit " + sixDigits(*s.limit), "exceedance " + textOf(s.exceedance) + "   upper limit " +
+            line("exposure limit " + six_digits(*s.limit), "exceedance " + textOf(s.exceedance) + "   upper limit " +
                                                                textOf(s.exceedance_ucl) + "   compliance p " +
                                                                textOf(s.compliance_p));
         // The panel as a small table: method, limit, simulated coverage (standard error).
         std::vector<std::array<std::string, 3>> rows{{"method", "upper limit", "coverage (se)"}};
         for (const MethodUpperLimit& u : s.ucl)
             rows.push_back(
-                {u.method, u.value ? sixDigits(*u.value) : "- (" + u.status + ")",
+                {u.method, u.value ? six_digits(*u.value) : "- (" + u.status + ")",
                  u.simulated_coverage ? coverageText(*u.simulated_coverage, u.coverage_se) : std::string("-")});
         std::array<std::size_t, 3> width{};
         for (const auto& r : rows)
@@ -234,7 +222,7 @@ std::vector<GroupSummary> summarise(const SummaryRequest& q, const Measurements&
         GroupSummary& c = computed[i];
         c.group = g.name;
         c.skipped = g.skipped;
-        for (std::size_t k = 0; k < g.values.size(); ++k) c.sample.push_back({g.values[k], g.nondetect[k]});
+        c.sample = g.sample;
         SummaryOptions own = options;
         // Each group's random numbers come from the seed and its name alone.
         own.seed = g.name ? group_seed(q.seed, *g.name) : q.seed;
@@ -251,7 +239,6 @@ CommandResult summary_command(const SummaryRequest& q, Format format,
                               const std::function<void(std::string_view)>& sink)
 {
     const Measurements m = read_measurements(q.text, q.source, q.read);
-    if (m.groups.empty()) throw DataError(q.source + ": no values below the header");
     sink({}); // an output that cannot be opened is found before the work is done
 
     const std::vector<GroupSummary> computed = summarise(q, m);
@@ -280,7 +267,7 @@ CommandResult summary_command(const SummaryRequest& q, Format format,
         return result;
     }
     std::vector<std::string> heading;
-    heading.push_back(programName() + ": summary of lognormal data");
+    heading.push_back(program_name() + ": summary of lognormal data");
     std::string data = "data: " + q.source + ", " + m.column;
     if (!m.group_columns.empty()) {
         std::string columns;
