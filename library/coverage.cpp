@@ -161,7 +161,7 @@ Coverage coverage(double n, double sigma, double lambda, double level, Side side
 {
     if (!(n >= 3.0) || !std::isfinite(n)) refuse("n", n, "must be finite and at least 3");
     if (!(sigma > 0.0) || !std::isfinite(sigma)) refuse("sigma", sigma, "must be finite and positive");
-    if (!(level > 0.0 && level < 1.0)) refuse("level", level, "must lie strictly between 0 and 1");
+    check_level(level);
     if (!std::isfinite(lambda)) refuse("lambda", lambda, "must be finite");
     const double nu = n - 1.0;
     const double theta = lambda * sigma * sigma; // mu = 0: the coverage does not depend on it

@@ -29,7 +29,7 @@ struct Request {
 
 Request checked(const Estimates& e, double lambda, double level)
 {
-    if (!(level > 0.0 && level < 1.0)) refuse("level", level, "must lie strictly between 0 and 1");
+    check_level(level);
     if (!std::isfinite(e.mu_hat)) refuse("mu_hat", e.mu_hat, "must be finite");
     if (!(e.sigma_hat >= 0.0) || !std::isfinite(e.sigma_hat))
         refuse("sigma_hat", e.sigma_hat, "must be finite and at least 0");
@@ -150,7 +150,7 @@ Limits limits(const Estimates& estimates, double lambda, double level, Side side
         return {i.lower, i.upper};
     }
     case Side::equal_tailed: {
-        if (!(level > 0.0 && level < 1.0)) refuse("level", level, "must lie strictly between 0 and 1");
+        check_level(level);
         const double tail = 0.5 * (1.0 + level);
         return {lower_limit(estimates, lambda, tail, settings), upper_limit(estimates, lambda, tail, settings)};
     }

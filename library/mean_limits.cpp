@@ -48,16 +48,11 @@ MethodLimits exactRow(std::string method, std::span<const double> values, double
     return row;
 }
 
-std::string counted(int count, const char* one, const char* many)
-{
-    return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
 } // namespace
 
 SampleLimits mean_limits_by_method(std::span<const Observation> sample, double level, Side side)
 {
-    if (!(level > 0.0 && level < 1.0)) refuse("level", level, "must lie strictly between 0 and 1");
+    check_level(level);
     nondetects::check_positive(sample);
 
     SampleLimits result;

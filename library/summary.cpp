@@ -51,19 +51,6 @@ std::optional<double> finite(double v)
     return std::isfinite(v) ? std::optional<double>(v) : std::nullopt;
 }
 
-// Four significant digits, for the warnings' sentences.
-std::string brief(double v)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.4g", v);
-    return text;
-}
-
-std::string counted(std::size_t count, const char* one, const char* many)
-{
-    return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
 MethodUpperLimit failed_row(const std::string& method, std::string why)
 {
     MethodUpperLimit row;
@@ -232,7 +219,7 @@ void warn(Summary& s, std::span<const double> largest_of)
 
 void check_options(const SummaryOptions& o)
 {
-    if (!(o.level > 0.0 && o.level < 1.0)) refuse("level", o.level, "must lie strictly between 0 and 1");
+    check_level(o.level);
     if (o.limit && (!(*o.limit > 0.0) || !std::isfinite(*o.limit)))
         refuse("limit", *o.limit, "must be positive and finite");
     if (o.simulations < 0) refuse("simulations", o.simulations, "must be at least 0");
@@ -297,10 +284,13 @@ Summary summary(std::span<const Observation> sample, const SummaryOptions& optio
                 s.ucl.push_back(value_row(method, *row->upper));
         }
     }
+    // Moments of the values (or of the completed sample) and of their logs.
     std::optional<stats::Moments> m, logs;
-    if (basis.size() >= 2) {
+    if (!basis.empty()) {
         m = stats::moments(basis);
         logs = stats::log_moments(basis);
+    }
+    if (basis.size() >= 2) {
         s.ucl.push_back(value_row(student_t, stats::student_t_ucl(*m, level)));
         s.ucl.push_back(value_row(chebyshev, stats::chebyshev_ucl(*m, level)));
         s.ucl.push_back(value_row(cox, stats::cox_ucl(*logs, level)));
@@ -322,13 +312,11 @@ Summary summary(std::span<const Observation> sample, const SummaryOptions& optio
     }
 
     // Statistics of the values (or of the completed sample).
-    if (!basis.empty()) {
-        const stats::Moments values = stats::moments(basis);
-        const stats::Moments logs_all = stats::log_moments(basis);
-        s.arithmetic_mean = finite(values.mean);
-        s.geometric_mean = finite(stats::geometric_mean(logs_all));
+    if (m) {
+        s.arithmetic_mean = finite(m->mean);
+        s.geometric_mean = finite(stats::geometric_mean(*logs));
     }
-    if (logs) {
+    if (basis.size() >= 2) {
         s.geometric_sd = finite(stats::geometric_sd(*logs));
         s.mvue_mean = finite(stats::mvue_mean(*logs));
         s.p95 = finite(stats::lognormal_percentile(*logs, percentile));

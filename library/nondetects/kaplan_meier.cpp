@@ -14,15 +14,6 @@
 
 namespace velmar::nondetects {
 
-namespace {
-
-void checkLevel(double level)
-{
-    if (!(level > 0.0 && level < 1.0)) refuse("level", level, "must lie strictly between 0 and 1");
-}
-
-} // namespace
-
 KaplanMeier kaplan_meier(std::span<const Observation> sample)
 {
     check_positive(sample);
@@ -88,7 +79,7 @@ KaplanMeier kaplan_meier(std::span<const Observation> sample)
 
 double km_t_limit(const KaplanMeier& km, double level, bool upper)
 {
-    checkLevel(level);
+    check_level(level);
     const boost::math::students_t t(static_cast<double>(km.n) - 1.0);
     const double q = boost::math::quantile(t, level);
     return upper ? km.mean + q * km.se : km.mean - q * km.se;
@@ -96,7 +87,7 @@ double km_t_limit(const KaplanMeier& km, double level, bool upper)
 
 double km_chebyshev_upper(const KaplanMeier& km, double level)
 {
-    checkLevel(level);
+    check_level(level);
     return km.mean + std::sqrt(1.0 / (1.0 - level) - 1.0) * km.se;
 }
 

@@ -132,9 +132,4 @@ Ros regression_on_order_statistics(std::span<const Observation> sample)
     return ros;
 }
 
-double ros_ppcc(std::span<const Observation> sample)
-{
-    return regression_on_order_statistics(sample).ppcc;
-}
-
 } // namespace velmar::nondetects

@@ -37,7 +37,4 @@ struct Ros {
 // finite; throws std::invalid_argument otherwise.
 Ros regression_on_order_statistics(std::span<const Observation> sample);
 
-// The probability-plot correlation of the fit: Ros::ppcc of the sample.
-double ros_ppcc(std::span<const Observation> sample);
-
 } // namespace velmar::nondetects

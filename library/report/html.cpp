@@ -2,6 +2,8 @@
 
 #include "library/report/html.h"
 
+#include "library/text.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -74,7 +76,7 @@ std::string comment_text(const std::string& s)
 void quantities(std::string& h, const std::vector<Quantity>& rows)
 {
     for (const Quantity& q : rows) {
-        const std::string shown = q.as_given && q.value ? as_given(*q.value) : number(q.value);
+        const std::string shown = q.as_given && q.value ? shortest(*q.value) : number(q.value);
         h += "<tr><th>" + escape(q.label) + "</th><td class=\"num\">" + shown + "</td><td>" + escape(q.note) +
              "</td></tr>";
     }
@@ -150,13 +152,6 @@ std::string number(std::optional<double> value, int digits)
     std::string s(text);
     if (!s.empty() && s.back() == '.') s.pop_back();
     return s;
-}
-
-std::string as_given(double value)
-{
-    char text[32];
-    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
-    return std::string(text, end);
 }
 
 std::string html_page(const Heading& heading, std::span<const Group> groups)

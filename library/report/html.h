@@ -73,7 +73,4 @@ std::string html_page(const Heading& heading, std::span<const Group> groups);
 // "-" when absent or not finite.
 std::string number(std::optional<double> value, int digits = 4);
 
-// The shortest text that reads back to `value` ("5", "0.1").
-std::string as_given(double value);
-
 } // namespace velmar::report

@@ -5,6 +5,7 @@
 
 #include "library/nondetects/ros.h"
 #include "library/report/html.h"
+#include "library/text.h"
 
 #include <boost/math/distributions/normal.hpp>
 
@@ -120,7 +121,7 @@ report::Group group_report(const ReportGroup& in)
         g.exposure.push_back({"exceedance", s.exceedance, "fitted share above L"});
         g.exposure.push_back({"its upper confidence limit", s.exceedance_ucl, ""});
         g.exposure.push_back({"compliance p", s.compliance_p, "of \"the mean is below L\""});
-        g.strip.marks.push_back({*s.limit, "L = " + report::as_given(*s.limit), true});
+        g.strip.marks.push_back({*s.limit, "L = " + shortest(*s.limit), true});
     }
     g.qq = qq_plot(in);
     return g;

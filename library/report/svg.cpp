@@ -2,6 +2,8 @@
 
 #include "library/report/svg.h"
 
+#include "library/text.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -39,14 +41,6 @@ std::string px(double v)
     if (s.size() > 2 && s.compare(s.size() - 2, 2, ".0") == 0) s.resize(s.size() - 2);
     if (s == "-0") s = "0";
     return s;
-}
-
-// A number for a tooltip or an axis title: four significant digits.
-std::string brief(double v)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.4g", v);
-    return text;
 }
 
 // m x 10^k as a label that reads back to the tick's value: plain decimals
