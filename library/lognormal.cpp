@@ -4,9 +4,10 @@
 
 #include <velmar/velmar.h>
 
-#include "library/text.h"
+#include "library/statistics/statistics.h"
 
 #include <cmath>
+#include <stdexcept>
 #include <string>
 
 namespace velmar {
@@ -16,16 +17,9 @@ LognormalLimits lognormal_mean_limits(std::span<const double> values, double lev
     if (values.size() < 3)
         throw std::invalid_argument("values: " + std::to_string(values.size()) +
                                     " given, at least 3 are needed");
-    double sumLog = 0.0, sum = 0.0;
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        const double v = values[i];
-        if (!(v > 0.0) || !std::isfinite(v)) {
-            throw std::invalid_argument("values[" + std::to_string(i) + "] = " + shortest(v) +
-                                        ": every value must be positive and finite");
-        }
-        sumLog += std::log(v);
-        sum += v;
-    }
+    const statistics::Moments logs = statistics::log_moments(values); // refuses a value <= 0 or not finite
+    double sum = 0.0;
+    for (const double v : values) sum += v;
     const double n = static_cast<double>(values.size());
     // Values near the largest double overflow the plain sum: add their n-th parts instead.
     double arithmeticMean = sum / n;
@@ -33,13 +27,8 @@ LognormalLimits lognormal_mean_limits(std::span<const double> values, double lev
         arithmeticMean = 0.0;
         for (const double v : values) arithmeticMean += v / n;
     }
-    const double meanLog = sumLog / n;
-    double squares = 0.0; // about the mean, in a second pass, for accuracy
-    for (const double v : values) {
-        const double d = std::log(v) - meanLog;
-        squares += d * d;
-    }
-    const double sdLog = std::sqrt(squares / (n - 1.0));
+    const double meanLog = logs.mean;
+    const double sdLog = logs.sd;
 
     LognormalLimits result{static_cast<int>(values.size()), meanLog, sdLog, arithmeticMean, level, side, {}, {}};
     const Estimates e{meanLog, sdLog, n - 1.0, n};
