@@ -255,7 +255,7 @@ std::vector<double> read_values(const py::handle& values)
     }
     if (!py::isinstance<py::iterable>(values))
         throw py::type_error("values must be a sequence of numbers, got " +
-                             std::string(py::str(py::type::of(values).attr("__name__"))));
+                             type_name(values));
     for (const py::handle item : py::iter(values)) {
         const std::string name = "values[" + std::to_string(out.size()) + "]";
         if (!is_real(item)) throw py::type_error(name + " = " + short_repr(item) + ": not a number");
@@ -273,10 +273,10 @@ std::vector<velmar::Observation> observations(const std::vector<double>& values,
     if (nondetect.is_none()) return out;
     if (py::isinstance<py::str>(nondetect) || !py::isinstance<py::iterable>(nondetect))
         throw py::type_error("nondetect must be a sequence of bools, got " +
-                             std::string(py::str(py::type::of(nondetect).attr("__name__"))));
+                             type_name(nondetect));
     std::size_t i = 0;
     for (const py::handle flag : py::iter(nondetect)) {
-        const std::string type = py::str(py::type::of(flag).attr("__name__"));
+        const std::string type = type_name(flag);
         if (!PyBool_Check(flag.ptr()) && type != "bool_")
             throw py::type_error("nondetect[" + std::to_string(i) + "] = " + std::string(py::repr(flag)) +
                                  ": not a bool");
@@ -367,18 +367,13 @@ velmar::Summary summary(const py::object& values_object, const py::object& nonde
     return velmar::summary(sample, options);
 }
 
-py::object number_or_none(const std::optional<double>& v)
-{
-    return v ? py::object(py::float_(*v)) : py::object(py::none());
-}
-
 py::dict as_dict(const velmar::MethodUpperLimit& u)
 {
     py::dict d;
     d["method"] = u.method;
-    d["value"] = number_or_none(u.value);
-    d["simulated_coverage"] = number_or_none(u.simulated_coverage);
-    d["coverage_se"] = number_or_none(u.coverage_se);
+    d["value"] = u.value;
+    d["simulated_coverage"] = u.simulated_coverage;
+    d["coverage_se"] = u.coverage_se;
     d["status"] = u.status;
     d["failed"] = u.failed;
     return d;
@@ -424,26 +419,22 @@ py::dict as_dict(const velmar::Summary& s)
     d["n"] = s.n;
     d["n_nd"] = s.n_nd;
     d["level"] = s.level;
-    d["arithmetic_mean"] = number_or_none(s.arithmetic_mean);
-    d["geometric_mean"] = number_or_none(s.geometric_mean);
-    d["geometric_sd"] = number_or_none(s.geometric_sd);
-    d["mvue_mean"] = number_or_none(s.mvue_mean);
-    d["shapiro_wilk"] = py::none();
-    if (s.shapiro_wilk)
-        d["shapiro_wilk"] = py::dict(py::arg("W") = s.shapiro_wilk->W, py::arg("p") = s.shapiro_wilk->p);
-    d["anderson_darling"] = py::none();
-    if (s.anderson_darling)
-        d["anderson_darling"] = py::dict(py::arg("A2") = s.anderson_darling->A2, py::arg("p") = s.anderson_darling->p);
-    d["ros_ppcc"] = number_or_none(s.ros_ppcc);
+    d["arithmetic_mean"] = s.arithmetic_mean;
+    d["geometric_mean"] = s.geometric_mean;
+    d["geometric_sd"] = s.geometric_sd;
+    d["mvue_mean"] = s.mvue_mean;
+    d["shapiro_wilk"] = s.shapiro_wilk ? py::object(as_dict(*s.shapiro_wilk)) : py::object(py::none());
+    d["anderson_darling"] = s.anderson_darling ? py::object(as_dict(*s.anderson_darling)) : py::object(py::none());
+    d["ros_ppcc"] = s.ros_ppcc;
     py::list ucl;
     for (const auto& u : s.ucl) ucl.append(as_dict(u));
     d["ucl"] = ucl;
-    d["p95"] = number_or_none(s.p95);
-    d["p95_utl"] = number_or_none(s.p95_utl);
-    d["limit"] = number_or_none(s.limit);
-    d["exceedance"] = number_or_none(s.exceedance);
-    d["exceedance_ucl"] = number_or_none(s.exceedance_ucl);
-    d["compliance_p"] = number_or_none(s.compliance_p);
+    d["p95"] = s.p95;
+    d["p95_utl"] = s.p95_utl;
+    d["limit"] = s.limit;
+    d["exceedance"] = s.exceedance;
+    d["exceedance_ucl"] = s.exceedance_ucl;
+    d["compliance_p"] = s.compliance_p;
     d["warnings"] = s.warnings;
     py::list plot;
     for (const auto& p : s.probability_plot)

@@ -86,6 +86,16 @@ limits <- function(mu_hat, sigma_hat, nu, lambda = 0.5, gamma2 = NULL, level = 0
   limits_frame(columns, "limits", call)
 }
 
+# The nondetect flags: all FALSE when NULL, else one logical per value.
+nondetect_arg <- function(nondetect, x, call) {
+  if (is.null(nondetect)) return(logical(length(x)))
+  if (!is.logical(nondetect)) stop(simpleError("nondetect must be logical (TRUE for a nondetect)", call))
+  if (length(nondetect) != length(x)) {
+    stop(simpleError(paste0("nondetect has ", length(nondetect), " elements, x ", length(x)), call))
+  }
+  nondetect
+}
+
 lognormal_mean_limits <- function(x, level = 0.95, side = "upper", nondetect = NULL) {
   call <- sys.call()
   x <- numeric_arg(x, "x", call)
@@ -93,11 +103,7 @@ lognormal_mean_limits <- function(x, level = 0.95, side = "upper", nondetect = N
   side <- side_arg(side, call)
   if (length(level) != 1L) stop(simpleError("level must be a single number", call))
   if (length(side) != 1L) stop(simpleError("side must be a single string", call))
-  if (is.null(nondetect)) nondetect <- logical(length(x))
-  if (!is.logical(nondetect)) stop(simpleError("nondetect must be logical (TRUE for a nondetect)", call))
-  if (length(nondetect) != length(x)) {
-    stop(simpleError(paste0("nondetect has ", length(nondetect), " elements, x ", length(x)), call))
-  }
+  nondetect <- nondetect_arg(nondetect, x, call)
   columns <- library_call(velmar_lognormal_mean_limits(x, nondetect, level, side), call)
   limits_frame(columns, "the limits for the mean", call)
 }
@@ -128,11 +134,7 @@ velmar_summary <- function(x, nondetect = NULL, level = 0.95, limit = NULL, simu
   simulations <- as.integer(whole_arg(simulations, "simulations", .Machine$integer.max, call))
   # Seeds above 2^53 have no exact double.
   seed <- whole_arg(seed, "seed", 2^53, call)
-  if (is.null(nondetect)) nondetect <- logical(length(x))
-  if (!is.logical(nondetect)) stop(simpleError("nondetect must be logical (TRUE for a nondetect)", call))
-  if (length(nondetect) != length(x)) {
-    stop(simpleError(paste0("nondetect has ", length(nondetect), " elements, x ", length(x)), call))
-  }
+  nondetect <- nondetect_arg(nondetect, x, call)
   one <- function(x, nondetect, key) {
     s <- library_call(velmar_summary_of(x, nondetect, level, limit, simulations, seed, key), call)
     structure(s, class = "velmar_summary", group = if (is.na(key)) NULL else key)
