@@ -23,6 +23,8 @@
 #include <pybind11/stl.h>
 
 #include <climits>
+#include <concepts>
+#include <type_traits>
 #include <cmath>
 #include <cstdint>
 #include <cstddef>
@@ -367,52 +369,129 @@ velmar::Summary summary(const py::object& values_object, const py::object& nonde
     return velmar::summary(sample, options);
 }
 
-py::dict as_dict(const velmar::MethodUpperLimit& u)
+// ---- Results as dicts ---------------------------------------------------------
+
+// Each result's fields in the order of its repr: fields(r, f) calls
+// f(name, member) for each. _asdict() and pickling (as_dict) and the reading
+// of a pickled dict (from_dict) both follow the one list.
+template <class R, class T>
+concept result_of = std::same_as<std::remove_const_t<R>, T>;
+
+template <result_of<Bounds> R, class F>
+void fields(R& b, F&& f)
+{
+    f("lower", b.lower);
+    f("upper", b.upper);
+    f("C_lower", b.C_lower);
+    f("C_upper", b.C_upper);
+    f("outcome", b.outcome);
+    f("error_bound", b.error_bound);
+}
+
+template <result_of<Limits> R, class F>
+void fields(R& r, F&& f)
+{
+    f("mu_hat", r.mu_hat);
+    f("sigma_hat", r.sigma_hat);
+    f("nu", r.nu);
+    f("lam", r.lam);
+    f("gamma2", r.gamma2);
+    f("level", r.level);
+    f("side", r.side);
+    fields(r.b, f);
+}
+
+template <result_of<LognormalLimits> R, class F>
+void fields(R& r, F&& f)
+{
+    f("n", r.n);
+    f("n_nd", r.n_nd);
+    f("method", r.method);
+    f("mean_log", r.mean_log);
+    f("sd_log", r.sd_log);
+    f("arithmetic_mean", r.arithmetic_mean);
+    f("level", r.level);
+    f("side", r.side);
+    fields(r.b, f);
+}
+
+template <result_of<MethodLimits> R, class F>
+void fields(R& r, F&& f)
+{
+    f("method", r.method);
+    f("status", r.status);
+    f("failed", r.failed);
+    f("approximate", r.approximate);
+    f("mean", r.mean);
+    f("sd", r.sd);
+    f("se", r.se);
+    f("mean_log", r.mean_log);
+    f("sd_log", r.sd_log);
+    f("arithmetic_mean", r.arithmetic_mean);
+    f("C_lower", r.C_lower);
+    f("C_upper", r.C_upper);
+    f("lower", r.lower);
+    f("upper", r.upper);
+}
+
+// rows stays a list of MethodLimits objects (each has its own _asdict()).
+template <result_of<SampleLimits> R, class F>
+void fields(R& r, F&& f)
+{
+    f("n", r.n);
+    f("n_nd", r.n_nd);
+    f("uninformative", r.uninformative);
+    f("level", r.level);
+    f("side", r.side);
+    f("rows", r.rows);
+}
+
+template <result_of<velmar::MethodUpperLimit> R, class F>
+void fields(R& u, F&& f)
+{
+    f("method", u.method);
+    f("value", u.value);
+    f("simulated_coverage", u.simulated_coverage);
+    f("coverage_se", u.coverage_se);
+    f("status", u.status);
+    f("failed", u.failed);
+}
+
+template <result_of<velmar::ShapiroWilk> R, class F>
+void fields(R& t, F&& f)
+{
+    f("W", t.W);
+    f("p", t.p);
+}
+
+template <result_of<velmar::AndersonDarling> R, class F>
+void fields(R& t, F&& f)
+{
+    f("A2", t.A2);
+    f("p", t.p);
+}
+
+template <class R>
+py::dict as_dict(const R& r)
 {
     py::dict d;
-    d["method"] = u.method;
-    d["value"] = u.value;
-    d["simulated_coverage"] = u.simulated_coverage;
-    d["coverage_se"] = u.coverage_se;
-    d["status"] = u.status;
-    d["failed"] = u.failed;
+    fields(r, [&d](const char* name, const auto& member) { d[name] = member; });
     return d;
 }
 
-velmar::MethodUpperLimit method_upper_limit_from(const py::dict& d)
+template <class R>
+R from_dict(const py::dict& d)
 {
-    velmar::MethodUpperLimit u;
-    u.method = d["method"].cast<std::string>();
-    u.value = d["value"].cast<std::optional<double>>();
-    u.simulated_coverage = d["simulated_coverage"].cast<std::optional<double>>();
-    u.coverage_se = d["coverage_se"].cast<std::optional<double>>();
-    u.status = d["status"].cast<std::string>();
-    u.failed = d["failed"].cast<bool>();
-    return u;
-}
-
-py::dict as_dict(const velmar::ShapiroWilk& t)
-{
-    return py::dict(py::arg("W") = t.W, py::arg("p") = t.p);
-}
-
-velmar::ShapiroWilk shapiro_wilk_from(const py::dict& d)
-{
-    return {d["W"].cast<double>(), d["p"].cast<double>()};
-}
-
-py::dict as_dict(const velmar::AndersonDarling& t)
-{
-    return py::dict(py::arg("A2") = t.A2, py::arg("p") = t.p);
-}
-
-velmar::AndersonDarling anderson_darling_from(const py::dict& d)
-{
-    return {d["A2"].cast<double>(), d["p"].cast<double>()};
+    R r{};
+    fields(r, [&d](const char* name, auto& member) {
+        member = d[name].template cast<std::decay_t<decltype(member)>>();
+    });
+    return r;
 }
 
 // The summary as plain Python values, keyed as the command line's JSON, with
 // the probability plot besides.
+template <>
 py::dict as_dict(const velmar::Summary& s)
 {
     py::dict d;
@@ -445,7 +524,8 @@ py::dict as_dict(const velmar::Summary& s)
     return d;
 }
 
-velmar::Summary summary_from(const py::dict& d)
+template <>
+velmar::Summary from_dict(const py::dict& d)
 {
     using Optional = std::optional<double>;
     velmar::Summary s;
@@ -456,10 +536,12 @@ velmar::Summary summary_from(const py::dict& d)
     s.geometric_mean = d["geometric_mean"].cast<Optional>();
     s.geometric_sd = d["geometric_sd"].cast<Optional>();
     s.mvue_mean = d["mvue_mean"].cast<Optional>();
-    if (!d["shapiro_wilk"].is_none()) s.shapiro_wilk = shapiro_wilk_from(d["shapiro_wilk"]);
-    if (!d["anderson_darling"].is_none()) s.anderson_darling = anderson_darling_from(d["anderson_darling"]);
+    if (!d["shapiro_wilk"].is_none()) s.shapiro_wilk = from_dict<velmar::ShapiroWilk>(d["shapiro_wilk"]);
+    if (!d["anderson_darling"].is_none())
+        s.anderson_darling = from_dict<velmar::AndersonDarling>(d["anderson_darling"]);
     s.ros_ppcc = d["ros_ppcc"].cast<Optional>();
-    for (const py::handle u : d["ucl"]) s.ucl.push_back(method_upper_limit_from(py::reinterpret_borrow<py::dict>(u)));
+    for (const py::handle u : d["ucl"])
+        s.ucl.push_back(from_dict<velmar::MethodUpperLimit>(py::reinterpret_borrow<py::dict>(u)));
     s.p95 = d["p95"].cast<Optional>();
     s.p95_utl = d["p95_utl"].cast<Optional>();
     s.limit = d["limit"].cast<Optional>();
@@ -562,121 +644,6 @@ std::string bounds_repr(const Bounds& b)
            ", C_upper=" + text(b.C_upper) + ", outcome='" + b.outcome + "'";
 }
 
-// The fields of a result as a dict, in the order of its repr: the form that
-// _asdict() returns and that pickling stores.
-py::dict bounds_into(py::dict d, const Bounds& b)
-{
-    d["lower"] = b.lower;
-    d["upper"] = b.upper;
-    d["C_lower"] = b.C_lower;
-    d["C_upper"] = b.C_upper;
-    d["outcome"] = b.outcome;
-    d["error_bound"] = b.error_bound;
-    return d;
-}
-
-Bounds bounds_from(const py::dict& d)
-{
-    using Optional = std::optional<double>;
-    return {d["lower"].cast<Optional>(), d["upper"].cast<Optional>(), d["C_lower"].cast<Optional>(),
-            d["C_upper"].cast<Optional>(), d["outcome"].cast<std::string>(), d["error_bound"].cast<double>()};
-}
-
-py::dict as_dict(const Limits& r)
-{
-    py::dict d;
-    d["mu_hat"] = r.mu_hat;
-    d["sigma_hat"] = r.sigma_hat;
-    d["nu"] = r.nu;
-    d["lam"] = r.lam;
-    d["gamma2"] = r.gamma2;
-    d["level"] = r.level;
-    d["side"] = r.side;
-    return bounds_into(d, r.b);
-}
-
-Limits limits_from(const py::dict& d)
-{
-    return {d["mu_hat"].cast<double>(), d["sigma_hat"].cast<double>(), d["nu"].cast<double>(),
-            d["lam"].cast<double>(),    d["gamma2"].cast<double>(),    d["level"].cast<double>(),
-            d["side"].cast<std::string>(), bounds_from(d)};
-}
-
-py::dict as_dict(const LognormalLimits& r)
-{
-    py::dict d;
-    d["n"] = r.n;
-    d["n_nd"] = r.n_nd;
-    d["method"] = r.method;
-    d["mean_log"] = r.mean_log;
-    d["sd_log"] = r.sd_log;
-    d["arithmetic_mean"] = r.arithmetic_mean;
-    d["level"] = r.level;
-    d["side"] = r.side;
-    return bounds_into(d, r.b);
-}
-
-LognormalLimits lognormal_limits_from(const py::dict& d)
-{
-    return {d["n"].cast<int>(),
-            d["mean_log"].cast<double>(),
-            d["sd_log"].cast<double>(),
-            d["arithmetic_mean"].cast<double>(),
-            d["level"].cast<double>(),
-            d["side"].cast<std::string>(),
-            bounds_from(d),
-            d["n_nd"].cast<int>(),
-            d["method"].cast<std::string>()};
-}
-
-py::dict as_dict(const MethodLimits& r)
-{
-    py::dict d;
-    d["method"] = r.method;
-    d["status"] = r.status;
-    d["failed"] = r.failed;
-    d["approximate"] = r.approximate;
-    d["mean"] = r.mean;
-    d["sd"] = r.sd;
-    d["se"] = r.se;
-    d["mean_log"] = r.mean_log;
-    d["sd_log"] = r.sd_log;
-    d["arithmetic_mean"] = r.arithmetic_mean;
-    d["C_lower"] = r.C_lower;
-    d["C_upper"] = r.C_upper;
-    d["lower"] = r.lower;
-    d["upper"] = r.upper;
-    return d;
-}
-
-MethodLimits method_limits_from(const py::dict& d)
-{
-    const auto number = [&d](const char* name) { return d[name].cast<std::optional<double>>(); };
-    return {d["method"].cast<std::string>(), d["status"].cast<std::string>(), d["failed"].cast<bool>(),
-            d["approximate"].cast<bool>(),   number("mean"),  number("sd"),  number("se"),
-            number("mean_log"),              number("sd_log"), number("arithmetic_mean"),
-            number("C_lower"),               number("C_upper"), number("lower"), number("upper")};
-}
-
-// rows stays a list of MethodLimits objects (each has its own _asdict()).
-py::dict as_dict(const SampleLimits& r)
-{
-    py::dict d;
-    d["n"] = r.n;
-    d["n_nd"] = r.n_nd;
-    d["uninformative"] = r.uninformative;
-    d["level"] = r.level;
-    d["side"] = r.side;
-    d["rows"] = r.rows;
-    return d;
-}
-
-SampleLimits sample_limits_from(const py::dict& d)
-{
-    return {d["n"].cast<int>(),       d["n_nd"].cast<int>(),          d["uninformative"].cast<int>(),
-            d["level"].cast<double>(), d["side"].cast<std::string>(), d["rows"].cast<std::vector<MethodLimits>>()};
-}
-
 // _asdict(), equality of all fields, and pickling (by the dict) for a result
 // class; its __module__ is the package's, where pickle finds it.
 template <class Class, class Result>
@@ -731,7 +698,7 @@ PYBIND11_MODULE(_core, m)
                ", lam=" + text(r.lam) + ", gamma2=" + text(r.gamma2) + ", level=" + text(r.level) + ", side='" +
                r.side + "', " + bounds_repr(r.b) + ")";
     });
-    def_value(limits_class, &limits_from);
+    def_value(limits_class, &from_dict<Limits>);
 
     py::class_<LognormalLimits> lognormal_class(m, "LognormalLimits",
                                                 "Confidence limits for the mean of a lognormal sample, as "
@@ -757,7 +724,7 @@ PYBIND11_MODULE(_core, m)
                ", sd_log=" + text(r.sd_log) + ", level=" + text(r.level) + ", side='" + r.side + "', " +
                bounds_repr(r.b) + ")";
     });
-    def_value(lognormal_class, &lognormal_limits_from);
+    def_value(lognormal_class, &from_dict<LognormalLimits>);
 
     m.def("limits", &limits, py::arg("mu_hat"), py::arg("sigma_hat"), py::arg("nu"), py::arg("lam") = 0.5,
           py::arg("gamma2") = py::none(), py::arg("level") = 0.95, py::arg("side") = "upper",
@@ -818,7 +785,7 @@ PYBIND11_MODULE(_core, m)
                    ", upper=" + text(r.upper) + ")";
         });
 
-    def_value(method_class, &method_limits_from);
+    def_value(method_class, &from_dict<MethodLimits>);
 
     py::class_<SampleLimits> sample_class(m, "SampleLimits",
                                           "The rows of velmar.mean_limits_by_method() for one sample; read-only.");
@@ -833,14 +800,14 @@ PYBIND11_MODULE(_core, m)
             return "SampleLimits(n=" + std::to_string(s.n) + ", n_nd=" + std::to_string(s.n_nd) + ", level=" +
                    text(s.level) + ", side='" + s.side + "', rows=" + std::to_string(s.rows.size()) + ")";
         });
-    def_value(sample_class, &sample_limits_from);
+    def_value(sample_class, &from_dict<SampleLimits>);
 
     py::class_<velmar::ShapiroWilk> shapiro_wilk_class(m, "ShapiroWilk", "The Shapiro-Wilk test of the logs; read-only.");
     shapiro_wilk_class.def_readonly("W", &velmar::ShapiroWilk::W, "The statistic W.")
         .def_readonly("p", &velmar::ShapiroWilk::p, "Its p-value (Royston's approximation).")
         .def("__repr__",
              [](const velmar::ShapiroWilk& t) { return "ShapiroWilk(W=" + text(t.W) + ", p=" + text(t.p) + ")"; });
-    def_value(shapiro_wilk_class, &shapiro_wilk_from);
+    def_value(shapiro_wilk_class, &from_dict<velmar::ShapiroWilk>);
     py::class_<velmar::AndersonDarling> anderson_darling_class(m, "AndersonDarling",
                                                                "The Anderson-Darling test of the logs; read-only.");
     anderson_darling_class.def_readonly("A2", &velmar::AndersonDarling::A2, "The statistic A2 (not adjusted for n).")
@@ -848,7 +815,7 @@ PYBIND11_MODULE(_core, m)
         .def("__repr__", [](const velmar::AndersonDarling& t) {
             return "AndersonDarling(A2=" + text(t.A2) + ", p=" + text(t.p) + ")";
         });
-    def_value(anderson_darling_class, &anderson_darling_from);
+    def_value(anderson_darling_class, &from_dict<velmar::AndersonDarling>);
     py::class_<velmar::MethodUpperLimit> upper_limit_class(
         m, "MethodUpperLimit", "One method's upper limit for the mean in a summary; read-only.");
     upper_limit_class.def_readonly("method", &velmar::MethodUpperLimit::method, "'exact UMAU', 'Student-t', ...")
@@ -864,7 +831,7 @@ PYBIND11_MODULE(_core, m)
             return "MethodUpperLimit(method='" + u.method + "', value=" + text(u.value) +
                    ", simulated_coverage=" + text(u.simulated_coverage) + ", status='" + u.status + "')";
         });
-    def_value(upper_limit_class, &method_upper_limit_from);
+    def_value(upper_limit_class, &from_dict<velmar::MethodUpperLimit>);
     py::class_<velmar::Summary> summary_class(m, "Summary",
                                               "The summary of a sample, as returned by velmar.summary(); read-only. "
                                               "Its fields are those of the command line's JSON; _asdict() gives "
@@ -897,7 +864,7 @@ PYBIND11_MODULE(_core, m)
                    text(s.level) + ", methods=" + std::to_string(s.ucl.size()) + ", warnings=" +
                    std::to_string(s.warnings.size()) + ")";
         });
-    def_value(summary_class, &summary_from);
+    def_value(summary_class, &from_dict<velmar::Summary>);
     m.def("summary", &summary, py::arg("values"), py::arg("nondetect") = py::none(), py::arg("level") = 0.95,
           py::arg("limit") = py::none(), py::arg("simulations") = 4000, py::arg("seed") = 0,
           "What surrounds the exact limit for a sample: lognormality tests of the logs, the upper limits\n"
