@@ -223,25 +223,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The file that the target names: a symbolic link is followed, so that the
-// move replaces the file it points to rather than the link.
-fs::path resolvedTarget(const std::string& target)
-{
-    std::error_code ec;
-    if (fs::is_symlink(target, ec)) {
-        const fs::path real = fs::weakly_canonical(target, ec);
-        if (!ec) return real;
-    }
-    return target;
-}
-
 // A new, empty temporary file in the folder of the target, locked through
 // `lock` so that a later run does not take it for one left by a killed run.
 std::string createTemporary(const fs::path& target, FileWriter& writer, int& lock)
 {
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     // The permissions that a new file gets, as the target will be one.
-    const std::optional<records::TemporaryFile> file = records::createTemporaryFile(folder, 0666);
+    const std::optional<records::TemporaryFile> file = records::createTemporaryFile(target, 0666);
     if (!file) return {};
     writer = FileWriter(file->path, FileWriter::Mode::overwrite);
     if (!writer.isOpen()) {
@@ -286,7 +273,7 @@ bool appendFile(const std::string& from, const fs::path& to)
 } // namespace
 
 StagedFile::StagedFile(const std::string& target, FileWriter::Mode mode)
-    : target_(resolvedTarget(target).string()), mode_(mode), writer_(std::string(), FileWriter::Mode::createNew)
+    : target_(records::resolvedTarget(target).string()), mode_(mode), writer_(std::string(), FileWriter::Mode::createNew)
 {
     targetWritable_ = writableTarget(target_);
     if (targetWritable_) temporary_ = createTemporary(target_, writer_, lock_);

@@ -63,8 +63,19 @@ void removeStaleTemporaries(const fs::path& folder)
     }
 }
 
-std::optional<TemporaryFile> createTemporaryFile(const fs::path& folder, mode_t mode)
+fs::path resolvedTarget(const std::string& target)
 {
+    std::error_code ec;
+    if (fs::is_symlink(target, ec)) {
+        const fs::path real = fs::weakly_canonical(target, ec);
+        if (!ec) return real;
+    }
+    return target;
+}
+
+std::optional<TemporaryFile> createTemporaryFile(const fs::path& target, mode_t mode)
+{
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     removeStaleTemporaries(folder);
     const std::string stem = std::string(prefix) + std::to_string(::getpid()) + "-";
     for (int n = 0; n < attempts; ++n) {

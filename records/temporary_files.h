@@ -17,10 +17,15 @@ struct TemporaryFile {
     int fd = -1; // open for writing, locked; closing it releases the lock
 };
 
-// Removes the stale temporary files in `folder` (those of this user), then
-// creates a new temporary file there with the permissions `mode` (less the
-// umask). Nothing when the folder does not take new files (errno tells why).
-std::optional<TemporaryFile> createTemporaryFile(const std::filesystem::path& folder, mode_t mode);
+// The file that `target` names: a symbolic link is followed, so that a file
+// put in its place replaces the file it points to rather than the link.
+std::filesystem::path resolvedTarget(const std::string& target);
+
+// Removes the stale temporary files (those of this user) in the folder of
+// `target`, then creates a new temporary file there with the permissions
+// `mode` (less the umask). Nothing when the folder does not take new files
+// (errno tells why).
+std::optional<TemporaryFile> createTemporaryFile(const std::filesystem::path& target, mode_t mode);
 
 // Removes the stale temporary files of this user in `folder`.
 void removeStaleTemporaries(const std::filesystem::path& folder);

@@ -11,14 +11,11 @@
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <stdexcept>
 
 namespace velmar::cli {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 bool writeAll(int fd, std::string_view bytes)
 {
@@ -59,14 +56,10 @@ bool copyInto(const std::string& from, int to)
 
 } // namespace
 
-OutputFile::OutputFile(const std::string& path, const std::vector<std::string>& inputs) : path_(path), target_(path)
+// A link is followed to the file it names (created there when it is missing).
+OutputFile::OutputFile(const std::string& path, const std::vector<std::string>& inputs)
+    : path_(path), target_(records::resolvedTarget(path).string())
 {
-    std::error_code ec;
-    // A link is followed to the file it names (created there when it is missing).
-    if (fs::is_symlink(path, ec)) {
-        const fs::path real = fs::weakly_canonical(path, ec);
-        if (!ec) target_ = real.string();
-    }
     struct stat st {};
     if (::stat(target_.c_str(), &st) != 0) return;
     if (S_ISDIR(st.st_mode)) throw UsageError("-o " + path + ": is a folder");
@@ -103,10 +96,8 @@ void OutputFile::open()
         if (fd_ < 0) throw UsageError("cannot write " + path_ + ": " + std::strerror(errno));
         return;
     }
-    const fs::path target(target_);
-    const std::optional<records::TemporaryFile> file =
-        // Private while it is written: it may replace a file that others cannot read.
-        records::createTemporaryFile(target.has_parent_path() ? target.parent_path() : fs::path("."), 0600);
+    // Private while it is written: it may replace a file that others cannot read.
+    const std::optional<records::TemporaryFile> file = records::createTemporaryFile(target_, 0600);
     if (!file) throw UsageError("cannot write " + path_ + ": " + std::strerror(errno));
     temporary_ = file->path;
     fd_ = file->fd;
