@@ -6,6 +6,7 @@
 #include "library/nondetects/kaplan_meier.h"
 #include "library/nondetects/ros.h"
 #include "library/nondetects/sample.h"
+#include "library/methods.h"
 #include "library/text.h"
 
 #include <string>
@@ -64,12 +65,12 @@ SampleLimits mean_limits_by_method(std::span<const Observation> sample, double l
     if (result.nondetects == 0) {
         if (result.n < 3) {
             result.rows.push_back(
-                failedRow("exact UMAU", counted(result.n, "value", "values") + ", at least 3 are needed"));
+                failedRow(methods::exact_umau, counted(result.n, "value", "values") + ", at least 3 are needed"));
             return result;
         }
         std::vector<double> values;
         for (const Observation& o : sample) values.push_back(o.value);
-        result.rows.push_back(exactRow("exact UMAU", values, level, side));
+        result.rows.push_back(exactRow(methods::exact_umau, values, level, side));
         return result;
     }
 
@@ -84,7 +85,7 @@ SampleLimits mean_limits_by_method(std::span<const Observation> sample, double l
 
     const nondetects::KaplanMeier km = nondetects::kaplan_meier(sample);
     result.uninformative = km.uninformative;
-    MethodLimits t = rowOf("KM-t");
+    MethodLimits t = rowOf(methods::km_t);
     t.mean = km.mean;
     t.sd = km.sd;
     t.se = km.se;
@@ -96,7 +97,7 @@ SampleLimits mean_limits_by_method(std::span<const Observation> sample, double l
     if (side != Side::upper) t.lower = nondetects::km_t_limit(km, sideLevel, false);
     result.rows.push_back(t);
     if (side == Side::upper) {
-        MethodLimits chebyshev = rowOf("KM-Chebyshev");
+        MethodLimits chebyshev = rowOf(methods::km_chebyshev);
         chebyshev.mean = km.mean;
         chebyshev.sd = km.sd;
         chebyshev.se = km.se;
@@ -104,7 +105,7 @@ SampleLimits mean_limits_by_method(std::span<const Observation> sample, double l
         result.rows.push_back(chebyshev);
     }
 
-    const std::string ros = "ROS + exact UMAU";
+    const std::string& ros = methods::ros_exact;
     if (100LL * result.nondetects > static_cast<long long>(maxNondetectPercent) * result.n) {
         MethodLimits row = failedRow(ros, "more than " + std::to_string(maxNondetectPercent) + "% nondetects (" +
                                           std::to_string(result.nondetects) + " of " + std::to_string(result.n) +

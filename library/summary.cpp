@@ -8,6 +8,7 @@
 #include "library/nondetects/sample.h"
 #include "library/statistics/boost_policy.h"
 #include "library/statistics/statistics.h"
+#include "library/methods.h"
 #include "library/text.h"
 
 #include <boost/math/tools/toms748_solve.hpp>
@@ -37,14 +38,14 @@ constexpr double coverage_tolerance = 3.0;  // standard errors below the level
 constexpr double p_bound = 1e-10;
 constexpr std::uintmax_t solver_iterations = 100;
 
-const std::string exact_umau = "exact UMAU";
-const std::string km_t = "KM-t";
-const std::string km_chebyshev = "KM-Chebyshev";
-const std::string ros_exact = "ROS + exact UMAU";
-const std::string student_t = "Student-t";
-const std::string chebyshev = "Chebyshev";
-const std::string cox = "Cox";
-const std::string bootstrap_t = "bootstrap-t";
+using methods::bootstrap_t;
+using methods::chebyshev;
+using methods::cox;
+using methods::exact_umau;
+using methods::km_chebyshev;
+using methods::km_t;
+using methods::ros_exact;
+using methods::student_t;
 
 std::optional<double> finite(double v)
 {
@@ -226,6 +227,11 @@ void check_options(const SummaryOptions& o)
 }
 
 } // namespace
+
+std::span<const std::string> summary_methods()
+{
+    return methods::summary_order;
+}
 
 Summary summary(std::span<const Observation> sample, const SummaryOptions& options)
 {

@@ -907,6 +907,13 @@ PYBIND11_MODULE(_core, m)
         "A cell of a column of nondetect marks, in any case: True for <, ND, U, TRUE, Y, YES; False for\n"
         "empty, =, D, FALSE, N, NO. Raises ValueError for anything else.");
     m.def(
+        "_summary_methods",
+        [] {
+            const auto names = velmar::summary_methods();
+            return std::vector<std::string>(names.begin(), names.end());
+        },
+        "Every method a summary can hold, in the order of its panel.");
+    m.def(
         "_mark_refusal", [] { return velmar::mark_refusal(); },
         "Why a cell is not a nondetect mark, after its text (internal: velmar.limits_table).");
     m.def(

@@ -358,6 +358,8 @@ struct Summary {
 // give the same summary on every platform.
 Summary summary(std::span<const Observation> sample, const SummaryOptions& options = {});
 Summary summary(std::span<const double> values, const SummaryOptions& options = {});
+// Every method a summary can hold, in the order of its panel.
+std::span<const std::string> summary_methods();
 
 // The seed of one group's summary from a user's seed and the group's key
 // (FNV-1a of the key's bytes, mixed with the seed), so that a group's numbers

@@ -5,6 +5,7 @@
 
 #include "library/nondetects/ros.h"
 #include "library/report/html.h"
+#include "library/methods.h"
 #include "library/text.h"
 
 #include <boost/math/distributions/normal.hpp>
@@ -18,8 +19,6 @@
 namespace velmar {
 
 namespace {
-
-const std::string ros_exact = "ROS + exact UMAU";
 
 // The Q-Q plot: every observation at the normal quantile of its plotting
 // position, a nondetect at the value that regression on order statistics
@@ -109,7 +108,7 @@ report::Group group_report(const ReportGroup& in)
         row.coverage = u.simulated_coverage;
         row.coverage_se = u.coverage_se;
         if (u.failed || u.status != to_string(Outcome::converged)) row.status = u.status;
-        row.approximate = u.method == ros_exact;
+        row.approximate = u.method == methods::ros_exact;
         g.methods.push_back(row);
         if (u.value) g.strip.marks.push_back({*u.value, u.method + " " + report::number(u.value)});
     }

@@ -35,8 +35,7 @@ LIMITS_COLUMNS = [
 
 # The methods of the summary's panel of upper limits, in the order of the
 # command line's CSV columns (a summary holds those that apply to its data).
-SUMMARY_METHODS = ["exact UMAU", "KM-t", "KM-Chebyshev", "ROS + exact UMAU", "Student-t", "Chebyshev", "Cox",
-                   "bootstrap-t"]
+SUMMARY_METHODS = _core._summary_methods()
 
 # The columns of a summary table after the group keys: those of the command
 # line's CSV, nested fields joined to their parent's name with "_".

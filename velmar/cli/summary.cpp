@@ -19,11 +19,6 @@ namespace velmar::cli {
 
 namespace {
 
-// Every method a summary can hold, in the order of the CSV columns (each
-// summary holds the ones that apply to its data).
-const std::vector<std::string> all_methods{"exact UMAU", "KM-t",      "KM-Chebyshev", "ROS + exact UMAU",
-                                           "Student-t",  "Chebyshev", "Cox",          "bootstrap-t"};
-
 std::string textOf(const std::optional<double>& v)
 {
     return v ? six_digits(*v) : "-";
@@ -73,7 +68,9 @@ Record csvRecord(const GroupSummary& c)
     number("anderson_darling_p",
            [&](const Summary& x) { return ad(x) ? std::optional<double>(ad(x)->p) : std::nullopt; });
     number("ros_ppcc", [](const Summary& x) { return x.ros_ppcc; });
-    for (const std::string& method : all_methods) {
+    // Every method a summary can hold, in the order of the CSV columns (each
+    // summary holds the ones that apply to its data).
+    for (const std::string& method : summary_methods()) {
         const MethodUpperLimit* u = s ? find(*s, method) : nullptr;
         r.push_back({"ucl_" + method, u ? valueOf(u->value) : Value()});
         r.push_back({"ucl_" + method + "_coverage", u ? valueOf(u->simulated_coverage) : Value()});
