@@ -914,6 +914,19 @@ PYBIND11_MODULE(_core, m)
         },
         "Every method a summary can hold, in the order of its panel.");
     m.def(
+        "_cell_refusals",
+        [] {
+            using velmar::CellRefusal;
+            py::dict d;
+            for (const auto& [name, refusal] : {std::pair{"not_a_number", CellRefusal::not_a_number},
+                                                std::pair{"not_finite", CellRefusal::not_finite},
+                                                std::pair{"overflow", CellRefusal::overflow},
+                                                std::pair{"not_positive", CellRefusal::not_positive}})
+                d[name] = std::string(velmar::describe(refusal));
+            return d;
+        },
+        "The library's refusals of a cell, after its text, by name (internal: velmar.limits_table).");
+    m.def(
         "_mark_refusal", [] { return velmar::mark_refusal(); },
         "Why a cell is not a nondetect mark, after its text (internal: velmar.limits_table).");
     m.def(

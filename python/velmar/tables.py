@@ -303,10 +303,10 @@ def _read_group(group, value, nondetect, where):
 
 
 def _refuse_number(where, label, column, text, number):
-    place = "%srow %r, column %r: %s" % (where, label, column, text)
+    place = "%srow %r, column %r: %s " % (where, label, column, text)
     if math.isnan(number) or math.isinf(number):
-        raise ValueError(place + " is not a finite number")
-    raise ValueError(place + " is not positive (lognormal data are greater than 0)")
+        raise ValueError(place + _CELL_REFUSALS["not_finite"])
+    raise ValueError(place + _CELL_REFUSALS["not_positive"])
 
 
 def _missing(cell):
@@ -334,13 +334,13 @@ def _cell(cell, where, label, column):
                              % (where, label, column, cell.strip(" \t"), refusal)) from None
         return (None, False) if read is None else read
     if isinstance(cell, (bool, np.bool_)) or not isinstance(cell, (int, float, np.integer, np.floating)):
-        raise ValueError("%srow %r, column %r: %r is not a number" % (where, label, column, cell))
+        raise ValueError("%srow %r, column %r: %r %s" % (where, label, column, cell, _CELL_REFUSALS["not_a_number"]))
     shown = repr(cell) if len(repr(cell)) <= 40 else repr(cell)[:24] + "..."
     try:
         number = float(cell)
     except OverflowError:  # an integer beyond the range of doubles
-        raise ValueError("%srow %r, column %r: %s is beyond the range of doubles"
-                         % (where, label, column, shown)) from None
+        raise ValueError("%srow %r, column %r: %s %s"
+                         % (where, label, column, shown, _CELL_REFUSALS["overflow"])) from None
     if not (number > 0 and math.isfinite(number)):
         _refuse_number(where, label, column, shown, number)
     return number, False
@@ -360,5 +360,7 @@ def _mark(cell, where, label, column):
     raise ValueError("%srow %r, column %r: %r %s" % (where, label, column, cell, _MARK_REFUSAL))
 
 
-# Why a cell of a column of marks that is not text (a number, say) is refused.
+# Why a cell of a column of marks that is not text (a number, say) is refused,
+# and the refusals of a value cell, as the library words them.
 _MARK_REFUSAL = _core._mark_refusal()
+_CELL_REFUSALS = _core._cell_refusals()
