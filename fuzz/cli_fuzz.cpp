@@ -13,14 +13,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -65,11 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (args.size() < 2 || costly(args)) return 0;
     const std::string_view file = bytes.substr(split + 1);
 
-    const fs::path home = fs::current_path();
-    const fs::path work = home / "work";
-    fs::create_directories(work);
-    emptyFolder(work);
-    fs::current_path(work);
+    const WorkFolder folder;
     std::ofstream("data.csv", std::ios::binary) << file;
 
     std::vector<const char*> argv;
@@ -81,7 +74,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (status != 0 && status != 1 && status != 2) __builtin_trap();
     if (status != 0 && err.str().empty()) __builtin_trap();
 
-    fs::current_path(home);
-    emptyFolder(work);
     return 0;
 }

@@ -19,15 +19,12 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <streambuf>
 #include <string>
 #include <string_view>
 #include <vector>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -103,11 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t split = bytes.find('\0');
     const std::string_view answers = split == std::string_view::npos ? bytes : bytes.substr(split + 1);
 
-    const fs::path home = fs::current_path();
-    const fs::path work = home / "work";
-    fs::create_directories(work);
-    emptyFolder(work);
-    fs::current_path(work);
+    const WorkFolder folder;
     if (split != std::string_view::npos)
         std::ofstream(interactive::optionFileName, std::ios::binary) << bytes.substr(0, split);
 
@@ -128,7 +121,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         } catch (const interactive::FatalError&) {
         }
     }
-    fs::current_path(home);
-    emptyFolder(work);
     return 0;
 }
