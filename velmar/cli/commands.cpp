@@ -121,19 +121,6 @@ void checkGrid(const GridRequest& g, bool trueSigma)
                          std::to_string(max_grid_cells) + " (split it into several runs)");
 }
 
-// A text naming a group or other user data in a message.
-std::string groupText(const Group& g)
-{
-    return g.name ? "group " + in_quotes(*g.name) : std::string("the data");
-}
-
-std::string columnNames(const std::vector<std::string>& names)
-{
-    std::string text;
-    for (const std::string& n : names) text += (text.empty() ? "" : ", ") + in_quotes(n);
-    return text;
-}
-
 } // namespace
 
 void CommandResult::fail(std::string problem)
@@ -203,7 +190,7 @@ CommandResult lognormal_command(const LognormalRequest& q, ReportWriter& out)
     std::string data = "data: " + q.source + ", " + m.column;
     if (q.read.nd_column) data += ", nondetects marked in column " + in_quotes(*q.read.nd_column);
     if (m.group_columns.size() == 1) data += ", one result per value of column " + in_quotes(m.group_columns[0]);
-    if (keyColumns) data += ", one result per combination of columns " + columnNames(m.group_columns);
+    if (keyColumns) data += ", one result per combination of columns " + quoted_list(m.group_columns);
     if (grouped && m.blank_lines > 0) data += "; " + std::to_string(m.blank_lines) + " blank lines skipped";
     heading.push_back(data);
     if (!q.read.where.empty()) {
@@ -230,7 +217,7 @@ CommandResult lognormal_command(const LognormalRequest& q, ReportWriter& out)
         for (std::size_t i = 0; i < m.groups.size(); ++i) {
             const auto& l = computed[i].limits;
             if (!l || l->uninformative == 0) continue;
-            heading.push_back(groupText(m.groups[i]) + ": " + std::to_string(l->uninformative) +
+            heading.push_back(group_text(m.groups[i].name) + ": " + std::to_string(l->uninformative) +
                               (l->uninformative == 1 ? " nondetect lies" : " nondetects lie") +
                               " above the largest detect and tell Kaplan-Meier nothing");
         }
@@ -253,7 +240,7 @@ CommandResult lognormal_command(const LognormalRequest& q, ReportWriter& out)
         for (const MethodLimits& row : rows) {
             out.add(record(g, row, nondetectCount));
             if (row.failed) {
-                std::string who = groupText(g);
+                std::string who = group_text(g.name);
                 if (nondetectCount > 0 && !row.method.empty()) who += ", " + row.method;
                 result.fail(who + ": " + row.status);
             }

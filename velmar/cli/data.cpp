@@ -296,4 +296,15 @@ Measurements read_measurements(const std::string& text, const std::string& sourc
     return m;
 }
 
+std::string group_text(const std::optional<std::string>& name)
+{
+    return name ? "group " + in_quotes(*name) : std::string("the data");
+}
+
+std::string one_per_group(const std::string& what, const std::vector<std::string>& group_columns)
+{
+    return "one " + what + " per value of " + (group_columns.size() == 1 ? "column " : "columns ") +
+           quoted_list(group_columns);
+}
+
 } // namespace velmar::cli

@@ -54,4 +54,10 @@ struct ReadOptions {
 // any other text is a header.
 Measurements read_measurements(const std::string& text, const std::string& source, const ReadOptions& options);
 
+// A group in a message: group "lead", or "the data" when they are not grouped.
+std::string group_text(const std::optional<std::string>& name);
+
+// "one <what> per value of column "site"" or "... of columns "site", "agent"".
+std::string one_per_group(const std::string& what, const std::vector<std::string>& group_columns);
+
 } // namespace velmar::cli

@@ -83,6 +83,13 @@ std::string in_quotes(std::string_view text)
     return '"' + escapedText(text, true) + '"';
 }
 
+std::string quoted_list(const std::vector<std::string>& texts)
+{
+    std::string list;
+    for (const std::string& t : texts) list += (list.empty() ? "" : ", ") + in_quotes(t);
+    return list;
+}
+
 std::string escaped(std::string_view text)
 {
     return escapedText(text, false);

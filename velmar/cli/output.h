@@ -81,6 +81,9 @@ std::string program_name();
 std::string in_quotes(std::string_view text);
 std::string escaped(std::string_view text);
 
+// Texts in quotes, separated by ", ".
+std::string quoted_list(const std::vector<std::string>& texts);
+
 // A CSV cell: quoted when it holds a comma, a quote, a line end or blanks
 // at an end; a text that a spreadsheet would take for a formula (starting
 // with =, +, -, @, a tab or a CR, and not a number) is prefixed with an

@@ -33,12 +33,7 @@ std::string report_command(const ReportRequest& q)
     heading.source = request.source;
     heading.column = m.column;
     if (request.read.nd_column) heading.column += ", nondetects marked in column " + in_quotes(*request.read.nd_column);
-    if (!m.group_columns.empty()) {
-        std::string columns;
-        for (const std::string& c : m.group_columns) columns += (columns.empty() ? "" : ", ") + in_quotes(c);
-        heading.grouping =
-            "one section per value of " + std::string(m.group_columns.size() == 1 ? "column " : "columns ") + columns;
-    }
+    if (!m.group_columns.empty()) heading.grouping = one_per_group("section", m.group_columns);
     heading.options = q.options_text;
     heading.date = q.date;
     return html_report(heading, groups);

@@ -242,7 +242,7 @@ CommandResult summary_command(const SummaryRequest& q, Format format,
 
     CommandResult result;
     for (const GroupSummary& c : computed) {
-        const std::string where = c.group ? "group " + in_quotes(*c.group) : std::string("the data");
+        const std::string where = group_text(c.group);
         if (!c.summary) {
             result.fail(where + ": " + c.problem);
             continue;
@@ -266,12 +266,7 @@ CommandResult summary_command(const SummaryRequest& q, Format format,
     std::vector<std::string> heading;
     heading.push_back(program_name() + ": summary of lognormal data");
     std::string data = "data: " + q.source + ", " + m.column;
-    if (!m.group_columns.empty()) {
-        std::string columns;
-        for (const std::string& name : m.group_columns) columns += (columns.empty() ? "" : ", ") + in_quotes(name);
-        data += ", one summary per value of " + std::string(m.group_columns.size() == 1 ? "column " : "columns ") +
-                columns;
-    }
+    if (!m.group_columns.empty()) data += ", " + one_per_group("summary", m.group_columns);
     if (q.read.nd_column) data += ", nondetects marked in column " + in_quotes(*q.read.nd_column);
     heading.push_back(data);
     std::string settings = "level " + shortest(q.level);
