@@ -29,6 +29,16 @@ std::string_view to_string(Side side)
     return "unknown side";
 }
 
+std::span<const Side> sides()
+{
+    static constexpr auto all = [] {
+        std::array<Side, sideNames.size()> a{};
+        for (std::size_t i = 0; i < a.size(); ++i) a[i] = sideNames[i].first;
+        return a;
+    }();
+    return all;
+}
+
 std::optional<Side> parse_side(std::string_view text)
 {
     for (const auto& [s, name] : sideNames)

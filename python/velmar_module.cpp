@@ -117,9 +117,9 @@ velmar::Side side_of(const std::string& side)
     if (const auto s = velmar::parse_side(side)) return *s;
     std::ostringstream message;
     message << "side = '" << side << "': must be ";
-    for (const velmar::Side s : {velmar::Side::upper, velmar::Side::lower, velmar::Side::two_sided})
-        message << "'" << velmar::to_string(s) << "', ";
-    message << "or '" << velmar::to_string(velmar::Side::equal_tailed) << "'";
+    const auto all = velmar::sides();
+    for (const velmar::Side s : all.first(all.size() - 1)) message << "'" << velmar::to_string(s) << "', ";
+    message << "or '" << velmar::to_string(all.back()) << "'";
     throw py::value_error(message.str());
 }
 

@@ -99,6 +99,8 @@ enum class Side { upper, lower, two_sided, equal_tailed };
 // back (and nothing else).
 std::string_view to_string(Side side);
 std::optional<Side> parse_side(std::string_view text);
+// Every side, in that order.
+std::span<const Side> sides();
 
 // The limits of one side: upper, lower, or both for two_sided and equal_tailed.
 struct Limits {

@@ -18,15 +18,11 @@
 
 namespace {
 
-// Every side the library names, for the message of an unknown one.
-constexpr velmar::Side allSides[] = {velmar::Side::upper, velmar::Side::lower, velmar::Side::two_sided,
-                                     velmar::Side::equal_tailed};
-
 velmar::Side side_of(const std::string& text)
 {
     if (const auto side = velmar::parse_side(text)) return *side;
     std::string known;
-    for (const velmar::Side s : allSides)
+    for (const velmar::Side s : velmar::sides())
         known += (known.empty() ? "\"" : ", \"") + std::string(velmar::to_string(s)) + "\"";
     throw std::invalid_argument("side = \"" + text + "\": must be one of " + known);
 }

@@ -61,8 +61,7 @@ void addCommon(CLI::App& sub, Common& c)
 void addSide(CLI::App& sub, std::string& side)
 {
     std::vector<std::string> names;
-    for (const Side s : {Side::upper, Side::lower, Side::two_sided, Side::equal_tailed})
-        names.emplace_back(to_string(s));
+    for (const Side s : sides()) names.emplace_back(to_string(s));
     sub.add_option("--side", side,
                    names[0] + ", " + names[1] + ", " + names[2] + " (the unbiased pair) or " + names[3] +
                        " (the one-sided limits of level (1 + level)/2)")
