@@ -319,6 +319,19 @@ SampleLimits mean_limits_by_method(const py::object& values_object, const py::ob
     return out;
 }
 
+// The Python result of the library's limits, `imputed` of them nondetects
+// that a regression completed.
+LognormalLimits lognormal_result(const velmar::LognormalLimits& r, double level, int imputed)
+{
+    std::ostringstream what;
+    what.precision(17);
+    what << "for the lognormal mean of " << r.n << " values";
+    if (imputed > 0) what << " (" << imputed << " of them imputed)";
+    what << " at level " << level;
+    return {r.n,     r.mean_log,         r.sd_log, r.arithmetic_mean,
+            r.level, side_name(r.side), bounds(r.lower, r.upper, what.str())};
+}
+
 LognormalLimits lognormal_mean_limits(const py::object& values_object, const py::object& level_object,
                                       const std::string& side_text, const py::object& nondetect)
 {
@@ -326,31 +339,26 @@ LognormalLimits lognormal_mean_limits(const py::object& values_object, const py:
     const velmar::Side side = side_of(side_text);
     const std::vector<double> values = read_values(values_object);
     if (!nondetect.is_none()) {
-        // With nondetects: the exact limits of the sample they complete (the
-        // last row); data it cannot use are a ValueError with the reason.
+        // With flags: the exact limits of the sample the library completes
+        // (its last row; the values themselves when none is a nondetect).
+        // Data it cannot use are a ValueError with the reason; too few values
+        // without nondetects meet the library's own refusal below.
         const velmar::SampleLimits s = sample_limits(observations(values, nondetect), level, side);
-        if (s.nondetects > 0) {
-            const velmar::MethodLimits& row = s.rows.back();
-            if (!row.exact) throw py::value_error("values: " + row.status);
-            const velmar::LognormalLimits& r = *row.exact;
-            std::ostringstream what;
-            what.precision(17);
-            what << "for the lognormal mean of " << r.n << " values (" << s.nondetects << " of them imputed) at level "
-                 << level;
-            return {r.n, r.mean_log, r.sd_log, r.arithmetic_mean, r.level, side_name(r.side),
-                    bounds(r.lower, r.upper, what.str()), s.nondetects, row.method};
+        const velmar::MethodLimits& row = s.rows.back();
+        if (row.exact) {
+            LognormalLimits result = lognormal_result(*row.exact, level, s.nondetects);
+            result.n_nd = s.nondetects;
+            result.method = row.method;
+            return result;
         }
+        if (s.nondetects > 0) throw py::value_error("values: " + row.status);
     }
     velmar::LognormalLimits r;
     {
         py::gil_scoped_release unlocked;
         r = velmar::lognormal_mean_limits(values, level, side);
     }
-    std::ostringstream what;
-    what.precision(17);
-    what << "for the lognormal mean of " << r.n << " values at level " << level;
-    return {r.n, r.mean_log, r.sd_log, r.arithmetic_mean, r.level, side_name(r.side),
-            bounds(r.lower, r.upper, what.str())};
+    return lognormal_result(r, level, 0);
 }
 
 // ---- The summary -------------------------------------------------------------
