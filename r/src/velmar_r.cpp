@@ -27,24 +27,16 @@ velmar::Side side_of(const std::string& text)
     throw std::invalid_argument("side = \"" + text + "\": must be one of " + known);
 }
 
-// The one reading of levels: 95 is 0.95.
-double level_of(double level)
+// NA for an absent number, and for one that is not finite (a status says
+// why), as the command line leaves such a field empty.
+double na_or(const std::optional<double>& v)
 {
-    return velmar::confidence_level(level);
+    return v && std::isfinite(*v) ? *v : NA_REAL;
 }
 
-// The status of a set of limits, by the library's rule that every face prints.
-velmar::LimitsStatus status_of(const std::optional<velmar::Limit>& lower,
-                               const std::optional<velmar::Limit>& upper)
-{
-    return velmar::status_of({lower, upper});
-}
-
-// NA for an absent side, and for a value that is not a finite number (the
-// status says why), as the command line leaves such a field empty.
 double value_or_na(const std::optional<velmar::Limit>& limit, double velmar::Limit::*field)
 {
-    return limit && std::isfinite((*limit).*field) ? (*limit).*field : NA_REAL;
+    return na_or(limit ? std::optional<double>((*limit).*field) : std::nullopt);
 }
 
 std::string version_text()
@@ -69,7 +61,7 @@ struct LimitColumns {
         C_upper[i] = value_or_na(up, &velmar::Limit::C);
         lower[i] = value_or_na(lo, &velmar::Limit::value);
         upper[i] = value_or_na(up, &velmar::Limit::value);
-        const velmar::LimitsStatus s = status_of(lo, up);
+        const velmar::LimitsStatus s = velmar::status_of({lo, up});
         status[i] = s.text;
         failed[i] = s.failed;
     }
@@ -108,7 +100,7 @@ Rcpp::NumericVector velmar_land_h(Rcpp::NumericVector n, Rcpp::NumericVector s, 
             h[i] = NA_REAL;
             continue;
         }
-        element(i, count, [&] { h[i] = velmar::land_h(n[i], s[i], level_of(level[i])); });
+        element(i, count, [&] { h[i] = velmar::land_h(n[i], s[i], velmar::confidence_level(level[i])); });
     }
     return h;
 }
@@ -132,7 +124,7 @@ Rcpp::List velmar_limits(Rcpp::NumericVector mu_hat, Rcpp::NumericVector sigma_h
         element(i, count, [&] {
             if (Rcpp::CharacterVector::is_na(side[i])) throw std::invalid_argument("side = NA: a side is needed");
             const velmar::Side sd = side_of(Rcpp::as<std::string>(side[i]));
-            const double lv = level_of(level[i]);
+            const double lv = velmar::confidence_level(level[i]);
             const std::optional<double> g2 = ISNAN(gamma2[i]) ? std::nullopt : std::optional<double>(gamma2[i]);
             const velmar::Limits l = velmar::limits({mu_hat[i], sigma_hat[i], nu[i], g2}, lambda[i], lv, sd);
             gamma2_used[i] = g2.value_or(nu[i] + 1.0);
@@ -201,10 +193,7 @@ template <class Row, class Get>
 Rcpp::NumericVector numbers(const std::vector<Row>& rows, Get get)
 {
     Rcpp::NumericVector column(rows.size());
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const std::optional<double> v = get(rows[i]);
-        column[i] = v && std::isfinite(*v) ? *v : NA_REAL;
-    }
+    for (std::size_t i = 0; i < rows.size(); ++i) column[i] = na_or(get(rows[i]));
     return column;
 }
 
@@ -219,7 +208,7 @@ Rcpp::List velmar_lognormal_mean_limits(Rcpp::NumericVector x, Rcpp::LogicalVect
                                         std::string side)
 {
     const velmar::Side sd = side_of(side);
-    const double lv = level_of(level);
+    const double lv = velmar::confidence_level(level);
     const Sample sample = sample_of(x, nondetect);
     velmar::SampleLimits r;
     try {
@@ -277,7 +266,7 @@ namespace {
 
 Rcpp::NumericVector optional_number(const std::optional<double>& v)
 {
-    return Rcpp::NumericVector::create(v && std::isfinite(*v) ? *v : NA_REAL);
+    return Rcpp::NumericVector::create(na_or(v));
 }
 
 } // namespace
@@ -289,7 +278,7 @@ Rcpp::List velmar_summary_of(Rcpp::NumericVector x, Rcpp::LogicalVector nondetec
                              Rcpp::NumericVector limit, int simulations, double seed, Rcpp::CharacterVector key)
 {
     velmar::SummaryOptions options;
-    options.level = level_of(level);
+    options.level = velmar::confidence_level(level);
     if (!ISNAN(limit[0])) options.limit = limit[0];
     options.simulations = simulations;
     options.seed = static_cast<std::uint64_t>(seed);
